@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the demo need on Debian 12.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cache="$root/.cache"
+mkdir -p "$cache"
+
+if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libsndfile1-dev libfmt-dev
+  clang-22 libclang-rt-22-dev
+  # editor: OpenGL loader, X11 and the GLFW build's headers, Mesa for Xvfb
+  libepoxy-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libx11-dev libxrandr-dev
+  libxinerama-dev libxcursor-dev libxi-dev libxext-dev libxkbcommon-dev libstb-dev
+  xvfb xauth xdotool imagemagick x11-utils
+  dpkg-dev
+  # fonts built into the editor
+  fonts-roboto-unhinted
+  # third-party modules and a real host's scanner to prove our tools against
+  zam-plugins lsp-plugins-vst dragonfly-reverb-vst ardour
+)
+
+# npm may already come with a Node.js of another origin; only add Debian's when absent.
+command -v npm >/dev/null 2>&1 || packages+=(nodejs npm)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+# Debian's own sources of GLFW and Dear ImGui are compiled into the module.
+src_list=/etc/apt/sources.list.d/tw07-src.sources
+need_src=0
+[ -f "$src_list" ] || need_src=1
+
+if [ ${#missing[@]} -gt 0 ] || [ $need_src -eq 1 ]; then
+  if [ $need_src -eq 1 ]; then
+    "${sudo[@]}" tee "$src_list" >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  fi
+  "${sudo[@]}" apt-get update -q
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+fi
+
+# Source packages, unpacked once into the cache.
+mkdir -p "$cache/deps"
+for src in glfw3 imgui; do
+  if ! ls -d "$cache/deps/$src"-*/ >/dev/null 2>&1; then
+    (cd "$cache/deps" && apt-get source -q "$src")
+  fi
+done
+
+# Poppins comes from npm; Roboto from the Debian package above.
+if [ ! -f "$cache/npm/node_modules/@expo-google-fonts/poppins/Poppins_500Medium.ttf" ] &&
+   [ ! -f "$cache/npm/node_modules/@expo-google-fonts/poppins/500Medium/Poppins_500Medium.ttf" ]; then
+  mkdir -p "$cache/npm"
+  npm install --silent --no-audit --no-fund --prefix "$cache/npm" @expo-google-fonts/poppins
+fi
+
+echo "setup: done"
