@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: the optimised build,
+# the whole suite under AddressSanitizer+UndefinedBehaviorSanitizer, the threaded
+# tests under ThreadSanitizer and the audio-path tests under RealtimeSanitizer.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+bash scripts/setup.sh
+
+jobs=${TW07_JOBS:-$(nproc)}
+
+run_preset() {
+  local preset=$1; shift
+  echo "== $preset build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "== $preset tests"
+  ctest --preset "$preset" -j "$jobs" "$@"
+}
+
+run_preset default
+run_preset asan
+run_preset tsan -L threads
+run_preset rtsan -L realtime
+
+echo "== all test runs passed"
