@@ -1,0 +1,362 @@
+#include "plug/Plug.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "kx/ParameterMapper.h"
+#include "kx/ProcessBlock.h"
+#include "kx/Relaxed.h"
+
+namespace plug {
+
+namespace {
+
+constexpr kx::PluginDescriptor kDescriptor{
+    .name = "TW07 - distortion/sustainer",
+    .shortName = "TW07",
+    .vendor = "Tarnwell Industries",
+    .version = "0.1.2",
+    .vendorVersion = 80,
+    .uniqueId = 12345699,
+    .numInputs = 2,
+    .numOutputs = 2,
+    .hasAudioInput = true,
+    .hasAudioOutput = true,
+    .receivesMidi = false,
+    .sendsMidi = false,
+    .receivesTimeInfo = false,
+    .canBypass = false,
+    .hasEditor = false,
+    .blockSize = Plug::kHostBlock,
+    .blockMode = 2,
+};
+
+// Filter frequencies 200, 3000, 30, 16000 and 6000 over 2*pi, as floats; q 1/1.42.
+constexpr float kLoBandHz = 31.830988f;
+constexpr float kMidBandHz = 477.46484f;
+constexpr float kDcBlockHz = 4.774648f;
+constexpr float kHiBandHz = 2546.479f;
+constexpr float kScopeHz = 954.9297f;
+constexpr float kQ = 0.70422536f;
+
+// Eighth-order elliptic-style low-passes at four times the host rate, as four
+// sections (a1, a2, b0, b1, b2); one table per tier of host rates.
+using Sections = bricks::BiquadCoefficients[4];
+constexpr Sections kAntiAlias[3] = {
+    // host rate >= 88000
+    {{-1.6564436f, 0.696805f, 0.00068730925f, 0.00024728736f, 0.00068730925f},
+     {-1.68873751f, 0.790038407f, 1.0f, -1.32733774f, 1.0f},
+     {-1.7284236f, 0.893288016f, 1.0f, -1.61346352f, 1.0f},
+     {-1.76840568f, 0.9686746f, 1.0f, -1.68354893f, 1.0f}},
+    // 47500 <= host rate < 88000
+    {{-1.68434465f, 0.734019518f, 0.00115263567f, 0.000940842496f, 0.00115263567f},
+     {-1.62907219f, 0.829932094f, 1.0f, -0.96152699f, 1.0f},
+     {-1.58183098f, 0.922139585f, 1.0f, -1.34454799f, 1.0f},
+     {-1.57063568f, 0.978784025f, 1.0f, -1.44098806f, 1.0f}},
+    // host rate < 47500
+    {{-1.67276812f, 0.725848556f, 0.00122968329f, 0.00107652578f, 0.00122968329f},
+     {-1.61048973f, 0.824892998f, 1.0f, -0.905136347f, 1.0f},
+     {-1.55698025f, 0.919905305f, 1.0f, -1.30406845f, 1.0f},
+     {-1.54300547f, 0.97818017f, 1.0f, -1.40540564f, 1.0f}},
+};
+
+constexpr int antiAliasTier(float hz)
+{
+    if (hz >= 88000.0f) return 0;
+    if (hz >= 47500.0f) return 1;
+    return 2;
+}
+
+// One block of glide: 5/256 of the remaining distance.
+void advance(SmoothedParameter& p)
+{
+    p.current = kx::loadRelaxed(p.target) * 0.01953125f + p.current * 0.98046875f;
+}
+
+}  // namespace
+
+Plug::Plug(kx::HostCallback& host) : hostCallback(&host)
+{
+    declareParameters();
+    connectBricks();
+
+    for (Fixed& f : dcBlock) f.setHighPass(kDcBlockHz, kQ, true);
+    loadAntiAliasTable(antiAliasTier(44100.0f));
+
+    smoothDrive.target = parameters.value(kDrive);
+    smoothPostGain.target = parameters.value(kPostGain);
+    smoothToneLo.target = parameters.value(kToneLo);
+    smoothToneHi.target = parameters.value(kToneHi);
+}
+
+Plug::~Plug() = default;
+
+void Plug::declareParameters()
+{
+    using kx::LinearMapper;
+    using kx::OptionMapper;
+    parameters.values.reserve(kNumParameters);
+    parameters.descriptors.reserve(kNumParameters);
+    parameters.addParameter(0.35f, "Drive", "dB", std::make_unique<LinearMapper>(-20.0f, 40.0f), &Plug::onDrive, this);
+    parameters.addParameter(0.6f, "Compression", "", std::make_unique<LinearMapper>(0.0f, 1.0f));
+    parameters.addParameter(0.75f, "Speed", "", std::make_unique<LinearMapper>(0.0f, 1.0f));
+    parameters.addParameter(0.0f, "Stereo", "",
+                            std::make_unique<OptionMapper<3>>(std::array<std::string, 3>{"Stereo", "Linked", "Mono"}));
+    parameters.addParameter(0.5f, "Tone Lo", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f), &Plug::onToneLo, this);
+    parameters.addParameter(0.5f, "Tone Mid", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f));
+    parameters.addParameter(0.5f, "Tone Hi", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f), &Plug::onToneHi, this);
+    parameters.addParameter(0.4f, "Post gain", "dB", std::make_unique<LinearMapper>(-50.0f, 10.0f), &Plug::onPostGain,
+                            this);
+}
+
+void Plug::connectBricks()
+{
+    for (int c = 0; c < 2; ++c) {
+        loBand[c].connectAudioInput(0, upsampled[c]);
+        midBand[c].connectAudioInput(0, upsampled[c]);
+
+        preEq[c].connectAudioInput(0, loBand[c].audioOutput(0));
+        preEq[c].connectAudioInput(1, midBand[c].audioOutput(0));
+        preEq[c].connectAudioInput(2, upsampled[c]);
+        preEq[c].connectControlInput(0, &loGain);
+        preEq[c].connectControlInput(1, &preMidGain);
+        preEq[c].connectControlInput(2, &unity);
+
+        preFilter[c].connectAudioInput(0, preEq[c].audioOutput(0));
+        preFilter[c].connectControlInput(0, &loCutoff);
+        preFilter[c].connectControlInput(1, &preResonance);
+
+        sustainer.connectAudioInput(c, preFilter[c].audioOutput(2));
+
+        dcBlock[c].connectAudioInput(0, sustainer.audioOutput(c));
+        sustainMeter[c].connectAudioInput(0, dcBlock[c].audioOutput(0));
+        outputGain[c].connectAudioInput(0, dcBlock[c].audioOutput(0));
+        outputGain[c].connectControlInput(0, &outputLevel);
+
+        hiBand[c].connectAudioInput(0, outputGain[c].audioOutput(0));
+        postMidBand[c].connectAudioInput(0, outputGain[c].audioOutput(0));
+
+        postEq[c].connectAudioInput(0, hiBand[c].audioOutput(0));
+        postEq[c].connectAudioInput(1, postMidBand[c].audioOutput(0));
+        postEq[c].connectAudioInput(2, outputGain[c].audioOutput(0));
+        postEq[c].connectControlInput(0, &hiGain);
+        postEq[c].connectControlInput(1, &postMidGain);
+        postEq[c].connectControlInput(2, &unity);
+
+        postFilter[c].connectAudioInput(0, postEq[c].audioOutput(0));
+        postFilter[c].connectControlInput(0, &hiCutoff);
+        postFilter[c].connectControlInput(1, &postResonance);
+
+        saturation[c].connectAudioInput(0, postFilter[c].audioOutput(0));
+        saturation[c].connectControlInput(0, &unity);
+
+        antiAlias[c].connectAudioInput(0, saturation[c].audioOutput(0));
+        outputMeter[c].connectAudioInput(0, antiAlias[c].audioOutput(0));
+    }
+
+    sustainer.connectControlInput(0, &sustainerDrive);
+    sustainer.connectControlInput(1, &parameters.values[kCompression].value);
+    sustainer.connectControlInput(2, &parameters.values[kStereo].value);
+    sustainer.connectControlInput(3, &parameters.values[kSpeed].value);
+
+    scopeFilter.connectAudioInput(0, antiAlias[1].audioOutput(0));
+    scope.connectAudioInput(0, scopeFilter.audioOutput(0));
+    scope.connectControlInput(0, &scopeTrigger);
+    scope.connectControlInput(1, &scopeTime);
+}
+
+void Plug::loadAntiAliasTable(int tier)
+{
+    for (AntiAlias& f : antiAlias) {
+        for (int s = 0; s < 4; ++s) f.stageCoefficients(s) = kAntiAlias[tier][s];
+    }
+}
+
+const kx::PluginDescriptor& Plug::descriptor() const { return kDescriptor; }
+
+kx::AudioPluginEditor* Plug::editor() { return nullptr; }
+
+void Plug::setSampleRate(float hz)
+{
+    for (Fixed& f : midBand) {
+        f.setSampleRate(hz);
+        f.setBandPass(kMidBandHz, kQ, true);
+    }
+    for (Fixed& f : loBand) {
+        f.setSampleRate(hz);
+        f.setBandPass(kLoBandHz, 1.0f, true);
+    }
+    preFilter[0].setSampleRate(hz);
+    preFilter[1].setSampleRate(hz);
+    sustainer.setSampleRate(hz);
+    postFilter[0].setSampleRate(hz);
+    postFilter[1].setSampleRate(hz);
+    for (Fixed& f : dcBlock) {
+        f.setSampleRate(hz);
+        f.setHighPass(kDcBlockHz, kQ, true);
+    }
+    for (Fixed& f : postMidBand) {
+        f.setSampleRate(hz);
+        f.setBandPass(kMidBandHz, kQ, true);
+    }
+    for (Fixed& f : hiBand) {
+        f.setSampleRate(hz);
+        f.setBandPass(kHiBandHz, kQ, true);
+    }
+    for (AntiAlias& f : antiAlias) f.setSampleRate(hz);
+    loadAntiAliasTable(antiAliasTier(hz));
+    scopeFilter.setSampleRate(hz);
+    scopeFilter.setLowPass(kScopeHz, kQ, true);
+}
+
+void Plug::reset()
+{
+    for (int c = 0; c < 2; ++c) {
+        midBand[c].reset();
+        loBand[c].reset();
+        preFilter[c].reset();
+        postFilter[c].reset();
+        hiBand[c].reset();
+        postMidBand[c].reset();
+        antiAlias[c].reset();
+    }
+    scopeFilter.reset();
+    scope.reset();
+    for (auto& channel : upsampled) std::fill(std::begin(channel), std::end(channel), 0.0f);
+}
+
+void Plug::setNumInputs(int channels) { activeInputs = channels; }
+
+void Plug::setNumOutputs(int channels) { activeOutputs = channels; }
+
+void Plug::process(const kx::ProcessBlock& block)
+{
+    updateControls();
+    interpolateInput(block);
+    runBricks();
+    decimateOutput(block);
+}
+
+void Plug::updateControls()
+{
+    advance(smoothDrive);
+    advance(smoothPostGain);
+    advance(smoothToneLo);
+    advance(smoothToneHi);
+
+    sustainerDrive = smoothDrive.current;
+    outputLevel = smoothPostGain.current;
+
+    const float t = smoothToneLo.current;
+    loGain = t * 30.0f - 15.0f;
+    loCutoff = std::max(0.5f - t, 0.0f);
+
+    const float h = smoothToneHi.current;
+    hiGain = h * 8.0f - 2.0f;
+    hiCutoff = std::min(h + 0.5f, 1.0f);
+
+    const float m = parameters.value(kToneMid);
+    const float g = m < 0.5f ? m + m - 1.0f : m * 6.0f - 3.0f;
+    preMidGain = g;
+    postMidGain = g;
+}
+
+void Plug::interpolateInput(const kx::ProcessBlock& block)
+{
+    const int channels = std::min(activeInputs, 2);
+    for (int c = 0; c < channels; ++c) {
+        const float* in = block.inputs[c];
+        if (in == nullptr) continue;
+
+        // Read the whole host block first: hosts may hand the same buffer for output.
+        // A non-finite sample from upstream becomes silence so it cannot poison the
+        // filters' and the sustainer's state for the rest of the session.
+        float x[kHostBlock];
+        for (int i = 0; i < kHostBlock; ++i) x[i] = std::isfinite(in[i]) ? in[i] : 0.0f;
+
+        float* up = upsampled[c];
+        float p = lastInput[c];
+        for (int i = 0; i < kHostBlock; ++i) {
+            const float d = (x[i] - p) * 0.25f;
+            up[4 * i] = p + d;
+            up[4 * i + 1] = p + (d + d);
+            up[4 * i + 2] = p + d * 3.0f;
+            up[4 * i + 3] = p + d * 4.0f;
+            p = x[i];
+        }
+        lastInput[c] = p;
+    }
+}
+
+void Plug::runBricks()
+{
+    loBand[0].process();
+    loBand[1].process();
+    midBand[0].process();
+    midBand[1].process();
+    preEq[0].process();
+    preEq[1].process();
+    preFilter[0].process();
+    preFilter[1].process();
+    sustainer.process();
+    dcBlock[0].process();
+    dcBlock[1].process();
+    sustainMeter[0].process();
+    sustainMeter[1].process();
+    outputGain[0].process();
+    outputGain[1].process();
+    hiBand[0].process();
+    hiBand[1].process();
+    postMidBand[0].process();
+    postMidBand[1].process();
+    postEq[0].process();
+    postEq[1].process();
+    postFilter[0].process();
+    postFilter[1].process();
+    saturation[0].process();
+    saturation[1].process();
+    antiAlias[0].process();
+    antiAlias[1].process();
+    outputMeter[0].process();
+    outputMeter[1].process();
+    scopeFilter.process();
+    scope.process();
+}
+
+void Plug::decimateOutput(const kx::ProcessBlock& block)
+{
+    const int channels = std::min(activeOutputs, 2);
+    for (int c = 0; c < channels; ++c) {
+        float* out = block.outputs[c];
+        if (out == nullptr) continue;
+        const float* band = antiAlias[c].audioOutput(0);
+        for (int i = 0; i < kHostBlock; ++i) out[i] = band[kOversampling * i];
+    }
+}
+
+MeterReadings Plug::sustainerLevels() const
+{
+    return {kx::loadRelaxed(*sustainMeter[0].controlOutput(0)), kx::loadRelaxed(*sustainMeter[1].controlOutput(0)),
+            kx::loadRelaxed(*sustainMeter[0].controlOutput(1)), kx::loadRelaxed(*sustainMeter[1].controlOutput(1))};
+}
+
+MeterReadings Plug::outputLevels() const
+{
+    return {kx::loadRelaxed(*outputMeter[0].controlOutput(0)), kx::loadRelaxed(*outputMeter[1].controlOutput(0)),
+            kx::loadRelaxed(*outputMeter[0].controlOutput(1)), kx::loadRelaxed(*outputMeter[1].controlOutput(1))};
+}
+
+// The targets follow the stored parameter value, which never leaves 0..1: a host
+// sending 1e30 must not drive the sustainer's gain to infinity.
+void Plug::onDrive(int, float value) { kx::storeRelaxed(smoothDrive.target, std::clamp(value, 0.0f, 1.0f)); }
+void Plug::onToneLo(int, float value) { kx::storeRelaxed(smoothToneLo.target, std::clamp(value, 0.0f, 1.0f)); }
+void Plug::onToneHi(int, float value) { kx::storeRelaxed(smoothToneHi.target, std::clamp(value, 0.0f, 1.0f)); }
+void Plug::onPostGain(int, float value) { kx::storeRelaxed(smoothPostGain.target, std::clamp(value, 0.0f, 1.0f)); }
+
+}  // namespace plug
+
+std::unique_ptr<kx::AudioPlugin> kx::createPlugin(kx::HostCallback& host, float)
+{
+    return std::make_unique<plug::Plug>(host);
+}

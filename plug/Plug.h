@@ -1,0 +1,141 @@
+#pragma once
+// The effect: a tone stage, a state-variable high-pass, the shared sustainer, a DC
+// high-pass, the post gain, a second tone stage, a state-variable low-pass and a
+// soft clipper, all at four times the host rate, then an eighth-order anti-alias
+// low-pass and decimation back to the host rate.
+
+#include "bricks/AASaturationBrick.h"
+#include "bricks/AudioMixerBrick.h"
+#include "bricks/DspBrick.h"
+#include "bricks/FixedFilterBrick.h"
+#include "bricks/MeterBrick.h"
+#include "bricks/OscilloscopeBrick.h"
+#include "bricks/PipelinedFilterBrick.h"
+#include "bricks/SVFFilterBrick.h"
+#include "bricks/SustainerBrick.h"
+#include "bricks/VcaBrick.h"
+#include "kx/AudioPlugin.h"
+#include "kx/HostCallback.h"
+
+namespace plug {
+
+// Levels as the editor reads them: rms and peak of channel 0 and 1.
+struct MeterReadings {
+    float rms0;
+    float rms1;
+    float peak0;
+    float peak1;
+};
+
+// A parameter glided once per block: `target` is written by the parameter's
+// change callback on any thread, `current` only by the audio thread.
+struct SmoothedParameter {
+    float target = 0.0f;
+    float current = 0.0f;
+};
+
+enum ParameterIndex : int {
+    kDrive = 0,
+    kCompression = 1,
+    kSpeed = 2,
+    kStereo = 3,
+    kToneLo = 4,
+    kToneMid = 5,
+    kToneHi = 6,
+    kPostGain = 7,
+    kNumParameters = 8,
+};
+
+class alignas(32) Plug final : public kx::AudioPlugin {
+public:
+    static constexpr int kHostBlock = 32;
+    static constexpr int kOversampling = 4;
+
+    explicit Plug(kx::HostCallback& host);
+    ~Plug() override;
+
+    Plug(const Plug&) = delete;
+    Plug& operator=(const Plug&) = delete;
+
+    const kx::PluginDescriptor& descriptor() const override;
+    void reset() override;
+    void setSampleRate(float hz) override;
+    void setNumInputs(int channels) override;
+    void setNumOutputs(int channels) override;
+    void process(const kx::ProcessBlock& block) override;
+    kx::AudioPluginEditor* editor() override;
+
+    // Read on the editor's render thread while audio runs.
+    MeterReadings sustainerLevels() const;
+    MeterReadings outputLevels() const;
+    bricks::OscilloscopeBrick<256, 1>& scopeBrick() { return scope; }
+
+private:
+    using Fixed = bricks::FixedFilterBrick;
+    using Mixer = bricks::AudioMixerBrick<3, 0>;
+    using Svf = bricks::SVFFilterBrick;
+    using Meter = bricks::MeterBrick<8>;
+    using Vca = bricks::VcaBrick<1>;
+    using Saturation = bricks::AASaturationBrick<0>;
+    using AntiAlias = bricks::PipelinedFilterBrick<4, float>;
+
+    void onDrive(int index, float value);
+    void onToneLo(int index, float value);
+    void onToneHi(int index, float value);
+    void onPostGain(int index, float value);
+
+    void declareParameters();
+    void connectBricks();
+    void loadAntiAliasTable(int tier);
+    void updateControls();
+    void interpolateInput(const kx::ProcessBlock& block);
+    void runBricks();
+    void decimateOutput(const kx::ProcessBlock& block);
+
+    int activeInputs = 2;
+    int activeOutputs = 2;
+    alignas(32) float upsampled[2][bricks::kBlockSize] = {};
+    float lastInput[2] = {0.0f, 0.0f};
+
+    Fixed loBand[2];
+    Fixed midBand[2];
+    Mixer preEq[2];
+    Svf preFilter[2];
+    bricks::SustainerBrick sustainer;
+    Fixed dcBlock[2];
+    Meter sustainMeter[2];
+    Vca outputGain[2];
+    Fixed hiBand[2];
+    Fixed postMidBand[2];
+    Mixer postEq[2];
+    Svf postFilter[2];
+    Saturation saturation[2];
+    AntiAlias antiAlias[2];
+    Meter outputMeter[2];
+    Fixed scopeFilter;
+    bricks::OscilloscopeBrick<256, 1> scope;
+
+    SmoothedParameter smoothDrive;
+    SmoothedParameter smoothPostGain;
+    SmoothedParameter smoothToneLo;
+    SmoothedParameter smoothToneHi;
+
+    // Control values the bricks read once per block.
+    float unity = 1.0f;
+    float loGain = 0.0f;
+    float preMidGain = 0.0f;
+    float hiGain = 0.0f;
+    float postMidGain = 0.0f;
+    float sustainerDrive = 0.0f;
+    float outputLevel = 0.0f;
+    float loCutoff = 0.0f;
+    float hiCutoff = 0.0f;
+    float preResonance = 0.1f;
+    float postResonance = 0.25f;
+    float scopeTrigger = 0.05f;
+    float scopeTime = 0.6f;
+
+    kx::HostCallback* hostCallback;
+};
+
+}  // namespace plug
