@@ -280,3 +280,14 @@ struct VstSpeakerArrangement {
 static_assert(sizeof(VstSpeakerArrangement) == 904);
 
 }  // namespace kx::vst2
+
+namespace kx::vst2 {
+
+// Key press offered to an editor: character, virtual key code, modifier bits.
+struct VstKeyCode {
+    int32 character;
+    unsigned char virt;
+    unsigned char modifier;
+};
+
+}  // namespace kx::vst2

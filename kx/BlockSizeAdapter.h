@@ -1,0 +1,32 @@
+#pragma once
+// Cuts host buffers into the blocks a plug-in processes, without copying audio, and files the
+// host's MIDI events into the block they belong to.
+// Per host block: addEvent (zero or more), beginHostBlock, nextBlock until it returns false.
+
+#include <cstdint>
+
+#include "kx/MidiEvent.h"
+#include "kx/ProcessBlock.h"
+
+namespace kx {
+
+class BlockSizeAdapter {
+public:
+    virtual ~BlockSizeAdapter();
+    // 0..2 channels each.
+    virtual void setChannels(int inputs, int outputs);
+    virtual void setBlockSizes(int pluginBlock, int hostMaxBlock) = 0;
+    // The arrays must hold the channels set by setChannels, each with at least frames samples.
+    virtual void beginHostBlock(float** inputs, float** outputs, int frames) = 0;
+    virtual void addEvent(const MidiEvent& event) = 0;
+    virtual bool nextBlock(ProcessBlock& out) = 0;
+
+protected:
+    int32_t numInputs = 0;
+    int32_t numOutputs = 0;
+    int32_t blockLength = 0;  // the plug-in's block, or the current host frame count
+    int32_t hostMaxBlock = 0;
+    bool delivered = true;
+};
+
+}  // namespace kx
