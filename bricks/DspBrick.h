@@ -1,0 +1,76 @@
+#pragma once
+// Common base of the fixed-block DSP bricks. A brick processes exactly one
+// block of kBlockSize samples per call, reads its inputs through pointers its
+// owner wired once, and keeps its outputs in buffers of its own.
+
+#include <array>
+
+#include "kx/Relaxed.h"
+
+namespace bricks {
+
+constexpr int kBlockSize = 128;
+
+class DspBrick {
+public:
+    virtual ~DspBrick() = default;
+    virtual void process() = 0;
+    virtual void setSampleRate(float rate) { sampleRate = rate; }
+    virtual void reset() = 0;
+    virtual int numControlInputs() const = 0;
+    virtual int numControlOutputs() const = 0;
+    virtual int numAudioInputs() const = 0;
+    virtual int numAudioOutputs() const = 0;
+    virtual void connectControlInput(int index, const float* source) = 0;
+    virtual void connectAudioInput(int index, const float* source) = 0;
+
+    float sampleRate = 44100.0f;  // samples per second
+};
+
+// Port tables of a brick with CI control inputs, CO control outputs, AI audio
+// inputs and AO audio outputs. Indices are not checked.
+template<int CI, int CO, int AI, int AO>
+class alignas(32) DspBrickImpl : public DspBrick {
+public:
+    int numControlInputs() const override { return CI; }
+    int numControlOutputs() const override { return CO; }
+    int numAudioInputs() const override { return AI; }
+    int numAudioOutputs() const override { return AO; }
+
+    void connectControlInput(int index, const float* source) override
+    {
+        if constexpr (CI > 0) {
+            controlInputs[index] = source;
+        } else {
+            (void)index;
+            (void)source;
+        }
+    }
+
+    void connectAudioInput(int index, const float* source) override
+    {
+        if constexpr (AI > 0) {
+            audioInputs[index] = source;
+        } else {
+            (void)index;
+            (void)source;
+        }
+    }
+
+    float* audioOutput(int index) { return audioOutputs[index].data(); }
+    const float* audioOutput(int index) const { return audioOutputs[index].data(); }
+    // Read from other threads with kx::loadRelaxed.
+    const float* controlOutput(int index) const { return &controlOutputs[index]; }
+
+protected:
+    // Control inputs point at values other threads may write: read each once
+    // per block, whole.
+    float controlValue(int index) const { return kx::loadRelaxed(*controlInputs[index]); }
+
+    std::array<const float*, CI> controlInputs{};
+    std::array<float, CO> controlOutputs{};
+    std::array<const float*, AI> audioInputs{};
+    alignas(32) std::array<std::array<float, kBlockSize>, AO> audioOutputs{};
+};
+
+}  // namespace bricks

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cmath>
+#include <memory>
+
+#include "bricks/DspBrick.h"
+#include "bricks/ScopeFrameStore.h"
+
+namespace bricks {
+
+// Level-triggered, decimated capture of FrameLength-sample frames into a
+// ScopeFrameStore for the editor. Control inputs: 0 triggerLevel (sample
+// units), 1 timeScale (0..1: one sample in round(29 x + 1) + 2 is taken).
+// The display buffer (Rows frames) is written by the editor; the brick only
+// clears it. The only brick with heap memory.
+template<int FrameLength, int Rows>
+class OscilloscopeBrick : public DspBrickImpl<2, 0, 1, 0> {
+public:
+    static_assert(FrameLength == ScopeFrameStore::kFrameLength);
+
+    OscilloscopeBrick() : store(new ScopeFrameStore()), display(new DisplayBuffer()) {}
+    OscilloscopeBrick(const OscilloscopeBrick&) = delete;
+    OscilloscopeBrick& operator=(const OscilloscopeBrick&) = delete;
+
+    void process() override
+    {
+        const float level = controlValue(0);
+        const int period = int(std::lround(controlValue(1) * 29.0f + 1.0f));
+        const float* __restrict in = audioInputs[0];
+        // Each block starts as if the previous sample had been 0.
+        float prev = 0.0f;
+        for (int n = 0; n < kBlockSize; ++n) {
+            const float x = in[n];
+            if (prev < 0.01f && x > level && !triggered) {
+                writePosition = 0;
+                triggered = true;
+            }
+            if (decimationCounter > period) {
+                capture[writePosition] = x;
+                writePosition = writePosition + 1;
+                if (writePosition == FrameLength) {
+                    store->publish(capture);
+                    writePosition = 0;
+                    triggered = false;
+                }
+                decimationCounter = 0;
+            } else {
+                decimationCounter = decimationCounter + 1;
+            }
+            prev = x;
+        }
+    }
+
+    // Clears the display buffer only; capture continues where it was.
+    void reset() override
+    {
+        for (float& sample : display->samples)
+            kx::storeRelaxed(sample, 0.0f);
+    }
+
+    ScopeFrameStore& frameStore() { return *store; }
+    float* displayBuffer() { return display->samples; }
+
+private:
+    struct alignas(32) DisplayBuffer {
+        float samples[FrameLength * Rows]{};
+    };
+
+    std::unique_ptr<ScopeFrameStore> store;
+    std::unique_ptr<DisplayBuffer> display;
+    alignas(32) float capture[FrameLength]{};
+    int writePosition = 0;
+    bool triggered = false;
+    int decimationCounter = 0;
+};
+
+}  // namespace bricks

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+
+#include "bricks/BiquadCoefficients.h"
+#include "bricks/DspBrick.h"
+
+namespace bricks {
+
+// Stages second-order sections in series, evaluated as a pipeline: stage k
+// works on what stage k-1 produced one sample earlier, so all stages of one
+// sample are independent. Response of the cascade, delayed by Stages-1 samples.
+template<int Stages, class Sample>
+class PipelinedFilterBrick : public DspBrickImpl<0, 0, 1, 1> {
+public:
+    static_assert(Stages >= 1);
+
+    void process() override;
+
+    void reset() override
+    {
+        memories = {};
+        registers = {};
+    }
+
+    // The owner writes all stages; there is no coefficient computation here.
+    BiquadCoefficients& stageCoefficients(int stage) { return stages[stage]; }
+
+private:
+    struct Memory {
+        Sample s1 = 0;
+        Sample s2 = 0;
+    };
+
+    std::array<BiquadCoefficients, Stages> stages{};
+    std::array<Memory, Stages> memories{};
+    // registers[k] is the previous sample's output of stage k, input of stage k+1.
+    std::array<Sample, Stages - 1> registers{};
+};
+
+template<int Stages, class Sample>
+void PipelinedFilterBrick<Stages, Sample>::process()
+{
+    const float* __restrict in = audioInputs[0];
+    float* __restrict out = audioOutputs[0].data();
+    for (int n = 0; n < kBlockSize; ++n) {
+        Sample y[Stages];
+        for (int k = 0; k < Stages; ++k) {
+            const BiquadCoefficients& c = stages[k];
+            Memory& m = memories[k];
+            const Sample u = k == 0 ? Sample(in[n]) : registers[k - 1];
+            y[k] = c.b0 * u + m.s1;
+            m.s1 = c.b1 * u + m.s2 - c.a1 * y[k];
+            m.s2 = c.b2 * u - c.a2 * y[k];
+        }
+        for (int k = 0; k + 1 < Stages; ++k)
+            registers[k] = y[k];
+        out[n] = float(y[Stages - 1]);
+    }
+}
+
+// Four single-precision stages run side by side in one SSE register.
+template<>
+void PipelinedFilterBrick<4, float>::process();
+
+}  // namespace bricks

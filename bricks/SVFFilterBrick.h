@@ -1,0 +1,23 @@
+#pragma once
+
+#include "bricks/DspBrick.h"
+
+namespace bricks {
+
+// Trapezoidal state-variable filter. Control inputs: 0 cutoff (normalised,
+// 20 * 2^(10 x) Hz), 1 resonance (0 most damped, 1 undamped). Audio outputs:
+// 0 low-pass, 1 band-pass, 2 high-pass. The integrator gain glides linearly
+// across each block to the new cutoff.
+class SVFFilterBrick : public DspBrickImpl<2, 0, 1, 3> {
+public:
+    void process() override;
+    void reset() override;
+
+private:
+    float ic1 = 0.0f;  // band integrator
+    float ic2 = 0.0f;  // low integrator
+    float g = 0.0f;    // integrator gain at the end of the previous block
+    float dg = 0.0f;   // per-sample step of g in the previous block
+};
+
+}  // namespace bricks
