@@ -1,0 +1,31 @@
+// The module's exported entry point. Compiled into each module, not into a library, so that
+// the linker keeps it.
+
+#include <new>
+
+#include "kx/vst2/Vst2PlugAdapter.h"
+#include "kx/vst2/VstInterface.h"
+
+using kx::vst2::AEffect;
+using kx::vst2::AudioMasterCallback;
+
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(AudioMasterCallback audioMaster)
+{
+    if (audioMaster == nullptr || audioMaster(nullptr, kx::vst2::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) {
+        return nullptr;
+    }
+    try {
+        auto* adapter = new kx::vst2::Vst2PlugAdapter(audioMaster);
+        return adapter->getAeffect();
+    } catch (...) {
+        return nullptr;  // no exception may cross into the host
+    }
+}
+
+// Older hosts look the entry point up as "main".
+extern "C" __attribute__((visibility("default"))) AEffect* vstPluginMainAlias(AudioMasterCallback audioMaster) __asm__("main");
+
+extern "C" AEffect* vstPluginMainAlias(AudioMasterCallback audioMaster)
+{
+    return VSTPluginMain(audioMaster);
+}
