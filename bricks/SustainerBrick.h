@@ -14,6 +14,11 @@ public:
     void setSampleRate(float rate) override;
     void reset() override;
 
+    // Current gain (r0, r1) and detector envelope of channel 0 or 1, for
+    // gain-reduction displays and checks.
+    float gain(int channel) const { return channel == 0 ? r0 : r1; }
+    double envelope(int channel) const { return channel == 0 ? envelope0.state : envelope1.state; }
+
 private:
     struct OnePole {
         double state = 0.0;
