@@ -1,0 +1,256 @@
+#include "kx/imgui/ImguiEditor.h"
+
+#include "kx/imgui/PlatformWindow.h"
+
+#include "imgui.h"
+#include "imgui_impl_glfw.h"
+#include "imgui_impl_opengl3.h"
+
+#include <epoxy/gl.h>
+#include <GLFW/glfw3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <system_error>
+
+namespace kx::imgui {
+
+namespace {
+
+// GLFW keeps one display connection and one window list for the whole process.
+// This lock serialises everything that touches them: initialisation and termination,
+// window creation, set-up and tear-down, and each frame's event polling (events polled
+// on one render thread may belong to another editor's window).
+std::mutex guiMutex;
+int editorInstances = 0;   // live editor objects; guarded by guiMutex
+bool glfwReady = false;    // glfwInit has succeeded and no glfwTerminate followed; guarded by guiMutex
+
+// Where swapping does not wait for the display (no vertical sync, e.g. a virtual
+// X server), the loop sleeps out the rest of a 60 Hz frame itself.
+constexpr auto kFramePeriod = std::chrono::microseconds(16667);
+constexpr auto kSwapThatWaited = std::chrono::milliseconds(4);
+
+void reportGlfwError(int code, const char* description)
+{
+    std::fprintf(stderr, "Glfw Error %d, %s\n", code, description);
+}
+
+void applyBaseStyle()
+{
+    ImGui::StyleColorsDark();
+    ImGuiStyle& style = ImGui::GetStyle();
+    style.FrameRounding = 0.0f;
+    style.GrabRounding = 0.0f;
+    style.Colors[ImGuiCol_FrameBg].w = 1.0f;
+    style.Colors[ImGuiCol_FrameBgHovered] = style.Colors[ImGuiCol_FrameBg];
+    style.Colors[ImGuiCol_FrameBgActive] = style.Colors[ImGuiCol_FrameBg];
+    style.Colors[ImGuiCol_SliderGrabActive] = style.Colors[ImGuiCol_SliderGrab];
+}
+
+}  // namespace
+
+ImguiEditor::ImguiEditor(int width, int height) : width(width), height(height)
+{
+    // GLFW itself is initialised at the first opening, not here.
+    std::lock_guard lock(guiMutex);
+    ++editorInstances;
+}
+
+ImguiEditor::~ImguiEditor()
+{
+    running.store(false);
+    if (renderThread.joinable())
+        renderThread.join();
+    parentWindow = nullptr;
+    std::lock_guard lock(guiMutex);
+    if (--editorInstances == 0 && glfwReady) {
+        glfwTerminate();
+        glfwReady = false;
+    }
+}
+
+bool ImguiEditor::open(void* parent)
+{
+    if (running.load())
+        return false;
+    if (renderThread.joinable())
+        renderThread.join();
+    running.store(true);
+    try {
+        renderThread = std::thread(&ImguiEditor::run, this, parent);
+    } catch (const std::system_error& error) {
+        std::printf("Failed to start thread: %s\n", error.what());
+        running.store(false);  // so that a later open can try again
+        return false;
+    }
+    parentWindow = parent;
+    return true;
+}
+
+void ImguiEditor::close()
+{
+    running.store(false);
+    if (renderThread.joinable())
+        renderThread.join();
+    parentWindow = nullptr;
+}
+
+void ImguiEditor::setSize(int newWidth, int newHeight)
+{
+    std::lock_guard lock(guiMutex);
+    if (window != nullptr)
+        glfwSetWindowSize(window, newWidth, newHeight);
+}
+
+bool ImguiEditor::windowIsOpen() const
+{
+    return windowOpen.load();
+}
+
+void ImguiEditor::draw() {}
+
+void ImguiEditor::setupFonts(ImGuiIO&) {}
+
+void ImguiEditor::run(void* parent)
+{
+    {
+        std::unique_lock lock(guiMutex);
+        if (!setUp(parent)) {
+            std::fputs("Failed setup_open_gl\n", stderr);
+            running.store(false);
+            return;
+        }
+    }
+    windowOpen.store(true);
+    frameLoop();
+    windowOpen.store(false);
+    tearDown();
+}
+
+// Runs under guiMutex. On failure writes its reason and leaves no window behind.
+bool ImguiEditor::setUp(void* parent)
+{
+    if (!glfwReady) {
+        glfwSetErrorCallback(&reportGlfwError);
+        if (glfwInit() != GLFW_TRUE) {
+            std::fputs("Failed to init glfw!\n", stderr);
+            return false;
+        }
+        glfwReady = true;
+    }
+
+    glfwDefaultWindowHints();
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
+    glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
+    glfwWindowHint(GLFW_DECORATED, GLFW_FALSE);
+    PlatformWindow::setCreationHints();
+    window = glfwCreateWindow(width, height, title.c_str(), nullptr, nullptr);
+    if (window == nullptr) {
+        std::fputs("Failed to create glfw window\n", stderr);
+        return false;
+    }
+    glfwSetWindowUserPointer(window, this);
+    glfwSetMouseButtonCallback(window, &ImguiEditor::onMouseButton);
+
+    if (const int error = PlatformWindow::attach(window, parent); error != 0)
+        std::printf("%d\n", error);
+
+    glfwMakeContextCurrent(window);
+    glfwSwapInterval(1);
+    if (epoxy_gl_version() < 30) {
+        glfwMakeContextCurrent(nullptr);
+        PlatformWindow::destroy(window);
+        window = nullptr;
+        std::fputs("Failed to initialize OpenGL loader!\n", stderr);
+        return false;
+    }
+
+    IMGUI_CHECKVERSION();
+    ImGui::SetCurrentContext(ImGui::CreateContext());
+    ImGuiIO& io = ImGui::GetIO();
+    applyBaseStyle();
+    // No input callbacks from the back-end: they would run on whichever render thread
+    // polls the events, with that thread's context. Mouse state is polled per frame.
+    ImGui_ImplGlfw_InitForOpenGL(window, false);
+    ImGui_ImplOpenGL3_Init("#version 130");
+    setupFonts(io);
+    return true;
+}
+
+void ImguiEditor::frameLoop()
+{
+    using Clock = std::chrono::steady_clock;
+    while (running.load()) {
+        const auto frameStart = Clock::now();
+        {
+            std::lock_guard lock(guiMutex);
+            glfwPollEvents();
+            if (glfwWindowShouldClose(window))
+                break;
+            ImGui_ImplGlfw_NewFrame();
+            pollMouse();
+        }
+        ImGui_ImplOpenGL3_NewFrame();
+        ImGui::NewFrame();
+        draw();
+        ImGui::Render();
+
+        int framebufferWidth = 0;
+        int framebufferHeight = 0;
+        glfwGetFramebufferSize(window, &framebufferWidth, &framebufferHeight);
+        glViewport(0, 0, framebufferWidth, framebufferHeight);
+        glClearColor(0.45f, 0.55f, 0.60f, 1.00f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+
+        const auto swapStart = Clock::now();
+        glfwSwapBuffers(window);
+        if (Clock::now() - swapStart < kSwapThatWaited)
+            std::this_thread::sleep_until(frameStart + kFramePeriod);
+    }
+}
+
+// Mouse input reaches the editor whether or not its window has the keyboard focus
+// (hosts rarely give it to an embedded window): the cursor is read every frame, and
+// presses seen since the last frame count as held for this one.
+void ImguiEditor::pollMouse()
+{
+    ImGuiIO& io = ImGui::GetIO();
+    double x = 0.0;
+    double y = 0.0;
+    glfwGetCursorPos(window, &x, &y);
+    io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
+    const unsigned pressed = pressedButtons.exchange(0);
+    for (int button = 0; button < IM_ARRAYSIZE(io.MouseDown); ++button) {
+        if ((pressed & (1u << button)) != 0)
+            io.MouseDown[button] = true;
+    }
+}
+
+void ImguiEditor::tearDown()
+{
+    std::lock_guard lock(guiMutex);
+    ImGui_ImplOpenGL3_Shutdown();
+    ImGui_ImplGlfw_Shutdown();
+    // Closed by the host: leave the host's window before being destroyed. A window that
+    // asked to close itself is destroyed where it is.
+    if (!running.load())
+        PlatformWindow::detach(window);
+    ImGui::DestroyContext();  // writes imgui.ini
+    glfwMakeContextCurrent(nullptr);
+    PlatformWindow::destroy(window);
+    window = nullptr;
+}
+
+// Runs on whichever render thread polled the event, under guiMutex; the window is alive
+// for as long as it has this callback.
+void ImguiEditor::onMouseButton(GLFWwindow* window, int button, int action, int)
+{
+    auto* editor = static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window));
+    if (action == GLFW_PRESS && button >= 0 && button < 32)
+        editor->pressedButtons.fetch_or(1u << button);
+}
+
+}  // namespace kx::imgui

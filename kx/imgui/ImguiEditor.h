@@ -1,0 +1,67 @@
+#pragma once
+// An editor that draws with Dear ImGui into a borderless OpenGL window of its own,
+// embedded in the host's window and redrawn on a render thread of its own.
+//
+// A derived class draws the interface in draw() and loads fonts and style in
+// setupFonts(). Its destructor must call close() first: the render thread calls
+// those hooks, and must not run once the derived part of the object is gone.
+
+#include "kx/AudioPluginEditor.h"
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+struct GLFWwindow;
+struct ImGuiIO;
+
+namespace kx::imgui {
+
+class ImguiEditor : public AudioPluginEditor {
+public:
+    // Opens no window, connects to no display and starts no thread: hosts construct
+    // effects (and so editors) just to scan them.
+    ImguiEditor(int width, int height);
+    ~ImguiEditor() override;
+
+    ImguiEditor(const ImguiEditor&) = delete;
+    ImguiEditor& operator=(const ImguiEditor&) = delete;
+
+    // Starts the render thread, which creates the window as a child of `parent`
+    // (X11: a Window id; Win32: an HWND; null: a window of its own). Returns false when
+    // the render thread is still running or cannot be started.
+    bool open(void* parent) override;
+    // Stops the render thread and waits until it has torn the window down.
+    void close() override;
+    void setSize(int width, int height) override;
+    bool windowIsOpen() const override;
+
+protected:
+    // Render thread, once per frame between the start and the end of a Dear ImGui frame.
+    virtual void draw();
+    // Render thread, once per opening, after the context and both back-ends are set up.
+    virtual void setupFonts(ImGuiIO& io);
+
+private:
+    void run(void* parent);
+    bool setUp(void* parent);
+    void frameLoop();
+    void tearDown();
+    void pollMouse();
+    static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
+
+    std::atomic<bool> windowOpen{false};
+    std::atomic<bool> running{false};
+    std::thread renderThread;
+    std::string title;
+    int32_t width;
+    int32_t height;
+    GLFWwindow* window = nullptr;
+    void* parentWindow = nullptr;
+    // Mouse buttons pressed since the last frame (bit per button), so a click shorter
+    // than a frame is not lost; set from whichever thread processed the event.
+    std::atomic<unsigned> pressedButtons{0};
+};
+
+}  // namespace kx::imgui

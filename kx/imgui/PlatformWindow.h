@@ -1,0 +1,27 @@
+#pragma once
+// Embedding of the GUI window in the host's window: the windowing-system calls that
+// GLFW does not offer. One implementation per windowing system.
+
+struct GLFWwindow;
+
+namespace kx::imgui {
+
+class PlatformWindow {
+public:
+    // Window hints to set before glfwCreateWindow, beyond the portable ones.
+    static void setCreationHints();
+
+    // Makes the window a borderless child of `parent` (the host's native window) at its
+    // top-left corner and shows it. Returns 0, or the windowing system's error number
+    // when the host's window refused the child; the window then carries on unparented.
+    static int attach(GLFWwindow* window, void* parent);
+
+    // Takes the window out of the host's window again, so that destroying it later
+    // cannot disturb the host's window.
+    static void detach(GLFWwindow* window);
+
+    // glfwDestroyWindow, tolerating a window the host has already destroyed with its own.
+    static void destroy(GLFWwindow* window);
+};
+
+}  // namespace kx::imgui
