@@ -96,13 +96,12 @@ void Plug::declareParameters()
 {
     using kx::LinearMapper;
     using kx::OptionMapper;
-    parameters.values.reserve(kNumParameters);
-    parameters.descriptors.reserve(kNumParameters);
+    parameters.reserve(kNumParameters);
     parameters.addParameter(0.35f, "Drive", "dB", std::make_unique<LinearMapper>(-20.0f, 40.0f), &Plug::onDrive, this);
     parameters.addParameter(0.6f, "Compression", "", std::make_unique<LinearMapper>(0.0f, 1.0f));
     parameters.addParameter(0.75f, "Speed", "", std::make_unique<LinearMapper>(0.0f, 1.0f));
     parameters.addParameter(0.0f, "Stereo", "",
-                            std::make_unique<OptionMapper<3>>(std::array<std::string, 3>{"Stereo", "Linked", "Mono"}));
+                            std::make_unique<OptionMapper<3>>("Stereo", "Linked", "Mono"));
     parameters.addParameter(0.5f, "Tone Lo", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f), &Plug::onToneLo, this);
     parameters.addParameter(0.5f, "Tone Mid", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f));
     parameters.addParameter(0.5f, "Tone Hi", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f), &Plug::onToneHi, this);
