@@ -71,6 +71,8 @@ public:
     bricks::OscilloscopeBrick<256, 1>& scopeBrick() { return scope; }
 
 private:
+    friend class PlugTestAccess;  // white-box checks of the control values and buffers
+
     using Fixed = bricks::FixedFilterBrick;
     using Mixer = bricks::AudioMixerBrick<3, 0>;
     using Svf = bricks::SVFFilterBrick;

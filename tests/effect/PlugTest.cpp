@@ -1,0 +1,231 @@
+// The effect's per-block processing: smoothing, tone curves, interpolation,
+// decimation, anti-alias tables, reset and the handling of bad input.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "tests/effect/PlugTestAccess.h"
+
+namespace plug {
+namespace {
+
+constexpr int N = Plug::kHostBlock;
+
+struct PlugFixture : ::testing::Test {
+    SilentHost host;
+    std::unique_ptr<Plug> plug = std::make_unique<Plug>(host);
+    PlugTestAccess access{*plug};
+    std::vector<float> in0 = std::vector<float>(N, 0.0f), in1 = std::vector<float>(N, 0.0f);
+    std::vector<float> out0 = std::vector<float>(N, 0.0f), out1 = std::vector<float>(N, 0.0f);
+
+    void run() { runBlock(*plug, in0.data(), in1.data(), out0.data(), out1.data()); }
+};
+
+TEST_F(PlugFixture, SmoothedParametersGlideFivePartsIn256PerBlock)
+{
+    plug->setSampleRate(44100.0f);
+    run();
+    EXPECT_EQ(access.sustainerDrive(), 0.0068359375f);  // 0.35 * 5/256
+    EXPECT_EQ(access.outputLevel(), 0.4f * 0.01953125f);
+
+    for (int n = 2; n <= 200; ++n) {
+        run();
+        const double expected = 0.35 * (1.0 - std::pow(251.0 / 256.0, n));
+        ASSERT_NEAR(access.sustainerDrive(), expected, 2e-6) << "after " << n << " blocks";
+    }
+
+    // A change lands in the target at once and reaches the control value only by gliding.
+    plug->parameters.setValue(kDrive, 0.8f);
+    EXPECT_EQ(access.smoothedTarget(PlugTestAccess::kDrive), 0.8f);
+    const float before = access.sustainerDrive();
+    run();
+    EXPECT_NEAR(access.sustainerDrive(), before + (0.8f - before) * 0.01953125f, 1e-6);
+}
+
+TEST_F(PlugFixture, ToneCurvesAtTheEndsAndTheCentre)
+{
+    struct Row {
+        float knob, loGain, loCutoff, hiGain, hiCutoff, midGain;
+    };
+    const Row rows[] = {
+        {0.0f, -15.0f, 0.5f, -2.0f, 0.5f, -1.0f},
+        {0.5f, 0.0f, 0.0f, 2.0f, 1.0f, 0.0f},
+        {1.0f, 15.0f, 0.0f, 6.0f, 1.0f, 3.0f},
+    };
+    for (const Row& r : rows) {
+        access.settle(PlugTestAccess::kToneLo, r.knob);
+        access.settle(PlugTestAccess::kToneHi, r.knob);
+        plug->parameters.setValue(kToneMid, r.knob);
+        access.updateControls();
+        EXPECT_EQ(access.loGain(), r.loGain) << r.knob;
+        EXPECT_EQ(access.loCutoff(), r.loCutoff) << r.knob;
+        EXPECT_EQ(access.hiGain(), r.hiGain) << r.knob;
+        EXPECT_EQ(access.hiCutoff(), r.hiCutoff) << r.knob;
+        EXPECT_EQ(access.preMidGain(), r.midGain) << r.knob;
+        EXPECT_EQ(access.postMidGain(), r.midGain) << r.knob;
+    }
+    // Tone Mid is read straight from the stored value, without gliding.
+    plug->parameters.setValue(kToneMid, 0.25f);
+    access.updateControls();
+    EXPECT_EQ(access.preMidGain(), -0.5f);
+}
+
+TEST_F(PlugFixture, InterpolatesLinearlyAndDecimatesTheFirstOfEachFour)
+{
+    plug->setSampleRate(48000.0f);
+    std::fill(in0.begin(), in0.end(), 1.0f);  // a step from the initial 0
+    std::fill(in1.begin(), in1.end(), -0.5f);
+    run();
+    const float* up0 = access.upsampled(0);
+    EXPECT_EQ(up0[0], 0.25f);
+    EXPECT_EQ(up0[1], 0.5f);
+    EXPECT_EQ(up0[2], 0.75f);
+    EXPECT_EQ(up0[3], 1.0f);
+    for (int i = 4; i < bricks::kBlockSize; ++i) ASSERT_EQ(up0[i], 1.0f) << i;
+    EXPECT_EQ(access.upsampled(1)[1], -0.25f);
+    EXPECT_EQ(access.lastInput(0), 1.0f);
+
+    for (int c = 0; c < 2; ++c) {
+        const float* band = access.antiAliasOutput(c);
+        const float* out = c == 0 ? out0.data() : out1.data();
+        for (int i = 0; i < N; ++i) ASSERT_EQ(out[i], band[4 * i]) << "channel " << c << " frame " << i;
+    }
+
+    // A ramp interpolates to the intermediate values.
+    for (int i = 0; i < N; ++i) in0[i] = 1.0f + float(i + 1);
+    run();
+    for (int i = 0; i < bricks::kBlockSize; ++i) ASSERT_EQ(up0[i], 1.0f + float(i + 1) * 0.25f) << i;
+}
+
+TEST_F(PlugFixture, AntiAliasTableFollowsTheHostRate)
+{
+    // First-stage a1 of the three tables.
+    const float top = -1.6564436f, middle = -1.68434465f, low = -1.67276812f;
+    EXPECT_EQ(access.antiAliasStage(0, 0).a1, low);  // loaded at construction
+    const std::pair<float, float> cases[] = {
+        {192000.0f, top}, {96000.0f, top},   {88000.0f, top}, {87999.0f, middle}, {48000.0f, middle},
+        {47500.0f, middle}, {47499.0f, low}, {44100.0f, low}, {22050.0f, low},   {8000.0f, low},
+    };
+    for (auto [rate, a1] : cases) {
+        plug->setSampleRate(rate);
+        for (int c = 0; c < 2; ++c) EXPECT_EQ(access.antiAliasStage(c, 0).a1, a1) << rate;
+    }
+    plug->setSampleRate(96000.0f);
+    EXPECT_EQ(access.antiAliasStage(1, 3).b1, -1.68354893f);
+    EXPECT_EQ(access.antiAliasStage(1, 0).b0, 0.00068730925f);
+}
+
+TEST_F(PlugFixture, ResetClearsTheFiltersButKeepsDetectorsDcBlockAndGlide)
+{
+    plug->setSampleRate(44100.0f);
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> noise(-0.8f, 0.8f);
+    for (int b = 0; b < 50; ++b) {
+        for (int i = 0; i < N; ++i) {
+            in0[i] = noise(rng);
+            in1[i] = noise(rng);
+        }
+        run();
+    }
+    const float last = access.lastInput(0);
+    const float drive = access.sustainerDrive();
+    plug->reset();
+
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < bricks::kBlockSize; ++i) ASSERT_EQ(access.upsampled(c)[i], 0.0f);
+    EXPECT_EQ(access.lastInput(0), last);
+
+    // With silent inputs a cleared filter stays silent and the DC filter still rings.
+    access.loBand(0).process();
+    access.dcBlock(0).connectAudioInput(0, access.upsampled(0));
+    access.dcBlock(0).process();
+    float loEnergy = 0.0f, dcEnergy = 0.0f;
+    for (int i = 0; i < bricks::kBlockSize; ++i) {
+        loEnergy += std::fabs(access.loBand(0).audioOutput(0)[i]);
+        dcEnergy += std::fabs(access.dcBlock(0).audioOutput(0)[i]);
+    }
+    EXPECT_EQ(loEnergy, 0.0f);
+    EXPECT_GT(dcEnergy, 0.0f);
+
+    // The glide continues from where it was.
+    std::fill(in0.begin(), in0.end(), 0.0f);
+    run();
+    EXPECT_NEAR(access.sustainerDrive(), 0.35f * 0.01953125f + drive * 0.98046875f, 1e-7);
+}
+
+TEST_F(PlugFixture, NonFiniteInputIsSilenceAndFiniteInputIsUnchanged)
+{
+    SilentHost otherHost;
+    auto reference = std::make_unique<Plug>(otherHost);
+    plug->setSampleRate(48000.0f);
+    reference->setSampleRate(48000.0f);
+
+    const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                         -std::numeric_limits<float>::infinity()};
+    std::vector<float> clean0(N), clean1(N), ref0(N), ref1(N);
+    for (int b = 0; b < 400; ++b) {
+        for (int i = 0; i < N; ++i) {
+            const float t = float(b * N + i) / 48000.0f;
+            in0[i] = clean0[i] = 0.5f * std::sin(2.0f * 3.14159265f * 196.0f * t);
+            in1[i] = clean1[i] = 0.5f * std::sin(2.0f * 3.14159265f * 247.0f * t);
+        }
+        if (b == 20) {
+            for (int i = 0; i < 3; ++i) {
+                in0[5 + i] = bad[i];
+                clean0[5 + i] = 0.0f;
+                in1[N - 1 - i] = bad[i];
+                clean1[N - 1 - i] = 0.0f;
+            }
+        }
+        run();
+        runBlock(*reference, clean0.data(), clean1.data(), ref0.data(), ref1.data());
+        for (int i = 0; i < N; ++i) {
+            ASSERT_TRUE(std::isfinite(out0[i]) && std::isfinite(out1[i])) << "block " << b;
+            ASSERT_EQ(out0[i], ref0[i]) << "block " << b;
+            ASSERT_EQ(out1[i], ref1[i]) << "block " << b;
+        }
+    }
+}
+
+TEST_F(PlugFixture, MonoAndMissingChannelsAreNeverTouched)
+{
+    plug->setSampleRate(44100.0f);
+    plug->setNumInputs(1);
+    plug->setNumOutputs(1);
+    std::fill(in0.begin(), in0.end(), 0.3f);
+    std::fill(in1.begin(), in1.end(), 0.9f);
+    std::fill(out1.begin(), out1.end(), 123.0f);
+    for (int b = 0; b < 10; ++b) run();
+    for (int i = 0; i < bricks::kBlockSize; ++i) ASSERT_EQ(access.upsampled(1)[i], 0.0f);
+    for (int i = 0; i < N; ++i) ASSERT_EQ(out1[i], 123.0f);
+
+    // A mono input processes like a stereo one whose right channel is silent (stereo mode).
+    SilentHost otherHost;
+    auto stereo = std::make_unique<Plug>(otherHost);
+    stereo->setSampleRate(44100.0f);
+    plug->setNumOutputs(2);
+    std::vector<float> silent(N, 0.0f), ref0(N), ref1(N);
+    for (int b = 0; b < 10; ++b) runBlock(*stereo, in0.data(), silent.data(), ref0.data(), ref1.data());
+    for (int b = 0; b < 20; ++b) {
+        run();
+        runBlock(*stereo, in0.data(), silent.data(), ref0.data(), ref1.data());
+        for (int i = 0; i < N; ++i) {
+            ASSERT_EQ(out0[i], ref0[i]);
+            ASSERT_EQ(out1[i], ref1[i]);
+        }
+    }
+
+    // Null channel pointers for channels the effect counts as active are skipped.
+    plug->setNumInputs(2);
+    runBlock(*plug, nullptr, nullptr, nullptr, nullptr);
+    runBlock(*plug, in0.data(), nullptr, out0.data(), nullptr);
+    for (float v : out0) EXPECT_TRUE(std::isfinite(v));
+}
+
+}  // namespace
+}  // namespace plug
