@@ -61,6 +61,8 @@ constexpr Sections kAntiAlias[3] = {
      {-1.54300547f, 0.97818017f, 1.0f, -1.40540564f, 1.0f}},
 };
 
+constexpr float kInputLimit = 1e9f;
+
 constexpr int antiAliasTier(float hz)
 {
     if (hz >= 88000.0f) return 0;
@@ -269,10 +271,13 @@ void Plug::interpolateInput(const kx::ProcessBlock& block)
         if (in == nullptr) continue;
 
         // Read the whole host block first: hosts may hand the same buffer for output.
-        // A non-finite sample from upstream becomes silence so it cannot poison the
-        // filters' and the sustainer's state for the rest of the session.
+        // A non-finite sample from upstream becomes silence, and absurd levels are
+        // held at +180 dBFS, so that no stage's state can overflow and stay poisoned
+        // for the rest of the session (the DC filter and the sustainer survive reset).
         float x[kHostBlock];
-        for (int i = 0; i < kHostBlock; ++i) x[i] = std::isfinite(in[i]) ? in[i] : 0.0f;
+        for (int i = 0; i < kHostBlock; ++i) {
+            x[i] = std::isfinite(in[i]) ? std::clamp(in[i], -kInputLimit, kInputLimit) : 0.0f;
+        }
 
         float* up = upsampled[c];
         float p = lastInput[c];
