@@ -22,10 +22,6 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(AudioMa
     }
 }
 
-// Older hosts look the entry point up as "main".
-extern "C" __attribute__((visibility("default"))) AEffect* vstPluginMainAlias(AudioMasterCallback audioMaster) __asm__("main");
-
-extern "C" AEffect* vstPluginMainAlias(AudioMasterCallback audioMaster)
-{
-    return VSTPluginMain(audioMaster);
-}
+// Older hosts look the entry point up as "main": the same function under a second name.
+extern "C" __attribute__((visibility("default"), alias("VSTPluginMain"))) AEffect* vstPluginMainAlias(
+    AudioMasterCallback audioMaster) __asm__("main");
