@@ -6,17 +6,20 @@ namespace bricks {
 
 namespace {
 
+// Angle, sine and cosine in single precision; the normalisation by the
+// leading denominator coefficient is kept in double and every coefficient is
+// rounded to single once, at the end.
 struct Prewarp {
     float cosW;
     float alpha;
-    float d;  // 1 / (1 + alpha), the normalisation by the leading denominator coefficient
+    double d;  // 1 / (1 + alpha)
 };
 
 Prewarp prewarp(float frequency, float q, float sampleRate)
 {
     const float w = frequency * 6.2831855f / sampleRate;
     const float alpha = std::sin(w) / q;
-    return {std::cos(w), alpha, 1.0f / (1.0f + alpha)};
+    return {std::cos(w), alpha, 1.0 / (1.0 + double(alpha))};
 }
 
 }  // namespace
@@ -48,11 +51,11 @@ void FixedFilterBrick::reset()
 void FixedFilterBrick::setBandPass(float frequency, float q, bool clearState)
 {
     const Prewarp p = prewarp(frequency, q, sampleRate);
-    coefficients_.a1 = -2.0f * p.cosW * p.d;
-    coefficients_.a2 = (1.0f - p.alpha) * p.d;
-    coefficients_.b0 = p.alpha * p.d;
+    coefficients_.a1 = float(-2.0f * p.cosW * p.d);
+    coefficients_.a2 = float((1.0f - p.alpha) * p.d);
+    coefficients_.b0 = float(p.alpha * p.d);
     coefficients_.b1 = 0.0f;
-    coefficients_.b2 = -p.alpha * p.d;
+    coefficients_.b2 = float(-p.alpha * p.d);
     if (clearState)
         reset();
 }
@@ -60,11 +63,11 @@ void FixedFilterBrick::setBandPass(float frequency, float q, bool clearState)
 void FixedFilterBrick::setHighPass(float frequency, float q, bool clearState)
 {
     const Prewarp p = prewarp(frequency, q, sampleRate);
-    coefficients_.a1 = -2.0f * p.cosW * p.d;
-    coefficients_.a2 = (1.0f - p.alpha) * p.d;
-    coefficients_.b0 = (1.0f + p.cosW) * 0.5f * p.d;
-    coefficients_.b1 = -(1.0f + p.cosW) * p.d;
-    coefficients_.b2 = (1.0f + p.cosW) * 0.5f * p.d;
+    coefficients_.a1 = float(-2.0f * p.cosW * p.d);
+    coefficients_.a2 = float((1.0f - p.alpha) * p.d);
+    coefficients_.b0 = float((1.0f + p.cosW) * 0.5f * p.d);
+    coefficients_.b1 = float(-(1.0f + p.cosW) * p.d);
+    coefficients_.b2 = float((1.0f + p.cosW) * 0.5f * p.d);
     if (clearState)
         reset();
 }
@@ -72,11 +75,11 @@ void FixedFilterBrick::setHighPass(float frequency, float q, bool clearState)
 void FixedFilterBrick::setLowPass(float frequency, float q, bool clearState)
 {
     const Prewarp p = prewarp(frequency, q, sampleRate);
-    coefficients_.a1 = -2.0f * p.cosW * p.d;
-    coefficients_.a2 = (1.0f - p.alpha) * p.d;
-    coefficients_.b0 = (1.0f - p.cosW) * 0.5f * p.d;
-    coefficients_.b1 = (1.0f - p.cosW) * p.d;
-    coefficients_.b2 = (1.0f - p.cosW) * 0.5f * p.d;
+    coefficients_.a1 = float(-2.0f * p.cosW * p.d);
+    coefficients_.a2 = float((1.0f - p.alpha) * p.d);
+    coefficients_.b0 = float((1.0f - p.cosW) * 0.5f * p.d);
+    coefficients_.b1 = float((1.0f - p.cosW) * p.d);
+    coefficients_.b2 = float((1.0f - p.cosW) * 0.5f * p.d);
     if (clearState)
         reset();
 }

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "BrickTestSupport.h"
+#include "bricks/AASaturationBrick.h"
+#include "bricks/AudioMixerBrick.h"
+#include "bricks/FixedFilterBrick.h"
+#include "bricks/MeterBrick.h"
+#include "bricks/OscilloscopeBrick.h"
+#include "bricks/PipelinedFilterBrick.h"
+#include "bricks/SVFFilterBrick.h"
+#include "bricks/SustainerBrick.h"
+#include "bricks/VcaBrick.h"
+
+using namespace bricks;
+
+namespace {
+
+struct Ports {
+    int ci, co, ai, ao;
+};
+
+void expectPorts(const DspBrick& brick, Ports p)
+{
+    EXPECT_EQ(brick.numControlInputs(), p.ci);
+    EXPECT_EQ(brick.numControlOutputs(), p.co);
+    EXPECT_EQ(brick.numAudioInputs(), p.ai);
+    EXPECT_EQ(brick.numAudioOutputs(), p.ao);
+    EXPECT_EQ(brick.sampleRate, 44100.0f);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(&brick) % 32, 0u);
+}
+
+template<class Brick>
+void expectAlignedOutputs(Brick& brick)
+{
+    for (int o = 0; o < brick.numAudioOutputs(); ++o)
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(brick.audioOutput(o)) % 32, 0u);
+}
+
+}  // namespace
+
+TEST(BrickModel, PortCountsRateAndAlignment)
+{
+    // Heap-allocated through the base, as an owner may, to check aligned new
+    // and the virtual destructor.
+    const auto check = [](DspBrick* brick, Ports p) {
+        expectPorts(*brick, p);
+        delete brick;
+    };
+    check(new FixedFilterBrick, {0, 0, 1, 1});
+    check(new PipelinedFilterBrick<4, float>, {0, 0, 1, 1});
+    check(new SVFFilterBrick, {2, 0, 1, 3});
+    check(new SustainerBrick, {4, 0, 2, 2});
+    check(new AASaturationBrick<0>, {1, 0, 1, 1});
+    check(new VcaBrick<1>, {1, 0, 1, 1});
+    check(new AudioMixerBrick<3, 0>, {3, 0, 3, 1});
+    check(new MeterBrick<8>, {0, 2, 1, 0});
+    check(new OscilloscopeBrick<256, 1>, {2, 0, 1, 0});
+
+    struct Owner {
+        char pad;
+        SVFFilterBrick svf;
+        SustainerBrick sustainer;
+        AudioMixerBrick<3, 0> mixer;
+    };
+    auto owner = std::make_unique<Owner>();
+    expectAlignedOutputs(owner->svf);
+    expectAlignedOutputs(owner->sustainer);
+    expectAlignedOutputs(owner->mixer);
+}
+
+TEST(BrickModel, ControlConnectionsOnBricksWithoutControlsChangeNothing)
+{
+    brickstest::AlignedBlock in;
+    in.samples.fill(0.5f);
+    const float control = 123.0f;
+    FixedFilterBrick filter;
+    filter.setLowPass(1000.0f, 1.0f, true);
+    filter.connectAudioInput(0, in.data());
+    filter.connectControlInput(0, &control);
+    filter.process();
+    FixedFilterBrick plain;
+    plain.setLowPass(1000.0f, 1.0f, true);
+    plain.connectAudioInput(0, in.data());
+    plain.process();
+    for (int n = 0; n < kBlockSize; ++n)
+        ASSERT_EQ(filter.audioOutput(0)[n], plain.audioOutput(0)[n]);
+
+    MeterBrick<8> meter;
+    meter.connectAudioInput(0, in.data());
+    meter.connectControlInput(0, &control);
+    meter.process();
+    EXPECT_NEAR(kx::loadRelaxed(*meter.controlOutput(0)), 0.0620079f, 0.6e-7f);
+}

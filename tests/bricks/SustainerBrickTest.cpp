@@ -1,0 +1,351 @@
+#include "bricks/SustainerBrick.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "BrickTestSupport.h"
+
+using bricks::kBlockSize;
+using bricks::SustainerBrick;
+using brickstest::AlignedBlock;
+
+namespace {
+
+struct Controls {
+    float drive = 0.5f;
+    float compression = 0.5f;
+    float stereoMode = 0.0f;
+    float speed = 0.5f;
+};
+
+struct Sustainer {
+    explicit Sustainer(float rate = 44100.0f, bool configure = true)
+    {
+        brick.connectControlInput(0, &controls.drive);
+        brick.connectControlInput(1, &controls.compression);
+        brick.connectControlInput(2, &controls.stereoMode);
+        brick.connectControlInput(3, &controls.speed);
+        brick.connectAudioInput(0, left.data());
+        brick.connectAudioInput(1, right.data());
+        if (configure)
+            brick.setSampleRate(rate);
+    }
+    const float* out(int c) const { return brick.audioOutput(c); }
+
+    Controls controls;
+    AlignedBlock left, right;
+    SustainerBrick brick;
+};
+
+// The sustainer as first formulated, step by step, without the guards of the
+// envelope coefficient and the clipper's overflow: for comparison where those
+// do not engage.
+struct Reference {
+    float fs = 44100, r0 = 0, r1 = 0;
+    double t0 = 0, t1 = 0, a0 = 0, a1 = 0, e0 = 0, e1 = 0, cIn = 0, cDet = 0;
+
+    void setSampleRate(float rate)
+    {
+        fs = rate;
+        cIn = std::exp(-1.0 / (double(rate) * 0.47));
+        cDet = std::exp(-1.0 / (double(rate) * 0.016592));
+        t0 = t1 = a0 = a1 = e0 = e1 = 0;
+    }
+
+    void block(const Controls& c, const float* in0, const float* in1, float* out0, float* out1)
+    {
+        const float gIn = (1.0f - (1.0f - c.compression) * 0.6f) * (c.drive * c.drive * c.drive * 10.0f);
+        const int mode = int(std::round(c.stereoMode * 2.0f));
+        const float v = (1.0f - c.speed + 0.02f) * (1.0f - c.speed + 0.02f) * 90.0f;
+        for (int n = 0; n < kBlockSize; ++n) {
+            const float xL = gIn * in0[n];
+            const float xR = gIn * in1[n];
+            const float d0 = mode == 2 ? (xL + xR) * 0.5f : xL;
+            t0 = (t0 - d0) * cIn + d0;
+            t1 = (t1 - xR) * cIn + xR;
+            const float j0 = 0.5f * float((d0 - t0) * r0) + 0.327f;
+            const float z0 = j0 * j0 * j0 + j0;
+            const float y0 = z0 / std::sqrt(z0 * z0 + 1.0f) - 0.327f;
+            const float j1 = 0.5f * float((xR - t1) * r1) + 0.3f;
+            const float z1 = j1 * j1 * j1 + j1;
+            const float y1 = z1 / std::sqrt(z1 * z1 + 1.0f) - 0.3f;
+            out0[n] = 4.0f * y0;
+            out1[n] = mode == 2 ? 4.0f * y0 : 4.0f * y1;
+            const float s0 = y0 * 5.0f * c.compression;
+            const float s1 = y1 * 5.0f * c.compression;
+            a0 = (a0 - s0) * cDet + s0;
+            a1 = (a1 - s1) * cDet + s1;
+            const float h0 = float(s0 - a0);
+            const float h1 = float(s1 - a1);
+            float T0, T1, c0, c1;
+            if (h0 < -(float(e0) + 0.66f)) {
+                T0 = -(h0 + 0.66f);
+                c0 = 1.0f - 1.0f / (float(v * 0.00198) * fs);
+            } else {
+                T0 = 0.0f;
+                c0 = 1.0f - 1.0f / (float(v * 0.1034) * fs);
+            }
+            e0 = (e0 - std::min(6.0f, T0)) * c0 + std::min(6.0f, T0);
+            if (h1 < -(float(e1) + 0.7986f)) {
+                T1 = -(h1 + 0.7986f);
+                c1 = 1.0f - 1.0f / (float(v * 0.002277) * fs);
+            } else {
+                T1 = 0.0f;
+                c1 = 1.0f - 1.0f / (float(v * 0.1034) * fs);
+            }
+            e1 = (e1 - std::min(6.0f, T1)) * c1 + std::min(6.0f, T1);
+            r0 = (5.0f - std::clamp(2.5f * float(e0), 0.0f, 5.0f)) * 0.981f / 5.0f * 300.0f + 1.0f;
+            r1 = (5.0f - std::clamp(2.5f * float(e1), 0.0f, 5.0f)) * 0.9f / 5.0f * 300.0f + 1.0f;
+            if (mode == 1) {
+                const float m = r1 < r0 ? r1 : r0;
+                r0 = r0 * 0.19999999f + m * 0.8f;
+                r1 = r1 * 0.19999999f + m * 0.8f;
+            }
+        }
+    }
+};
+
+// A decaying, plucked-string-like test signal with different left and right.
+void pluck(Sustainer& s, int block, float level)
+{
+    for (int n = 0; n < kBlockSize; ++n) {
+        const double t = double(block * kBlockSize + n) / 176400.0;
+        const double decay = level * std::exp(-3.0 * std::fmod(t, 1.5));
+        s.left[n] = float(decay * std::sin(2.0 * brickstest::kPi * 110.0 * t));
+        s.right[n] = float(decay * std::sin(2.0 * brickstest::kPi * 164.8 * t + 0.3));
+    }
+}
+
+// Inverts out = 4 (z / sqrt(z^2 + 1) - bias), z = j^3 + j, for j.
+double clipperInput(float out, double bias)
+{
+    const double y = out / 4.0 + bias;
+    const double z = y / std::sqrt(1.0 - y * y);
+    double j = 0.0;
+    for (int i = 0; i < 60; ++i)
+        j -= (j * j * j + j - z) / (3.0 * j * j + 1.0);
+    return j;
+}
+
+}  // namespace
+
+TEST(SustainerBrick, IdleOutputsAreTheClipperBias)
+{
+    constexpr float idle0 = 0.0534213f;
+    constexpr float idle1 = 0.0432196f;
+    constexpr float tol = 0.6e-7f;
+    {
+        // First sample after construction: no gain yet, whatever the input.
+        Sustainer s(44100.0f, false);
+        s.left.samples.fill(0.9f);
+        s.right.samples.fill(-0.9f);
+        s.brick.process();
+        EXPECT_NEAR(s.out(0)[0], idle0, tol);
+        EXPECT_NEAR(s.out(1)[0], idle1, tol);
+    }
+    {
+        // Silence with settled trackers.
+        Sustainer s;
+        for (int b = 0; b < 10; ++b)
+            s.brick.process();
+        EXPECT_NEAR(s.out(0)[kBlockSize - 1], idle0, tol);
+        EXPECT_NEAR(s.out(1)[kBlockSize - 1], idle1, tol);
+    }
+    {
+        // Drive 0: no input reaches the clipper.
+        Sustainer s;
+        s.controls.drive = 0.0f;
+        for (int b = 0; b < 50; ++b) {
+            pluck(s, b, 1.0f);
+            s.brick.process();
+            for (int n = 0; n < kBlockSize; ++n) {
+                ASSERT_NEAR(s.out(0)[n], idle0, tol);
+                ASSERT_NEAR(s.out(1)[n], idle1, tol);
+            }
+        }
+    }
+}
+
+// The gain a small step sees, read back through the clipper: with no
+// compression the envelopes stay 0 and the gains at their maximum; linked mode
+// pulls channel 0 towards the smaller gain.
+TEST(SustainerBrick, MaximumGainsStereoAndLinked)
+{
+    const double cIn = std::exp(-1.0 / (44100.0 * 0.47));
+    for (float stereoMode : {0.0f, 0.5f, 0.25f}) {
+        Sustainer s;
+        s.controls = {1.0f, 0.0f, stereoMode, 0.5f};
+        for (int b = 0; b < 4; ++b)
+            s.brick.process();
+        const float x = 1e-4f;
+        s.left[0] = x;
+        s.right[0] = x;
+        s.brick.process();
+        const float gIn = 0.4f * 10.0f;
+        const double r0 = (clipperInput(s.out(0)[0], 0.327) - 0.327) * 2.0 / (double(gIn * x) * cIn);
+        const double r1 = (clipperInput(s.out(1)[0], 0.3) - 0.3) * 2.0 / (double(gIn * x) * cIn);
+        SCOPED_TRACE(stereoMode);
+        EXPECT_NEAR(r0, stereoMode == 0.0f ? 295.3 : 275.86, 0.02);
+        EXPECT_NEAR(r1, 271.0, 0.02);
+        EXPECT_NEAR(s.brick.gain(0), stereoMode == 0.0f ? 295.3f : 275.86f, 0.005f);
+        EXPECT_NEAR(s.brick.gain(1), 271.0f, 0.005f);
+        EXPECT_EQ(s.brick.envelope(0), 0.0);
+    }
+}
+
+// Where no guard engages the brick is bit-identical to the step-by-step
+// formulation, in every mode, across speeds, rates and resets.
+TEST(SustainerBrick, MatchesTheStepByStepFormulation)
+{
+    for (float fs : {44100.0f, 48000.0f, 96000.0f}) {
+        for (float stereoMode : {0.0f, 0.5f, 1.0f}) {
+            SCOPED_TRACE(testing::Message() << fs << " Hz, mode " << stereoMode);
+            Sustainer s(fs);
+            Reference reference;
+            reference.setSampleRate(fs);
+            AlignedBlock out0, out1;
+            bool compressed = false;
+            for (int b = 0; b < 3000; ++b) {
+                s.controls = {0.4f + 0.6f * float(b % 5) / 4.0f, float(b % 4) / 3.0f, stereoMode,
+                              float((b / 100) % 5) / 4.0f};
+                pluck(s, b, b % 700 < 350 ? 1.0f : 0.05f);
+                if (b == 1500) {
+                    s.brick.reset();
+                    reference.setSampleRate(fs);
+                }
+                s.brick.process();
+                reference.block(s.controls, s.left.data(), s.right.data(), out0.data(), out1.data());
+                for (int n = 0; n < kBlockSize; ++n) {
+                    ASSERT_EQ(s.out(0)[n], out0[n]) << "block " << b << " sample " << n;
+                    ASSERT_EQ(s.out(1)[n], out1[n]) << "block " << b << " sample " << n;
+                }
+                compressed = compressed || s.brick.envelope(0) > 0.5;
+            }
+            EXPECT_TRUE(compressed);  // the detector was exercised
+        }
+    }
+}
+
+TEST(SustainerBrick, OutputsStayWithinTheClipperRange)
+{
+    for (float level : {0.01f, 0.3f, 1.0f, 4.0f}) {
+        Sustainer s;
+        s.controls = {1.0f, 1.0f, 0.0f, 0.8f};
+        brickstest::Noise noise;
+        for (int b = 0; b < 2000; ++b) {
+            for (int n = 0; n < kBlockSize; ++n) {
+                s.left[n] = level * noise.next();
+                s.right[n] = level * noise.next();
+            }
+            s.brick.process();
+            for (int n = 0; n < kBlockSize; ++n) {
+                ASSERT_GE(s.out(0)[n], -5.308f);
+                ASSERT_LE(s.out(0)[n], 2.692f);
+                ASSERT_GE(s.out(1)[n], -5.2f);
+                ASSERT_LE(s.out(1)[n], 2.8f);
+            }
+        }
+    }
+}
+
+TEST(SustainerBrick, ModeSelection)
+{
+    const auto run = [](float stereoMode, std::vector<float>& left, std::vector<float>& right) {
+        Sustainer s;
+        s.controls = {0.8f, 0.7f, stereoMode, 0.6f};
+        for (int b = 0; b < 200; ++b) {
+            pluck(s, b, 0.8f);
+            s.brick.process();
+            left.insert(left.end(), s.out(0), s.out(0) + kBlockSize);
+            right.insert(right.end(), s.out(1), s.out(1) + kBlockSize);
+        }
+    };
+    std::vector<float> monoL, monoR, mono75L, mono75R, linkedL, linkedR, linked25L, linked25R, stereoL, stereoR;
+    run(1.0f, monoL, monoR);
+    run(0.75f, mono75L, mono75R);
+    run(0.5f, linkedL, linkedR);
+    run(0.25f, linked25L, linked25R);
+    run(0.0f, stereoL, stereoR);
+    EXPECT_EQ(monoL, monoR);        // mono: both outputs carry channel 0
+    EXPECT_EQ(mono75L, monoL);      // 0.75 rounds to mono
+    EXPECT_EQ(linked25L, linkedL);  // 0.25 rounds to linked
+    EXPECT_EQ(linked25R, linkedR);
+    EXPECT_NE(linkedL, stereoL);
+}
+
+// At low rates a fast speed would make the attack coefficient 1 - 1/x
+// negative; held at 0 the envelope stays between 0 and its cap of 6.
+TEST(SustainerBrick, FastestSpeedAtLowRatesKeepsTheEnvelopeInRange)
+{
+    for (float fs : {8000.0f, 11025.0f, 4000.0f}) {
+        SCOPED_TRACE(fs);
+        Sustainer s(fs);
+        s.controls = {1.0f, 1.0f, 0.0f, 1.0f};
+        brickstest::Noise noise;
+        double largest = 0.0;
+        for (int b = 0; b < 2000; ++b) {
+            const float level = b % 200 < 100 ? 1.0f : 0.02f;
+            for (int n = 0; n < kBlockSize; ++n) {
+                s.left[n] = level * noise.next();
+                s.right[n] = level * noise.next();
+            }
+            s.brick.process();
+            for (int c = 0; c < 2; ++c) {
+                ASSERT_GE(s.brick.envelope(c), 0.0) << "block " << b;
+                ASSERT_LE(s.brick.envelope(c), 6.0) << "block " << b;
+                largest = std::max(largest, s.brick.envelope(c));
+            }
+        }
+        EXPECT_GT(largest, 1.0);  // the detector did act
+    }
+}
+
+// Inputs far beyond audio levels drive the clipper to its limit instead of 0
+// or NaN, and nothing sticks in the detector afterwards.
+TEST(SustainerBrick, HugeInputsClipToTheLimit)
+{
+    for (float huge : {1e4f, 1e9f, 1e20f, 1e30f}) {
+        SCOPED_TRACE(huge);
+        Sustainer s;
+        s.controls = {1.0f, 1.0f, 0.0f, 0.5f};
+        s.brick.process();
+        s.left.samples.fill(huge);
+        s.right.samples.fill(-huge);
+        s.brick.process();
+        EXPECT_FLOAT_EQ(s.out(0)[1], 4.0f * (1.0f - 0.327f));
+        EXPECT_FLOAT_EQ(s.out(1)[1], 4.0f * (-1.0f - 0.3f));
+        s.left.samples.fill(0.0f);
+        s.right.samples.fill(0.0f);
+        for (int b = 0; b < 2000; ++b) {
+            s.brick.process();
+            for (int n = 0; n < kBlockSize; ++n) {
+                ASSERT_TRUE(std::isfinite(s.out(0)[n]));
+                ASSERT_TRUE(std::isfinite(s.out(1)[n]));
+            }
+        }
+        EXPECT_TRUE(std::isfinite(s.brick.envelope(0)));
+    }
+}
+
+TEST(SustainerBrick, SampleRateAndResetRestartTheDetectors)
+{
+    Sustainer s;
+    s.controls = {1.0f, 1.0f, 0.0f, 0.5f};
+    for (int b = 0; b < 300; ++b) {
+        pluck(s, b, 1.0f);
+        s.brick.process();
+    }
+    ASSERT_GT(s.brick.envelope(0), 0.0);
+    const float gain = s.brick.gain(0);
+    s.brick.reset();
+    EXPECT_EQ(s.brick.envelope(0), 0.0);
+    EXPECT_EQ(s.brick.gain(0), gain);  // the gains follow at the next sample
+    for (int b = 0; b < 10; ++b)
+        s.brick.process();
+    s.brick.setSampleRate(48000.0f);
+    EXPECT_EQ(s.brick.envelope(0), 0.0);
+    EXPECT_EQ(s.brick.envelope(1), 0.0);
+}
