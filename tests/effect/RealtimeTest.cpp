@@ -1,0 +1,162 @@
+// The audio path allocates nothing, frees nothing and takes no lock, while the
+// editor's automate path feeds the parameter queue from another thread.
+//
+// The plain build counts calls through interposed malloc/free/new/delete and
+// pthread_mutex_lock; the RealtimeSanitizer build marks the audio call
+// non-blocking and lets the sanitizer abort on any such call. Under the other
+// sanitizers the same concurrent run checks the threading alone.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "kx/vst2/Vst2PlugAdapter.h"
+
+#if defined(__has_feature)
+#if __has_feature(realtime_sanitizer)
+#define TW07_NONBLOCKING [[clang::nonblocking]]
+#endif
+#endif
+#ifndef TW07_NONBLOCKING
+#define TW07_NONBLOCKING
+#endif
+
+#if TW07_INTERPOSE
+#include <dlfcn.h>
+#include <pthread.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+thread_local bool watching = false;
+std::atomic<int> allocations{0};
+std::atomic<int> releases{0};
+std::atomic<int> locks{0};
+using MutexLock = int (*)(pthread_mutex_t*);
+MutexLock realMutexLock = nullptr;
+}  // namespace
+
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void* __libc_memalign(size_t, size_t);
+void __libc_free(void*);
+
+void* malloc(size_t size)
+{
+    if (watching) ++allocations;
+    return __libc_malloc(size);
+}
+void* calloc(size_t count, size_t size)
+{
+    if (watching) ++allocations;
+    return __libc_calloc(count, size);
+}
+void* realloc(void* p, size_t size)
+{
+    if (watching) ++allocations;
+    return __libc_realloc(p, size);
+}
+void* aligned_alloc(size_t alignment, size_t size)
+{
+    if (watching) ++allocations;
+    return __libc_memalign(alignment, size);
+}
+int posix_memalign(void** out, size_t alignment, size_t size)
+{
+    if (watching) ++allocations;
+    *out = __libc_memalign(alignment, size);
+    return *out ? 0 : ENOMEM;
+}
+void free(void* p)
+{
+    if (watching && p) ++releases;
+    __libc_free(p);
+}
+int pthread_mutex_lock(pthread_mutex_t* mutex)
+{
+    if (watching) ++locks;
+    if (!realMutexLock) realMutexLock = reinterpret_cast<MutexLock>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
+    return realMutexLock(mutex);
+}
+}
+#endif
+
+namespace {
+
+using namespace kx::vst2;
+
+intptr quietHost(AEffect*, int32 opcode, int32, intptr, void*, float)
+{
+    return opcode == audioMasterVersion ? kVstVersion : 0;
+}
+
+TW07_NONBLOCKING void audioCall(AEffect* effect, float** in, float** out, int frames)
+{
+#if TW07_INTERPOSE
+    watching = true;
+#endif
+    effect->processReplacing(effect, in, out, frames);
+#if TW07_INTERPOSE
+    watching = false;
+#endif
+}
+
+TEST(RealtimeSafety, ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutomates)
+{
+    auto adapter = std::make_unique<Vst2PlugAdapter>(quietHost);
+    AEffect* effect = adapter->getAeffect();
+    effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    effect->dispatcher(effect, effSetBlockSize, 0, 512, nullptr, 0.0f);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+
+    constexpr int kFrames = 512;
+    std::vector<float> in0(kFrames), in1(kFrames), out0(kFrames), out1(kFrames);
+    float* ins[2] = {in0.data(), in1.data()};
+    float* outs[2] = {out0.data(), out1.data()};
+
+    std::atomic<bool> done{false};
+    std::atomic<int> edits{0};
+    std::thread editor([&] {
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+        while (!done.load(std::memory_order_relaxed)) {
+            adapter->automate(int(rng() % 8), unit(rng));
+            ++edits;
+            std::this_thread::yield();
+        }
+    });
+
+    float phase = 0.0f;
+    bool finite = true;
+    for (int block = 0; block < 3000; ++block) {
+        for (int i = 0; i < kFrames; ++i) {
+            in0[i] = 0.6f * std::sin(phase);
+            in1[i] = 0.6f * std::sin(phase * 1.5f);
+            phase += 0.0262f;
+        }
+        audioCall(effect, ins, outs, kFrames);
+        for (int i = 0; i < kFrames; ++i) finite = finite && std::isfinite(out0[i]) && std::isfinite(out1[i]);
+    }
+    done = true;
+    editor.join();
+
+    EXPECT_TRUE(finite);
+    EXPECT_GT(edits.load(), 100);
+#if TW07_INTERPOSE
+    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_EQ(releases.load(), 0);
+    EXPECT_EQ(locks.load(), 0);
+#endif
+    effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+}
+
+}  // namespace
