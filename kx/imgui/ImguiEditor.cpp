@@ -65,6 +65,7 @@ ImguiEditor::~ImguiEditor()
     parentWindow = nullptr;
     std::lock_guard lock(guiMutex);
     if (--editorInstances == 0 && glfwReady) {
+        PlatformWindow::terminate();
         glfwTerminate();
         glfwReady = false;
     }
@@ -137,6 +138,7 @@ bool ImguiEditor::setUp(void* parent)
             std::fputs("Failed to init glfw!\n", stderr);
             return false;
         }
+        PlatformWindow::initialise();
         glfwReady = true;
     }
 

@@ -15,55 +15,56 @@ namespace kx::imgui {
 
 namespace {
 
-// Collects the X errors of a few requests on our connection instead of letting Xlib's
-// default handler end the host's process; errors of other connections go on to the
-// handler that was installed before.
-class ErrorTrap {
-public:
-    explicit ErrorTrap(Display* display) : display(display)
-    {
-        XSync(display, False);  // errors of earlier requests are not this trap's to collect
-        firstError.store(0);
-        trapDisplay.store(display);
-        previous.store(XSetErrorHandler(&ErrorTrap::handle));
+// X errors on GLFW's connection (ours alone) are collected instead of reaching Xlib's
+// default handler, which would end the host's process: a host may destroy its window,
+// and with it our child, before it closes the editor. Errors on the host's own
+// connections go on to the handler that was installed before.
+std::atomic<Display*> ownDisplay{nullptr};
+std::atomic<XErrorHandler> previousHandler{nullptr};
+std::atomic<int> firstError{0};
+
+int handleError(Display* display, XErrorEvent* event)
+{
+    if (display == ownDisplay.load()) {
+        int none = 0;
+        firstError.compare_exchange_strong(none, event->error_code);
+        return 0;
     }
+    const XErrorHandler previous = previousHandler.load();
+    return previous != nullptr ? previous(display, event) : 0;
+}
 
-    // Waits until the server has answered everything sent so far; returns the first
-    // error code it reported, or 0.
-    int finish()
-    {
-        XSync(display, False);
-        XSetErrorHandler(previous.load());
-        trapDisplay.store(nullptr);
-        return firstError.load();
-    }
-
-private:
-    static int handle(Display* from, XErrorEvent* event)
-    {
-        if (from == trapDisplay.load()) {
-            int none = 0;
-            firstError.compare_exchange_strong(none, event->error_code);
-            return 0;
-        }
-        const XErrorHandler chained = previous.load();
-        return chained != nullptr ? chained(from, event) : 0;
-    }
-
-    Display* display;
-
-    static inline std::atomic<Display*> trapDisplay{nullptr};
-    static inline std::atomic<XErrorHandler> previous{nullptr};
-    static inline std::atomic<int> firstError{0};
-};
+// First X error of the requests made since the last call, once the server has answered them.
+int takeError(Display* display)
+{
+    XSync(display, False);
+    return firstError.exchange(0);
+}
 
 }  // namespace
+
+void PlatformWindow::initialise()
+{
+    ownDisplay.store(glfwGetX11Display());
+    previousHandler.store(XSetErrorHandler(&handleError));
+}
+
+void PlatformWindow::terminate()
+{
+    // Put the earlier handler back only if nobody has replaced ours since.
+    const XErrorHandler current = XSetErrorHandler(previousHandler.load());
+    if (current != &handleError)
+        XSetErrorHandler(current);
+    ownDisplay.store(nullptr);
+}
 
 void PlatformWindow::setCreationHints()
 {
     // Created hidden and shown once it is inside the host's window, so it never
-    // appears as a top-level window in between.
+    // appears as a top-level window in between; showing it must not take the
+    // keyboard focus from the host.
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    glfwWindowHint(GLFW_FOCUS_ON_SHOW, GLFW_FALSE);
 }
 
 int PlatformWindow::attach(GLFWwindow* window, void* parent)
@@ -76,9 +77,9 @@ int PlatformWindow::attach(GLFWwindow* window, void* parent)
     const Window handle = glfwGetX11Window(window);
     const auto parentId = static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent));
 
-    ErrorTrap trap(display);
+    takeError(display);
     XReparentWindow(display, handle, parentId, 0, 0);
-    const int error = trap.finish();
+    const int error = takeError(display);
     glfwShowWindow(window);
     return error;
 }
@@ -87,17 +88,15 @@ void PlatformWindow::detach(GLFWwindow* window)
 {
     Display* display = glfwGetX11Display();
     const Window handle = glfwGetX11Window(window);
-    ErrorTrap trap(display);
     XUnmapWindow(display, handle);
     XReparentWindow(display, handle, DefaultRootWindow(display), 0, 0);
-    trap.finish();
+    takeError(display);
 }
 
 void PlatformWindow::destroy(GLFWwindow* window)
 {
-    ErrorTrap trap(glfwGetX11Display());
     glfwDestroyWindow(window);
-    trap.finish();
+    takeError(glfwGetX11Display());
 }
 
 }  // namespace kx::imgui

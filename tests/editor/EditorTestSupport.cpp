@@ -1,0 +1,130 @@
+#include "EditorTestSupport.h"
+
+#include <X11/Xlib.h>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace editortest {
+
+struct HostWindow::Connection {
+    Display* display;
+};
+
+HostWindow::HostWindow(int x) : connection(new Connection{XOpenDisplay(nullptr)})
+{
+    Display* display = connection->display;
+    if (display == nullptr) {
+        delete connection;
+        throw std::runtime_error("no X display");
+    }
+    window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, 0, 400, 300, 0, 0, 0);
+    XMapWindow(display, window);
+    XSync(display, False);
+}
+
+HostWindow::~HostWindow()
+{
+    XDestroyWindow(connection->display, window);
+    XCloseDisplay(connection->display);
+    delete connection;
+}
+
+void* HostWindow::parentHandle() const
+{
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
+}
+
+std::vector<XWindowId> HostWindow::children() const
+{
+    Display* display = connection->display;
+    XSync(display, False);
+    Window root = 0;
+    Window parent = 0;
+    Window* list = nullptr;
+    unsigned count = 0;
+    XQueryTree(display, window, &root, &parent, &list, &count);
+    std::vector<XWindowId> result(list, list + count);
+    if (list != nullptr)
+        XFree(list);
+    return result;
+}
+
+ChildGeometry HostWindow::geometryOf(XWindowId child) const
+{
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(connection->display, child, &attributes);
+    return {attributes.x, attributes.y, attributes.width, attributes.height, attributes.map_state == IsViewable};
+}
+
+void HostWindow::clickInside(XWindowId child, int x, int y) const
+{
+    Display* display = connection->display;
+    XWarpPointer(display, None, child, 0, 0, 0, 0, x, y);
+    XEvent event{};
+    event.xbutton.display = display;
+    event.xbutton.window = child;
+    event.xbutton.root = DefaultRootWindow(display);
+    event.xbutton.x = x;
+    event.xbutton.y = y;
+    event.xbutton.button = Button1;
+    event.xbutton.same_screen = True;
+    event.type = ButtonPress;
+    XSendEvent(display, child, True, ButtonPressMask, &event);
+    event.type = ButtonRelease;
+    event.xbutton.state = Button1Mask;
+    XSendEvent(display, child, True, ButtonReleaseMask, &event);
+    XSync(display, False);
+}
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+namespace {
+
+int countEntries(const char* directory, const std::function<bool(const dirent&)>& accept)
+{
+    DIR* dir = opendir(directory);
+    if (dir == nullptr)
+        return -1;
+    int count = 0;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_name[0] != '.' && accept(*entry))
+            ++count;
+    }
+    closedir(dir);
+    return count;
+}
+
+}  // namespace
+
+int threadCount()
+{
+    return countEntries("/proc/self/task", [](const dirent&) { return true; });
+}
+
+int socketCount()
+{
+    return countEntries("/proc/self/fd", [](const dirent& entry) {
+        char target[64] = {};
+        const std::string path = std::string("/proc/self/fd/") + entry.d_name;
+        const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+        return length > 0 && std::strncmp(target, "socket:", 7) == 0;
+    });
+}
+
+}  // namespace editortest

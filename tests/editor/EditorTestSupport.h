@@ -1,0 +1,86 @@
+#pragma once
+// Shared pieces of the editor window tests: a minimal editor, a host-side parent
+// window on the test's own X connection, and process-wide counts of threads and sockets.
+
+#include "kx/imgui/ImguiEditor.h"
+
+#include "imgui.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <vector>
+
+namespace editortest {
+
+class TestEditor : public kx::imgui::ImguiEditor {
+public:
+    static constexpr int kWidth = 320;
+    static constexpr int kHeight = 200;
+
+    TestEditor() : ImguiEditor(kWidth, kHeight) {}
+    ~TestEditor() override { close(); }
+
+    const kx::EditorSize* getSize() const override { return &size; }
+    void idle() override {}
+
+    std::atomic<int> frames{0};
+    std::atomic<int> fontSetups{0};
+    std::atomic<int> clicks{0};
+
+protected:
+    // One window filling the editor, with a button over most of it that counts clicks.
+    void draw() override
+    {
+        ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
+        ImGui::SetNextWindowSize(ImVec2(kWidth, kHeight));
+        ImGui::Begin("test", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove);
+        ImGui::InvisibleButton("area", ImVec2(kWidth - 20, kHeight - 20));
+        if (ImGui::IsItemClicked(0))
+            clicks.fetch_add(1);
+        ImGui::End();
+        frames.fetch_add(1);
+    }
+    void setupFonts(ImGuiIO&) override { fontSetups.fetch_add(1); }
+
+private:
+    kx::EditorSize size{kWidth, kHeight, 0};
+};
+
+using XWindowId = unsigned long;
+
+struct ChildGeometry {
+    int x;
+    int y;
+    int width;
+    int height;
+    bool viewable;
+};
+
+// A mapped top-level window on a connection of its own, as a host would give.
+class HostWindow {
+public:
+    explicit HostWindow(int x = 0);
+    ~HostWindow();
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+
+    void* parentHandle() const;
+    std::vector<XWindowId> children() const;
+    // Position and size of a child window relative to this one, and whether it is viewable.
+    ChildGeometry geometryOf(XWindowId child) const;
+    // Moves the pointer into `child` and clicks the left button there, without giving
+    // the child the keyboard focus.
+    void clickInside(XWindowId child, int x, int y) const;
+
+private:
+    struct Connection;
+    Connection* connection;
+    XWindowId window;
+};
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+int threadCount();
+int socketCount();
+
+}  // namespace editortest

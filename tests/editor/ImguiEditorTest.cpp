@@ -1,0 +1,135 @@
+// The editor window's life as a host drives it, on a virtual X server.
+
+#include "EditorTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+using editortest::HostWindow;
+using editortest::TestEditor;
+using editortest::waitFor;
+
+TEST(ImguiEditor, ConstructingConnectsToNoDisplayAndStartsNoThread)
+{
+    const int threads = editortest::threadCount();
+    const int sockets = editortest::socketCount();
+    {
+        TestEditor first;
+        TestEditor second;
+        EXPECT_EQ(editortest::threadCount(), threads);
+        EXPECT_EQ(editortest::socketCount(), sockets);
+        EXPECT_FALSE(first.windowIsOpen());
+        first.close();  // never opened: nothing to stop
+        EXPECT_FALSE(first.windowIsOpen());
+    }
+    EXPECT_EQ(editortest::threadCount(), threads);
+    EXPECT_EQ(editortest::socketCount(), sockets);
+}
+
+TEST(ImguiEditor, OpensAsChildAtTheOriginOfTheHostWindowAndLeavesItAtClose)
+{
+    HostWindow host;
+    TestEditor editor;
+    ASSERT_TRUE(editor.open(host.parentHandle()));
+    ASSERT_TRUE(waitFor([&] { return editor.windowIsOpen(); }));
+    ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= 3; }));
+    EXPECT_FALSE(editor.open(host.parentHandle()));  // already running
+
+    const auto children = host.children();
+    ASSERT_EQ(children.size(), 1u);
+    const editortest::ChildGeometry child = host.geometryOf(children[0]);
+    EXPECT_EQ(child.x, 0);
+    EXPECT_EQ(child.y, 0);
+    EXPECT_EQ(child.width, TestEditor::kWidth);
+    EXPECT_EQ(child.height, TestEditor::kHeight);
+    EXPECT_TRUE(child.viewable);
+
+    editor.close();
+    EXPECT_FALSE(editor.windowIsOpen());
+    EXPECT_TRUE(host.children().empty());
+    EXPECT_EQ(editor.fontSetups.load(), 1);
+}
+
+TEST(ImguiEditor, OpensIdlesAndClosesFiftyTimes)
+{
+    HostWindow host;
+    const int threads = editortest::threadCount();
+    {
+        TestEditor editor;
+        for (int round = 0; round < 50; ++round) {
+            ASSERT_TRUE(editor.open(host.parentHandle())) << "round " << round;
+            ASSERT_TRUE(waitFor([&] { return editor.windowIsOpen(); })) << "round " << round;
+            editor.idle();
+            editor.close();
+            ASSERT_FALSE(editor.windowIsOpen());
+        }
+        EXPECT_EQ(editor.fontSetups.load(), 50);
+        EXPECT_TRUE(host.children().empty());
+    }
+    EXPECT_TRUE(waitFor([&] { return editortest::threadCount() == threads; }))
+        << editortest::threadCount() << " threads, " << threads << " before";
+}
+
+TEST(ImguiEditor, ClickReachesTheEditorWithoutKeyboardFocus)
+{
+    HostWindow host;
+    TestEditor editor;
+    ASSERT_TRUE(editor.open(host.parentHandle()));
+    ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= 2; }));
+    host.clickInside(host.children().at(0), 50, 50);
+    EXPECT_TRUE(waitFor([&] { return editor.clicks.load() == 1; }));
+}
+
+TEST(ImguiEditor, RefusedParentIsReportedAndTheWindowCarriesOnUnparented)
+{
+    HostWindow host;  // keeps the server's state the same as in the other tests
+    TestEditor editor;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(editor.open(reinterpret_cast<void*>(std::uintptr_t{0x3ffffff})));
+    const bool opened = waitFor([&] { return editor.frames.load() >= 2; });
+    editor.close();
+    const std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(output, "3\n");  // BadWindow
+}
+
+TEST(ImguiEditor, FailedInitialisationIsReportedAndALaterOpeningTriesAgain)
+{
+    const std::string display = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
+    HostWindow host;
+    TestEditor editor;
+    setenv("DISPLAY", ":64999", 1);
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(editor.open(nullptr));
+    editor.close();  // joins the render thread, which gave up at once
+    const std::string errors = testing::internal::GetCapturedStderr();
+    setenv("DISPLAY", display.c_str(), 1);
+
+    EXPECT_FALSE(editor.windowIsOpen());
+    EXPECT_NE(errors.find("Glfw Error 65544, "), std::string::npos) << errors;
+    EXPECT_NE(errors.find("Failed to init glfw!\nFailed setup_open_gl\n"), std::string::npos) << errors;
+
+    ASSERT_TRUE(editor.open(host.parentHandle()));
+    EXPECT_TRUE(waitFor([&] { return editor.frames.load() >= 2; }));
+}
+
+TEST(ImguiEditor, HostDestroyingItsWindowBeforeClosingTheEditorIsSurvived)
+{
+    TestEditor editor;
+    {
+        HostWindow host;
+        ASSERT_TRUE(editor.open(host.parentHandle()));
+        ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= 2; }));
+    }  // takes the editor's window with it
+    const int drawn = editor.frames.load();
+    EXPECT_TRUE(waitFor([&] { return editor.frames.load() >= drawn + 5; }));
+    editor.close();
+
+    HostWindow host;
+    ASSERT_TRUE(editor.open(host.parentHandle()));
+    EXPECT_TRUE(waitFor([&] { return editor.frames.load() >= drawn + 10; }));
+    EXPECT_EQ(host.children().size(), 1u);
+}
