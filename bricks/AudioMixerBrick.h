@@ -17,29 +17,39 @@ class AudioMixerBrick : public DspBrickImpl<Inputs, 0, Inputs, 1> {
 public:
     void process() override
     {
-        float gain[Inputs];
+        // The gain ramps are serial sums; form them first (the inputs' ramps
+        // interleave), then mix with a loop free of carried state.
+        alignas(32) float gain[Inputs][kBlockSize];
+        float current[Inputs];
         float step[Inputs];
-        const float* __restrict in[Inputs];
         for (int k = 0; k < Inputs; ++k) {
             const float target = this->controlValue(k);
             ramps[k].step = (target - ramps[k].current) * 0.0078125f;
-            gain[k] = ramps[k].current;
+            current[k] = ramps[k].current;
             step[k] = ramps[k].step;
-            in[k] = this->audioInputs[k];
         }
+        for (int n = 0; n < kBlockSize; ++n)
+#pragma GCC unroll 8
+            for (int k = 0; k < Inputs; ++k) {
+                current[k] = current[k] + step[k];
+                gain[k][n] = current[k];
+            }
+        for (int k = 0; k < Inputs; ++k)
+            ramps[k].current = current[k];
+
+        // Per sample the inputs are added in index order onto 0, exactly as
+        // a pass per input over a cleared output would.
+        const float* in[Inputs];
+        for (int k = 0; k < Inputs; ++k)
+            in[k] = this->audioInputs[k];
         float* __restrict out = this->audioOutputs[0].data();
-        // One pass over the samples; per sample the inputs are still added
-        // in index order onto 0, as a pass per input would.
         for (int n = 0; n < kBlockSize; ++n) {
             float sum = 0.0f;
-            for (int k = 0; k < Inputs; ++k) {
-                gain[k] = gain[k] + step[k];
-                sum = sum + gain[k] * in[k][n];
-            }
+#pragma GCC unroll 8
+            for (int k = 0; k < Inputs; ++k)
+                sum = sum + gain[k][n] * in[k][n];
             out[n] = sum;
         }
-        for (int k = 0; k < Inputs; ++k)
-            ramps[k].current = gain[k];
     }
 
     void reset() override {}

@@ -27,28 +27,36 @@ public:
         const float level = controlValue(0);
         const int period = int(std::lround(controlValue(1) * 29.0f + 1.0f));
         const float* __restrict in = audioInputs[0];
+        int position = writePosition;
+        bool frameTriggered = triggered;
+        int counter = decimationCounter;
         // Each block starts as if the previous sample had been 0.
         float prev = 0.0f;
         for (int n = 0; n < kBlockSize; ++n) {
             const float x = in[n];
-            if (prev < 0.01f && x > level && !triggered) {
-                writePosition = 0;
-                triggered = true;
+            // Evaluated without short-circuit: the rarely taken branch is
+            // then predictable whatever the signal does.
+            if ((prev < 0.01f) & (x > level) & !frameTriggered) {
+                position = 0;
+                frameTriggered = true;
             }
-            if (decimationCounter > period) {
-                capture[writePosition] = x;
-                writePosition = writePosition + 1;
-                if (writePosition == FrameLength) {
+            if (counter > period) {
+                capture[position] = x;
+                position = position + 1;
+                if (position == FrameLength) {
                     store->publish(capture);
-                    writePosition = 0;
-                    triggered = false;
+                    position = 0;
+                    frameTriggered = false;
                 }
-                decimationCounter = 0;
+                counter = 0;
             } else {
-                decimationCounter = decimationCounter + 1;
+                counter = counter + 1;
             }
             prev = x;
         }
+        writePosition = position;
+        triggered = frameTriggered;
+        decimationCounter = counter;
     }
 
     // Clears the display buffer only; capture continues where it was.
