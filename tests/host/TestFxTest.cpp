@@ -1,0 +1,90 @@
+// The renderer's lifecycle and in-place mode against the framework's test effect
+// (tests/framework/TestFx.cpp): Gain scales the output, audio runs in 32-frame
+// blocks and frames of a host block beyond a multiple of 32 are left untouched.
+
+#include "HostModule.h"
+#include "Renderer.h"
+#include "Signals.h"
+#include "tests/framework/TestFxProbe.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+testfx::Probe watched{};
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) testfx::Probe* tw07TestFxProbe()
+{
+    return &watched;
+}
+
+namespace {
+
+using tools::AudioBuffer;
+using tools::HostContext;
+using tools::HostModule;
+using tools::Renderer;
+using tools::RenderPlan;
+
+class TestFx : public ::testing::Test {
+protected:
+    void SetUp() override { watched = {}; }
+
+    HostModule module{TESTFX_PATH};
+    HostContext context;
+    AudioBuffer input = tools::Signals::guitarRiff(9, 44100, 4096, 2);
+};
+
+TEST_F(TestFx, LifecycleAndChangesOnTheirFrame)
+{
+    AudioBuffer output;
+    {
+        auto effect = module.instantiate(context);
+        EXPECT_EQ(watched.created, 1);
+        EXPECT_EQ(watched.resets, 1);  // effOpen
+        RenderPlan plan;
+        plan.blockSizes = {128, 64};
+        plan.initial = {{0, 0.25f}};               // factor 0.5
+        plan.changes = {{1056, 0, 1.0f}};          // factor 2 from frame 1056 = 33 x 32
+        Renderer renderer(plan);
+        output = renderer.run(*effect, input);
+        EXPECT_EQ(watched.sampleRate, 44100.0f);
+        EXPECT_EQ(watched.resets, 2);  // and resume
+        EXPECT_EQ(watched.suspends, 1);
+        EXPECT_EQ(watched.blockCount, 4096 / 32);
+        EXPECT_EQ(watched.destroyed, 0);
+    }
+    EXPECT_EQ(watched.destroyed, 1);  // effClose
+    ASSERT_EQ(output.numChannels(), 2);
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < 4096; ++i) {
+            const float factor = i < 1056 ? 0.5f : 2.0f;
+            ASSERT_EQ(output.channels[c][i], input.channels[c][i] * factor) << "channel " << c << " frame " << i;
+        }
+    }
+}
+
+TEST_F(TestFx, InPlaceKeepsTheFramesTheEffectLeaves)
+{
+    for (bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace);
+        watched = {};
+        auto effect = module.instantiate(context);
+        RenderPlan plan;
+        plan.blockSizes = {40};  // 32 frames processed, 8 left as they were
+        plan.initial = {{0, 0.25f}};
+        plan.inPlace = inPlace;
+        const AudioBuffer output = Renderer(plan).run(*effect, input);
+        const auto& block = watched.blocks[0];
+        EXPECT_EQ(block.inputs[0] == block.outputs[0], inPlace);
+        for (int i = 0; i < 4096; ++i) {
+            const bool processed = i % 40 < 32 && i < 4096 / 40 * 40;
+            const float expected = processed ? input.channels[1][i] * 0.5f : inPlace ? input.channels[1][i] : 0.0f;
+            ASSERT_EQ(output.channels[1][i], expected) << "frame " << i;
+        }
+    }
+}
+
+}  // namespace
