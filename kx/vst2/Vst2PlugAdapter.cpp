@@ -24,7 +24,9 @@ int32 clampChannels(int32 channels)
 void copyText(char* destination, std::string_view text, size_t maxChars)
 {
     const size_t length = std::min(text.size(), maxChars);
-    std::memcpy(destination, text.data(), length);
+    if (length > 0) {
+        std::memcpy(destination, text.data(), length);
+    }
     destination[length] = '\0';
 }
 
