@@ -1,4 +1,6 @@
 # Editor: the GUI window layer (on a virtual X server) and the widgets (headless).
+# The server runs with -noreset: the tests open and close every connection they make,
+# and a server resetting after its last client would refuse the next test's.
 
 if(TW07_BUILD_EDITOR)
   find_program(TW07_XVFB_RUN xvfb-run REQUIRED)
@@ -9,13 +11,15 @@ if(TW07_BUILD_EDITOR)
 
   add_executable(editor_window_tests editor/ImguiEditorTest.cpp)
   target_link_libraries(editor_window_tests PRIVATE editor_test_support GTest::gtest_main)
-  add_test(NAME editor.window COMMAND ${TW07_XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:editor_window_tests>)
-  set_tests_properties(editor.window PROPERTIES LABELS editor)
+  add_test(NAME editor.window COMMAND ${TW07_XVFB_RUN} -a -s "-noreset -screen 0 1280x1024x24" $<TARGET_FILE:editor_window_tests>)
+  set_tests_properties(editor.window PROPERTIES LABELS editor
+    ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 
   add_executable(editor_threads_tests editor/ImguiEditorThreadsTest.cpp)
   target_link_libraries(editor_threads_tests PRIVATE editor_test_support GTest::gtest_main)
-  add_test(NAME editor.threads COMMAND ${TW07_XVFB_RUN} -a -s "-screen 0 1280x1024x24" $<TARGET_FILE:editor_threads_tests>)
-  set_tests_properties(editor.threads PROPERTIES LABELS "editor;threads")
+  add_test(NAME editor.threads COMMAND ${TW07_XVFB_RUN} -a -s "-noreset -screen 0 1280x1024x24" $<TARGET_FILE:editor_threads_tests>)
+  set_tests_properties(editor.threads PROPERTIES LABELS "editor;threads"
+    ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 endif()
 
 if(TW07_BUILD_EDITOR)

@@ -178,6 +178,9 @@ bool ImguiEditor::setUp(void* parent)
     ImGui_ImplGlfw_InitForOpenGL(window, false);
     ImGui_ImplOpenGL3_Init("#version 130");
     setupFonts(io);
+    // Build the font atlas and the GPU objects here, under the lock: font decompression
+    // in Dear ImGui uses process-wide scratch state.
+    ImGui_ImplOpenGL3_CreateDeviceObjects();
     return true;
 }
 
