@@ -17,4 +17,4 @@ gtest_discover_tests(bricks_tests TEST_PREFIX "bricks." PROPERTIES LABELS bricks
 # Audio-side writer against a render-side reader; meaningful under -DTW07_SANITIZE=thread.
 add_executable(bricks_threads_tests ${CMAKE_CURRENT_LIST_DIR}/bricks/ScopeFrameStoreTest.cpp)
 target_link_libraries(bricks_threads_tests PRIVATE bricks GTest::gtest_main)
-gtest_discover_tests(bricks_threads_tests TEST_PREFIX "bricks." PROPERTIES LABELS "bricks;threads")
+gtest_discover_tests(bricks_threads_tests TEST_PREFIX "bricks." PROPERTIES LABELS threads)
