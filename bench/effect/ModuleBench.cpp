@@ -1,0 +1,99 @@
+// The whole module through processReplacing, as a host drives it: stereo,
+// blocks of 512 frames, a plucked-string riff. Reports ns per frame and the
+// realtime factor (audio seconds per CPU second), and the cost of the worst
+// block against the median over a loud burst followed by 10 s of silence.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "HostContext.h"
+#include "HostModule.h"
+#include "Signals.h"
+
+namespace {
+
+constexpr int kBlock = 512;
+
+struct Rig {
+    tools::HostContext host;
+    tools::HostModule module{TW07_MODULE_PATH};
+    std::unique_ptr<tools::Effect> effect = module.instantiate(host);
+    std::vector<float> out0 = std::vector<float>(kBlock), out1 = std::vector<float>(kBlock);
+
+    explicit Rig(int rate)
+    {
+        effect->setSampleRate(float(rate));
+        effect->setBlockSize(kBlock);
+        effect->mainsChanged(true);
+    }
+    ~Rig() { effect->mainsChanged(false); }
+
+    void process(const tools::AudioBuffer& in, long frame)
+    {
+        float* ins[2] = {const_cast<float*>(in.channels[0].data()) + frame,
+                         const_cast<float*>(in.channels[1].data()) + frame};
+        float* outs[2] = {out0.data(), out1.data()};
+        effect->processReplacing(ins, outs, kBlock);
+    }
+};
+
+void BM_ModuleStereo(benchmark::State& state)
+{
+    const int rate = int(state.range(0));
+    Rig rig(rate);
+    const tools::AudioBuffer riff = tools::Signals::guitarRiff(1, rate, rate * 4 / kBlock * kBlock);
+    long frame = 0;
+    for (auto _ : state) {
+        rig.process(riff, frame);
+        benchmark::DoNotOptimize(rig.out0.data());
+        frame += kBlock;
+        if (frame + kBlock > riff.numFrames()) frame = 0;
+    }
+    const double frames = double(state.iterations()) * kBlock;
+    state.SetItemsProcessed(int64_t(frames));
+    // Seconds per frame, and seconds of audio per second of processing.
+    state.counters["s_per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["realtime_x"] = benchmark::Counter(frames / rate, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ModuleStereo)->Arg(44100)->Arg(48000)->Arg(96000)->Unit(benchmark::kMicrosecond);
+
+// Denormals: the filters' tails decay through subnormal numbers after the burst.
+void BM_ModuleBurstThenSilence(benchmark::State& state)
+{
+    const int rate = 48000;
+    const long burstFrames = rate / 2 / kBlock * kBlock;
+    const long silentFrames = 10L * rate / kBlock * kBlock;
+    tools::AudioBuffer input = tools::Signals::burst(3, rate, burstFrames + silentFrames);
+    for (auto& channel : input.channels) std::fill(channel.begin() + burstFrames, channel.end(), 0.0f);
+
+    std::vector<double> loud, silent;
+    for (auto _ : state) {
+        Rig rig(rate);
+        loud.clear();
+        silent.clear();
+        for (long frame = 0; frame + kBlock <= input.numFrames(); frame += kBlock) {
+            const auto start = std::chrono::steady_clock::now();
+            rig.process(input, frame);
+            const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+            (frame < burstFrames ? loud : silent).push_back(ns);
+        }
+    }
+    auto median = [](std::vector<double> v) {
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    };
+    const double loudMedian = median(loud);
+    state.counters["loud_median_us"] = loudMedian / 1e3;
+    state.counters["silent_median_us"] = median(silent) / 1e3;
+    state.counters["silent_worst_us"] = *std::max_element(silent.begin(), silent.end()) / 1e3;
+    state.counters["silent_median_over_loud"] = median(silent) / loudMedian;
+}
+BENCHMARK(BM_ModuleBurstThenSilence)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
