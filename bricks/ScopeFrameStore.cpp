@@ -27,7 +27,7 @@ void ScopeFrameStore::read(float* out) const
         }
         const int k = slotIndex_.load(std::memory_order_acquire);
         for (int i = 0; i < kFrameLength; ++i)
-            out[i] = std::atomic_ref<const float>(slots[k][i]).load(std::memory_order_acquire);
+            __atomic_load(&slots[k][i], &out[i], __ATOMIC_ACQUIRE);
         if (sequence.load(std::memory_order_relaxed) == before)
             return;
     }
