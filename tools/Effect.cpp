@@ -99,12 +99,12 @@ std::optional<VstPinProperties> Effect::outputProperties(int index) { return pin
 
 float Effect::getParameter(int index)
 {
-    return effect->getParameter(effect, index);
+    return effect->getParameter != nullptr ? effect->getParameter(effect, index) : 0.0f;
 }
 
 void Effect::setParameter(int index, float value)
 {
-    effect->setParameter(effect, index, value);
+    if (effect->setParameter != nullptr) effect->setParameter(effect, index, value);
 }
 
 void Effect::processReplacing(float** inputs, float** outputs, int frames)

@@ -166,10 +166,14 @@ Report inspect(const std::string& path)
 {
     HostModule module(path);
     HostContext context;
+    constexpr float kRate = 48000.0f;
+    constexpr int kBlockSize = 512;
+    context.setSampleRate(kRate);
+    context.setBlockSize(kBlockSize);
     auto effect = module.instantiate(context);
     // Hosts announce rate and block size before asking for display texts.
-    effect->setSampleRate(48000.0f);
-    effect->setBlockSize(512);
+    effect->setSampleRate(kRate);
+    effect->setBlockSize(kBlockSize);
 
     Report report;
     report.module = path;

@@ -4,6 +4,7 @@
 #include "HostModule.h"
 #include "ProgressBar.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tools {
@@ -14,6 +15,9 @@ RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuff
     HostModule module(modulePath);
     HostContext context;
     if (verbose) context.setLog(stderr);
+    // Modules that ask during construction learn the rate they will run at.
+    context.setSampleRate(static_cast<float>(input.sampleRate));
+    context.setBlockSize(*std::max_element(options.blockSizes.begin(), options.blockSizes.end()));
     auto effect = module.instantiate(context);
 
     RenderOutcome outcome;
