@@ -29,8 +29,11 @@ constexpr const char* kCategories[] = {
     "roomFx", "surroundFx", "restoration", "offlineProcess", "shell", "generator",
 };
 
-// Program lists longer than this are cut; the count is still reported.
+// Lists longer than these are cut (a broken record may claim any count); the counts
+// themselves are still reported.
 constexpr int kMaxProgramsListed = 512;
+constexpr int kMaxPinsListed = 256;
+constexpr int kMaxParamsListed = 16384;
 
 struct Pin {
     int index;
@@ -192,11 +195,11 @@ Report inspect(const std::string& path)
     report.numPrograms = effect->numPrograms();
     report.initialDelay = effect->initialDelay();
     report.tailSize = effect->tailSize();
-    for (int i = 0; i < report.numInputs; ++i) {
+    for (int i = 0; i < std::min(report.numInputs, kMaxPinsListed); ++i) {
         auto pin = effect->inputProperties(i);
         report.inputs.push_back({i, pin.has_value(), pin.value_or(VstPinProperties{})});
     }
-    for (int i = 0; i < report.numOutputs; ++i) {
+    for (int i = 0; i < std::min(report.numOutputs, kMaxPinsListed); ++i) {
         auto pin = effect->outputProperties(i);
         report.outputs.push_back({i, pin.has_value(), pin.value_or(VstPinProperties{})});
     }
@@ -204,7 +207,7 @@ Report inspect(const std::string& path)
     for (int i = 0; i < std::min(report.numPrograms, kMaxProgramsListed); ++i) {
         report.programs.push_back(effect->programName(i));
     }
-    for (int i = 0; i < report.numParams; ++i) {
+    for (int i = 0; i < std::min(report.numParams, kMaxParamsListed); ++i) {
         report.parameters.push_back({effect->paramName(i), effect->paramLabel(i), effect->paramDisplay(i),
                                      effect->getParameter(i), effect->canBeAutomated(i)});
     }

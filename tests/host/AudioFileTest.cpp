@@ -1,5 +1,5 @@
-#include "AudioFile.h"
-#include "Signals.h"
+#include "tools/AudioFile.h"
+#include "tools/Signals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The answers a module gets from the host callback.
 
-#include "HostContext.h"
+#include "tools/HostContext.h"
 
 #include <gtest/gtest.h>
 

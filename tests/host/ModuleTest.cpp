@@ -1,11 +1,11 @@
 // The host against modules it did not come with: ZamTube (one in, one out, names
 // longer than 8 characters) and LSP's modules, loaded through tw07-host itself.
 
-#include "AudioFile.h"
-#include "HostModule.h"
-#include "Levels.h"
-#include "RenderOptions.h"
-#include "Signals.h"
+#include "tools/AudioFile.h"
+#include "tools/HostModule.h"
+#include "tools/Levels.h"
+#include "tools/RenderOptions.h"
+#include "tools/Signals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "RenderOptions.h"
-#include "UsageError.h"
+#include "tools/RenderOptions.h"
+#include "tools/UsageError.h"
 
 #include <gtest/gtest.h>
 

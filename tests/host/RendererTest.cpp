@@ -1,9 +1,9 @@
 // The renderer against an in-process effect record that logs what the host does.
 
-#include "Effect.h"
-#include "HostContext.h"
-#include "Renderer.h"
-#include "Signals.h"
+#include "tools/Effect.h"
+#include "tools/HostContext.h"
+#include "tools/Renderer.h"
+#include "tools/Signals.h"
 
 #include <gtest/gtest.h>
 

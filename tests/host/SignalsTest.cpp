@@ -1,5 +1,5 @@
-#include "Levels.h"
-#include "Signals.h"
+#include "tools/Levels.h"
+#include "tools/Signals.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // (tests/framework/TestFx.cpp): Gain scales the output, audio runs in 32-frame
 // blocks and frames of a host block beyond a multiple of 32 are left untouched.
 
-#include "HostModule.h"
-#include "Renderer.h"
-#include "Signals.h"
+#include "tools/HostModule.h"
+#include "tools/Renderer.h"
+#include "tools/Signals.h"
 #include "tests/framework/TestFxProbe.h"
 
 #include <gtest/gtest.h>
