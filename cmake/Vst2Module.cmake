@@ -1,15 +1,21 @@
-# tw07_add_vst2_module(<target> <sources...>)
-# Builds a VST 2.4 module (.so without the "lib" prefix) that exports exactly VSTPluginMain
-# and main, and installs it into TW07_VST_DIR.
+# tw07_add_vst2_module(<target> [NO_INSTALL] <sources...>)
+# Builds a VST 2.4 module (.so without the "lib" prefix) with the entry point compiled in.
+# A linker version script leaves exactly VSTPluginMain and main exported; the static
+# libraries linked in keep their symbols to themselves. Unless NO_INSTALL is given (test
+# modules), cmake --install puts the module into TW07_VST_DIR.
 
 set(TW07_VST_DIR "$ENV{HOME}/.vst" CACHE PATH "Where cmake --install puts VST 2.4 modules")
 
-
 function(tw07_add_vst2_module target)
-  add_library(${target} MODULE ${ARGN} "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../kx/vst2/VstEntry.cpp")
-  set_target_properties(${target} PROPERTIES PREFIX "" LINK_DEPENDS "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/vst2-exports.map")
+  set(TW07_VST2_ENTRY_SOURCE "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../kx/vst2/VstEntry.cpp")
+  set(TW07_VST2_EXPORTS "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/vst2-exports.map")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "NO_INSTALL" "" "")
+  add_library(${target} MODULE ${arg_UNPARSED_ARGUMENTS} ${TW07_VST2_ENTRY_SOURCE})
+  set_target_properties(${target} PROPERTIES PREFIX "" LINK_DEPENDS "${TW07_VST2_EXPORTS}")
   target_link_libraries(${target} PRIVATE kx_vst2)
   target_link_options(${target} PRIVATE
-    "LINKER:--version-script=${CMAKE_CURRENT_FUNCTION_LIST_DIR}/vst2-exports.map" "LINKER:--no-undefined" "LINKER:--exclude-libs,ALL")
-  install(TARGETS ${target} LIBRARY DESTINATION "${TW07_VST_DIR}")
+    "LINKER:--version-script=${TW07_VST2_EXPORTS}" "LINKER:--no-undefined" "LINKER:--exclude-libs,ALL")
+  if(NOT arg_NO_INSTALL)
+    install(TARGETS ${target} LIBRARY DESTINATION "${TW07_VST_DIR}")
+  endif()
 endfunction()

@@ -1,8 +1,8 @@
 # Framework and VST 2.4 binding tests: two small test effects built as real modules, loaded
 # with dlopen and driven through the exported entry point.
 
-tw07_add_vst2_module(tw07_testfx framework/TestFx.cpp)
-tw07_add_vst2_module(tw07_testfx_alt framework/TestFx.cpp)
+tw07_add_vst2_module(tw07_testfx NO_INSTALL framework/TestFx.cpp)
+tw07_add_vst2_module(tw07_testfx_alt NO_INSTALL framework/TestFx.cpp)
 target_compile_definitions(tw07_testfx_alt PRIVATE TW07_TESTFX_ALT)
 
 function(tw07_framework_test target)
