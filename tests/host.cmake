@@ -4,6 +4,7 @@ add_executable(host_tests
   host/AudioFileTest.cpp
   host/HostContextTest.cpp
   host/ModuleTest.cpp
+  host/PluckedStringTest.cpp
   host/RenderOptionsTest.cpp
   host/RendererTest.cpp
   host/SignalsTest.cpp
