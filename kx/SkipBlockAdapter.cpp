@@ -11,7 +11,9 @@ void SkipBlockAdapter::setBlockSizes(int pluginBlock, int hostMax)
     if (blockLength < 1) {
         return;
     }
-    const int32_t ratio = hostMax / blockLength;
+    // Event offsets are 8-bit, so lists beyond the first few blocks stay empty anyway; the
+    // cap keeps an absurd announced maximum from allocating without bound.
+    const int32_t ratio = (hostMax < kMaxPreparedFrames ? hostMax : kMaxPreparedFrames) / blockLength;
     if (ratio > maxBlocks) {
         maxBlocks = ratio;
         eventLists.resize(static_cast<std::size_t>(ratio));

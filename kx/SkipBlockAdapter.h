@@ -17,6 +17,7 @@ public:
 
 private:
     static constexpr int kEventRoom = 16;  // per block, reserved off the audio thread
+    static constexpr int32_t kMaxPreparedFrames = 8192;
 
     int32_t numBlocks = 0;  // whole plug-in blocks in the current host block
     int32_t maxBlocks = 0;  // largest host-to-plug-in block ratio prepared so far

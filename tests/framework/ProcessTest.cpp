@@ -210,6 +210,13 @@ TEST_F(Process, EventsAreFiledIntoTheirBlock)
     fx.process(b.inputs, b.outputs, 512);
     EXPECT_EQ(probe().blocks[7].eventCount, 1);
     EXPECT_EQ(probe().blocks[7].events[0].offset, 12);
+
+    // An absurd announced maximum prepares a bounded number of lists and changes nothing else.
+    fx.dispatch(effSetBlockSize, 0, std::numeric_limits<int32>::max());
+    send(fx, events);
+    fx.process(b.inputs, b.outputs, 512);
+    EXPECT_EQ(probe().blockCount, 38);
+    EXPECT_EQ(probe().blocks[23].eventCount, 1);
 }
 
 class Queue : public Process {
