@@ -42,8 +42,8 @@ void printLevels(const char* name, const AudioBuffer& audio)
     const auto levels = Levels::measure(audio);
     for (int c = 0; c < audio.numChannels(); ++c) {
         const ChannelLevel& l = levels[static_cast<std::size_t>(c)];
-        std::printf("  %-3s %-2s  %s   %s%s\n", name, channelName(c, audio.numChannels()).c_str(), level(l.peak).c_str(),
-                    level(l.rms).c_str(), l.finite ? "" : "   NOT FINITE");
+        std::printf("  %-3s %-2s  %s   %s%s\n", name, channelName(c, audio.numChannels()).c_str(),
+                    level(l.peak).c_str(), level(l.rms).c_str(), l.finite ? "" : "   NOT FINITE");
     }
 }
 
@@ -53,7 +53,8 @@ double parsePositive(const std::string& text, const char* what, double limit)
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || errno != 0 || *end != '\0' || !(value > 0.0) || value > limit) {
-        throw UsageError(std::string(what) + " must be a positive number up to " + std::to_string(static_cast<long>(limit)));
+        throw UsageError(std::string(what) + " must be a positive number up to " +
+                         std::to_string(static_cast<long>(limit)));
     }
     return value;
 }
@@ -85,8 +86,11 @@ int runDemo(const std::vector<std::string>& args)
         else if (arg == "--out-dir" && hasValue) outDir = args[i++];
         else if (arg == "--seconds" && hasValue) seconds = parsePositive(args[i++], "--seconds", 3600.0);
         else if (arg == "--seed" && hasValue) seed = parseSeed(args[i++]);
-        else if (arg.size() > 1 && arg.starts_with("-")) throw UsageError(hasValue ? "unknown option " + arg : arg + " needs a value");
-        else positional.push_back(arg);
+        else if (arg.size() > 1 && arg.starts_with("-")) {
+            throw UsageError(hasValue ? "unknown option " + arg : arg + " needs a value");
+        } else {
+            positional.push_back(arg);
+        }
     }
     if (positional.empty() || positional.size() > 2) throw UsageError("expected MODULE [IN]");
     const std::string& modulePath = positional[0];

@@ -52,7 +52,8 @@ void HostContext::attach(AEffect* effect)
 void HostContext::detach(AEffect* effect)
 {
     std::lock_guard lock(registryMutex);
-    std::erase_if(registry, [effect, this](const auto& entry) { return entry.first == effect && entry.second == this; });
+    std::erase_if(registry,
+                  [effect, this](const auto& entry) { return entry.first == effect && entry.second == this; });
 }
 
 void HostContext::setLoading(HostContext* context)

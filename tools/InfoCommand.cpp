@@ -83,7 +83,9 @@ std::string flagNames(int flags)
     }
     for (int bit = 0; bit < 32; ++bit) {
         const auto mask = static_cast<int>(1u << bit);
-        if ((flags & mask) != 0 && (known & mask) == 0) names += (names.empty() ? "bit " : " bit ") + std::to_string(bit);
+        if ((flags & mask) != 0 && (known & mask) == 0) {
+            names += (names.empty() ? "bit " : " bit ") + std::to_string(bit);
+        }
     }
     return names;
 }
@@ -243,8 +245,9 @@ void printText(const Report& r)
             }
             const auto& p = pin.properties;
             std::printf("  %2d  \"%s\" short \"%s\" flags 0x%x (%s) arrangement %d\n", pin.index,
-                        fixedText(p.label, sizeof p.label).c_str(), fixedText(p.shortLabel, sizeof p.shortLabel).c_str(),
-                        static_cast<unsigned>(p.flags), pinFlagNames(p.flags).c_str(), p.arrangementType);
+                        fixedText(p.label, sizeof p.label).c_str(),
+                        fixedText(p.shortLabel, sizeof p.shortLabel).c_str(), static_cast<unsigned>(p.flags),
+                        pinFlagNames(p.flags).c_str(), p.arrangementType);
         }
     };
     printPins("input pins", r.inputs);

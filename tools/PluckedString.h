@@ -36,7 +36,8 @@ private:
         int newer = write - delay;
         if (newer < 0) newer += size;
         const int older = newer == 0 ? size - 1 : newer - 1;
-        return (1.0f - fraction) * line[static_cast<std::size_t>(newer)] + fraction * line[static_cast<std::size_t>(older)];
+        return (1.0f - fraction) * line[static_cast<std::size_t>(newer)] +
+               fraction * line[static_cast<std::size_t>(older)];
     }
     float gainFor(float decaySeconds) const;
 

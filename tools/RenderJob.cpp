@@ -32,12 +32,13 @@ RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuff
         for (int size : plan.blockSizes) sizes += (sizes.empty() ? "" : ",") + std::to_string(size);
         std::fprintf(stderr, "render: host blocks %s%s\n", sizes.c_str(), plan.inPlace ? ", in place" : "");
         for (const auto& setting : plan.initial) {
-            std::fprintf(stderr, "render: parameter %d \"%s\" = %g\n", setting.index, effect->paramName(setting.index).c_str(),
-                         static_cast<double>(setting.value));
+            std::fprintf(stderr, "render: parameter %d \"%s\" = %g\n", setting.index,
+                         effect->paramName(setting.index).c_str(), static_cast<double>(setting.value));
         }
         for (const auto& change : plan.changes) {
-            std::fprintf(stderr, "render: at frame %lld parameter %d \"%s\" = %g\n", static_cast<long long>(change.frame),
-                         change.index, effect->paramName(change.index).c_str(), static_cast<double>(change.value));
+            std::fprintf(stderr, "render: at frame %lld parameter %d \"%s\" = %g\n",
+                         static_cast<long long>(change.frame), change.index, effect->paramName(change.index).c_str(),
+                         static_cast<double>(change.value));
         }
     }
 
@@ -49,7 +50,8 @@ RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuff
     outcome.stats = renderer.stats();
 
     if (verbose) {
-        std::fprintf(stderr, "render: %lld frames in %lld calls, %.4f s CPU in processReplacing, %zu automation events\n",
+        std::fprintf(stderr,
+                     "render: %lld frames in %lld calls, %.4f s CPU in processReplacing, %zu automation events\n",
                      static_cast<long long>(outcome.stats.frames), static_cast<long long>(outcome.stats.calls),
                      outcome.stats.cpuSeconds, context.automation().size());
     }

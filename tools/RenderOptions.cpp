@@ -17,7 +17,8 @@ constexpr long kMaxBlockSize = 1 << 20;
 
 std::string lower(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
@@ -35,7 +36,9 @@ bool isDigits(const std::string& text)
 
 double parseNumber(const std::string& text, const std::string& what)
 {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) throw UsageError("missing number in " + what);
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) {
+        throw UsageError("missing number in " + what);
+    }
     errno = 0;
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
@@ -77,7 +80,9 @@ std::vector<int> RenderOptions::parseBlockSizes(const std::string& text)
     while (true) {
         const std::size_t comma = text.find(',', start);
         const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!isDigits(item)) throw UsageError("block sizes are positive whole numbers separated by commas: \"" + text + "\"");
+        if (!isDigits(item)) {
+            throw UsageError("block sizes are positive whole numbers separated by commas: \"" + text + "\"");
+        }
         const long size = item.size() > 7 ? kMaxBlockSize + 1 : std::strtol(item.c_str(), nullptr, 10);
         if (size < 1 || size > kMaxBlockSize) {
             throw UsageError("block size " + item + " is outside 1.." + std::to_string(kMaxBlockSize));
@@ -166,7 +171,10 @@ int RenderOptions::findParameter(const std::vector<std::string>& names, const st
         if (found.size() == 1) return found[0];
         if (found.size() > 1) {
             std::string list;
-            for (int index : found) list += (list.empty() ? "" : ", ") + std::to_string(index) + " \"" + names[static_cast<std::size_t>(index)] + "\"";
+            for (int index : found) {
+                list += (list.empty() ? "" : ", ") + std::to_string(index) + " \"" +
+                        names[static_cast<std::size_t>(index)] + "\"";
+            }
             throw UsageError("parameter \"" + reference + "\" is ambiguous: " + list);
         }
     }

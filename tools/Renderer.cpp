@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <numeric>
 #include <stdexcept>
 
 namespace tools {
@@ -30,8 +31,17 @@ Renderer::Renderer(RenderPlan plan) : plan(std::move(plan))
     for (int size : this->plan.blockSizes) {
         if (size < 1) throw std::invalid_argument("host block sizes must be positive");
     }
-    std::stable_sort(this->plan.changes.begin(), this->plan.changes.end(),
-                     [](const ParameterChange& a, const ParameterChange& b) { return a.frame < b.frame; });
+    // By frame; changes on the same frame keep their order, so the last one given wins.
+    auto& changes = this->plan.changes;
+    std::vector<std::size_t> order(changes.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(), [&changes](std::size_t a, std::size_t b) {
+        return changes[a].frame < changes[b].frame || (changes[a].frame == changes[b].frame && a < b);
+    });
+    std::vector<ParameterChange> sorted;
+    sorted.reserve(changes.size());
+    for (std::size_t i : order) sorted.push_back(changes[i]);
+    changes = std::move(sorted);
 }
 
 AudioBuffer Renderer::run(Effect& effect, const AudioBuffer& input)
@@ -50,7 +60,9 @@ AudioBuffer Renderer::run(Effect& effect, const AudioBuffer& input)
 
     // Input channel c takes file channel c modulo the file's channel count.
     std::vector<std::vector<float>> inputs(static_cast<std::size_t>(numInputs));
-    for (int c = 0; c < numInputs; ++c) inputs[static_cast<std::size_t>(c)] = input.channels[static_cast<std::size_t>(c % input.numChannels())];
+    for (int c = 0; c < numInputs; ++c) {
+        inputs[static_cast<std::size_t>(c)] = input.channels[static_cast<std::size_t>(c % input.numChannels())];
+    }
 
     std::vector<std::vector<float>> outputs;
     std::vector<float*> inputPointers(static_cast<std::size_t>(std::max(numInputs, 1)), nullptr);
@@ -91,8 +103,12 @@ AudioBuffer Renderer::run(Effect& effect, const AudioBuffer& input)
             if (nextChange < plan.changes.size()) callEnd = std::min(callEnd, plan.changes[nextChange].frame);
 
             const auto offset = static_cast<std::size_t>(position);
-            for (int c = 0; c < numInputs; ++c) inputPointers[static_cast<std::size_t>(c)] = feed[static_cast<std::size_t>(c)].data() + offset;
-            for (int c = 0; c < numOutputs; ++c) outputPointers[static_cast<std::size_t>(c)] = outputs[static_cast<std::size_t>(c)].data() + offset;
+            for (int c = 0; c < numInputs; ++c) {
+                inputPointers[static_cast<std::size_t>(c)] = feed[static_cast<std::size_t>(c)].data() + offset;
+            }
+            for (int c = 0; c < numOutputs; ++c) {
+                outputPointers[static_cast<std::size_t>(c)] = outputs[static_cast<std::size_t>(c)].data() + offset;
+            }
 
             const double start = threadCpuSeconds();
             effect.processReplacing(inputArray, outputArray, static_cast<int>(callEnd - position));

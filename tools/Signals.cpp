@@ -158,7 +158,9 @@ AudioBuffer Signals::guitarRiff(std::uint64_t seed, int sampleRate, std::int64_t
             audio.channels[0][index] = (left + right) * monoGain;
             continue;
         }
-        for (int c = 0; c < channels; ++c) audio.channels[static_cast<std::size_t>(c)][index] = c % 2 == 0 ? left : right;
+        for (int c = 0; c < channels; ++c) {
+            audio.channels[static_cast<std::size_t>(c)][index] = c % 2 == 0 ? left : right;
+        }
     }
     return audio;
 }

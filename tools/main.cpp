@@ -53,7 +53,8 @@ int main(int argc, char** argv)
         try {
             return command.run(args);
         } catch (const tools::UsageError& error) {
-            std::fprintf(stderr, "tw07-host %s: %s\nusage: tw07-host %s\n", command.name, error.what(), command.synopsis);
+            std::fprintf(stderr, "tw07-host %s: %s\nusage: tw07-host %s\n", command.name, error.what(),
+                         command.synopsis);
             return 2;
         } catch (const std::exception& error) {
             std::fprintf(stderr, "tw07-host %s: %s\n", command.name, error.what());

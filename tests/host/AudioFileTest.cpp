@@ -14,7 +14,8 @@ using tools::AudioFile;
 
 std::string tempPath(const std::string& name)
 {
-    return (std::filesystem::temp_directory_path() / ("tw07-host-test-" + std::to_string(getpid()) + "-" + name)).string();
+    return (std::filesystem::temp_directory_path() / ("tw07-host-test-" + std::to_string(getpid()) + "-" + name))
+        .string();
 }
 
 TEST(AudioFile, RoundTrips)

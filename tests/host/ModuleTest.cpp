@@ -99,16 +99,20 @@ TEST(ThirdPartyModules, ZamTubeRender)
     EXPECT_TRUE(level.finite);
     EXPECT_GT(level.rms, 1e-4);
     double difference = 0.0;
-    for (std::int64_t i = 0; i < output.numFrames(); ++i) difference += std::fabs(output.channels[0][i] - input.channels[0][i]);
+    for (std::int64_t i = 0; i < output.numFrames(); ++i) {
+        difference += std::fabs(output.channels[0][i] - input.channels[0][i]);
+    }
     EXPECT_GT(difference / static_cast<double>(output.numFrames()), 1e-3);
 
-    const HostRun verbose = runHost("render " + kZamTube + " " + dir.file("in.wav") + " " + dir.file("out2.wav") + " -v");
+    const HostRun verbose =
+        runHost("render " + kZamTube + " " + dir.file("in.wav") + " " + dir.file("out2.wav") + " -v");
     EXPECT_EQ(verbose.status, 0) << verbose.out;
     EXPECT_NE(verbose.out.find("ZamTube"), std::string::npos);
 
     // Mistakes are refused before anything is written.
     for (const char* bad : {" --set Nonexistent=0.5", " --set 99=0.5", " --set-at 10s:0=1", " --block 0"}) {
-        const HostRun refused = runHost("render " + kZamTube + " " + dir.file("in.wav") + " " + dir.file("bad.wav") + bad);
+        const HostRun refused =
+            runHost("render " + kZamTube + " " + dir.file("in.wav") + " " + dir.file("bad.wav") + bad);
         EXPECT_EQ(refused.status, 2) << bad << ": " << refused.out;
         EXPECT_FALSE(std::filesystem::exists(dir.file("bad.wav"))) << bad;
     }

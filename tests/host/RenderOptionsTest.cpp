@@ -8,7 +8,8 @@ namespace {
 using tools::RenderOptions;
 using tools::UsageError;
 
-const std::vector<std::string> kNames = {"Drive", "Compress", "Speed", "Stereo", "Tone Lo", "Tone Mid", "Tone Hi", "Post gain"};
+const std::vector<std::string> kNames = {"Drive",   "Compress", "Speed",   "Stereo",
+                                         "Tone Lo", "Tone Mid", "Tone Hi", "Post gain"};
 
 TEST(RenderOptions, BlockSizes)
 {
@@ -48,7 +49,8 @@ TEST(RenderOptions, Assignments)
     EXPECT_FLOAT_EQ(a.value, 0.8f);
     EXPECT_EQ(RenderOptions::parseAssignment("Tone Lo=1").parameter, "Tone Lo");
     EXPECT_EQ(RenderOptions::parseAssignment("3=0").value, 0.0f);
-    for (const char* bad : {"Drive", "=0.5", "Drive=", "Drive=1.5", "Drive=-0.1", "Drive=nan", "Drive=0.5x", "Drive= 0.5"}) {
+    for (const char* bad :
+         {"Drive", "=0.5", "Drive=", "Drive=1.5", "Drive=-0.1", "Drive=nan", "Drive=0.5x", "Drive= 0.5"}) {
         EXPECT_THROW(RenderOptions::parseAssignment(bad), UsageError) << bad;
     }
 }
@@ -64,7 +66,8 @@ TEST(RenderOptions, TimesToTheFrame)
     auto frames = RenderOptions::parseTimedAssignment("48000:3=1");
     EXPECT_EQ(frames.frameAt(44100), 48000);
     EXPECT_EQ(frames.assignment.parameter, "3");
-    for (const char* bad : {"Drive=0.2", "1.5:Drive=0.2", "-1s:Drive=0.2", "s:Drive=0.2", "ms:Drive=0.2", "1h:Drive=0.2", "2s:Drive=3"}) {
+    for (const char* bad :
+         {"Drive=0.2", "1.5:Drive=0.2", "-1s:Drive=0.2", "s:Drive=0.2", "ms:Drive=0.2", "1h:Drive=0.2", "2s:Drive=3"}) {
         EXPECT_THROW(RenderOptions::parseTimedAssignment(bad), UsageError) << bad;
     }
 }
