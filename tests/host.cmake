@@ -3,6 +3,7 @@
 add_executable(host_tests
   host/AudioFileTest.cpp
   host/HostContextTest.cpp
+  host/JsonTextTest.cpp
   host/ModuleTest.cpp
   host/PluckedStringTest.cpp
   host/RenderOptionsTest.cpp

@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "HostContext.h"
 #include "HostModule.h"
+#include "JsonText.h"
 #include "UsageError.h"
 
 #include <algorithm>
@@ -125,48 +126,6 @@ std::string formatValue(float value)
     return text;
 }
 
-// JSON string with control characters escaped and invalid UTF-8 replaced by U+FFFD.
-std::string jsonString(const std::string& text)
-{
-    std::string out = "\"";
-    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    const std::size_t size = text.size();
-    for (std::size_t i = 0; i < size;) {
-        const unsigned char c = bytes[i];
-        if (c < 0x80) {
-            if (c == '"') out += "\\\"";
-            else if (c == '\\') out += "\\\\";
-            else if (c < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\u%04x", c);
-                out += escape;
-            } else out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        std::size_t length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
-        if (c >= 0xF5) length = 0;
-        bool valid = length > 0 && i + length <= size;
-        for (std::size_t k = 1; valid && k < length; ++k) valid = (bytes[i + k] & 0xC0) == 0x80;
-        if (valid && length == 3) {
-            const unsigned second = bytes[i + 1];
-            valid = !(c == 0xE0 && second < 0xA0) && !(c == 0xED && second >= 0xA0);
-        }
-        if (valid && length == 4) {
-            const unsigned second = bytes[i + 1];
-            valid = !(c == 0xF0 && second < 0x90) && !(c == 0xF4 && second >= 0x90);
-        }
-        if (valid) {
-            out.append(text, i, length);
-            i += length;
-        } else {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
-    return out + "\"";
-}
-
 Report inspect(const std::string& path)
 {
     HostModule module(path);
@@ -276,19 +235,19 @@ void printJson(const Report& r)
         out += "  \"" + std::string(name) + "\": " + json + (last ? "\n" : ",\n");
     };
     auto number = [](int value) { return std::to_string(value); };
-    field("module", jsonString(r.module));
-    field("effectName", jsonString(r.effectName));
-    field("vendor", jsonString(r.vendor));
-    field("product", jsonString(r.product));
+    field("module", JsonText::quote(r.module));
+    field("effectName", JsonText::quote(r.effectName));
+    field("vendor", JsonText::quote(r.vendor));
+    field("product", JsonText::quote(r.product));
     field("vendorVersion", number(r.vendorVersion));
     field("uniqueId", number(r.uniqueId));
-    field("uniqueIdText", jsonString(fourCharacters(r.uniqueId)));
+    field("uniqueIdText", JsonText::quote(fourCharacters(r.uniqueId)));
     field("version", number(r.version));
     field("vstVersion", number(r.vstVersion));
     field("flags", number(r.flags));
-    field("flagNames", jsonString(flagNames(r.flags)));
+    field("flagNames", JsonText::quote(flagNames(r.flags)));
     field("category", number(r.category));
-    field("categoryName", jsonString(categoryName(r.category)));
+    field("categoryName", JsonText::quote(categoryName(r.category)));
     field("numInputs", number(r.numInputs));
     field("numOutputs", number(r.numOutputs));
     field("numParams", number(r.numParams));
@@ -302,8 +261,8 @@ void printJson(const Report& r)
             json += std::string(json.size() > 1 ? ",\n    " : "\n    ") + "{\"index\": " + std::to_string(pin.index) +
                     ", \"answered\": " + (pin.answered ? "true" : "false");
             if (pin.answered) {
-                json += ", \"label\": " + jsonString(fixedText(p.label, sizeof p.label)) +
-                        ", \"shortLabel\": " + jsonString(fixedText(p.shortLabel, sizeof p.shortLabel)) +
+                json += ", \"label\": " + JsonText::quote(fixedText(p.label, sizeof p.label)) +
+                        ", \"shortLabel\": " + JsonText::quote(fixedText(p.shortLabel, sizeof p.shortLabel)) +
                         ", \"flags\": " + std::to_string(p.flags) +
                         ", \"arrangementType\": " + std::to_string(p.arrangementType);
             }
@@ -315,19 +274,19 @@ void printJson(const Report& r)
     field("outputPins", pins(r.outputs));
     std::string canDo = "{";
     for (std::size_t i = 0; i < r.canDo.size(); ++i) {
-        canDo += std::string(i == 0 ? "\n    " : ",\n    ") + jsonString(r.canDo[i].first) + ": " +
+        canDo += std::string(i == 0 ? "\n    " : ",\n    ") + JsonText::quote(r.canDo[i].first) + ": " +
                  std::to_string(r.canDo[i].second);
     }
     field("canDo", canDo + "\n  }");
     std::string programs = "[";
-    for (std::size_t i = 0; i < r.programs.size(); ++i) programs += (i == 0 ? "" : ", ") + jsonString(r.programs[i]);
+    for (std::size_t i = 0; i < r.programs.size(); ++i) programs += (i == 0 ? "" : ", ") + JsonText::quote(r.programs[i]);
     field("programNames", programs + "]");
     std::string parameters = "[";
     for (std::size_t i = 0; i < r.parameters.size(); ++i) {
         const Parameter& p = r.parameters[i];
         parameters += std::string(i == 0 ? "\n    " : ",\n    ") + "{\"index\": " + std::to_string(i) +
-                      ", \"name\": " + jsonString(p.name) + ", \"label\": " + jsonString(p.label) +
-                      ", \"display\": " + jsonString(p.display) + ", \"value\": " + formatValue(p.value) +
+                      ", \"name\": " + JsonText::quote(p.name) + ", \"label\": " + JsonText::quote(p.label) +
+                      ", \"display\": " + JsonText::quote(p.display) + ", \"value\": " + formatValue(p.value) +
                       ", \"automatable\": " + (p.automatable ? "true" : "false") + "}";
     }
     field("parameters", parameters + (r.parameters.empty() ? "]" : "\n  ]"), true);
