@@ -279,7 +279,9 @@ void printJson(const Report& r)
     }
     field("canDo", canDo + "\n  }");
     std::string programs = "[";
-    for (std::size_t i = 0; i < r.programs.size(); ++i) programs += (i == 0 ? "" : ", ") + JsonText::quote(r.programs[i]);
+    for (std::size_t i = 0; i < r.programs.size(); ++i) {
+        programs += (i == 0 ? "" : ", ") + JsonText::quote(r.programs[i]);
+    }
     field("programNames", programs + "]");
     std::string parameters = "[";
     for (std::size_t i = 0; i < r.parameters.size(); ++i) {

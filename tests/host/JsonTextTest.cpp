@@ -12,7 +12,8 @@ TEST(JsonText, EscapesAndKeepsValidUtf8)
     EXPECT_EQ(JsonText::quote("Tube Drive"), "\"Tube Drive\"");
     EXPECT_EQ(JsonText::quote("a\"b\\c"), "\"a\\\"b\\\\c\"");
     EXPECT_EQ(JsonText::quote("tab\there\n\x01"), "\"tab\\u0009here\\u000a\\u0001\"");
-    EXPECT_EQ(JsonText::quote("\xC2\xB5s dB \xE2\x80\x93 \xF0\x9F\x8E\xB8"), "\"\xC2\xB5s dB \xE2\x80\x93 \xF0\x9F\x8E\xB8\"");
+    const std::string utf8 = "\xC2\xB5s dB \xE2\x80\x93 \xF0\x9F\x8E\xB8";  // micro, en dash, a four-byte sign
+    EXPECT_EQ(JsonText::quote(utf8), "\"" + utf8 + "\"");
 }
 
 TEST(JsonText, ReplacesBytesThatAreNotUtf8)
