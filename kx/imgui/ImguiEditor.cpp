@@ -117,7 +117,7 @@ void ImguiEditor::setupFonts(ImGuiIO&) {}
 void ImguiEditor::run(void* parent)
 {
     {
-        std::unique_lock lock(guiMutex);
+        std::lock_guard lock(guiMutex);
         if (!setUp(parent)) {
             std::fputs("Failed setup_open_gl\n", stderr);
             running.store(false);
