@@ -2,4 +2,4 @@
 
 #include "imgui.h"
 
-thread_local ImGuiContext* kxImguiCurrentContext = nullptr;
+KX_IMGUI_CONTEXT_STORAGE ImGuiContext* kxImguiCurrentContext = nullptr;
