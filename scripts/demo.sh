@@ -13,7 +13,7 @@ cd "$root"
 
 bash scripts/setup.sh
 cmake --preset default
-cmake --build --preset default
+cmake --build --preset default -j "${TW07_JOBS:-$(nproc)}"
 
 build=build/default
 module=""
