@@ -17,7 +17,7 @@ packages=(
   # editor: OpenGL loader, X11 and the GLFW build's headers, Mesa for Xvfb
   libepoxy-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libx11-dev libxrandr-dev
   libxinerama-dev libxcursor-dev libxi-dev libxext-dev libxkbcommon-dev libstb-dev
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils libxtst-dev libpng-dev
   dpkg-dev
   # fonts built into the editor
   fonts-roboto-unhinted
