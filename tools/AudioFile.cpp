@@ -60,6 +60,11 @@ AudioBuffer AudioFile::read(const std::string& path)
     return audio;
 }
 
+void AudioFile::checkWritableType(const std::string& path)
+{
+    formatFor(path);
+}
+
 void AudioFile::write(const std::string& path, const AudioBuffer& audio)
 {
     if (audio.numChannels() < 1) throw std::runtime_error(path + ": nothing to write (no channels)");

@@ -15,6 +15,8 @@ public:
     static AudioBuffer read(const std::string& path);
     // Throws std::runtime_error for an unknown extension or a failed write.
     static void write(const std::string& path, const AudioBuffer& audio);
+    // Throws std::runtime_error when `write` would not know the file type of `path`.
+    static void checkWritableType(const std::string& path);
 };
 
 }  // namespace tools

@@ -22,6 +22,7 @@ int runRender(const std::vector<std::string>& args)
     }
     if (positional.size() != 3) throw UsageError("expected MODULE IN OUT");
 
+    AudioFile::checkWritableType(positional[2]);
     const AudioBuffer input = AudioFile::read(positional[1]);
     const RenderOutcome outcome = renderThroughModule(positional[0], input, options, verbose);
     AudioFile::write(positional[2], outcome.output);

@@ -44,6 +44,9 @@ TEST(AudioFile, Failures)
 {
     const AudioBuffer audio = tools::Signals::silence(48000, 10, 1);
     EXPECT_THROW(AudioFile::write(tempPath("a.mp3"), audio), std::runtime_error);
+    EXPECT_THROW(AudioFile::checkWritableType("out.mp3"), std::runtime_error);
+    EXPECT_THROW(AudioFile::checkWritableType("dir.wav/out"), std::runtime_error);
+    EXPECT_NO_THROW(AudioFile::checkWritableType("dir.x/out.Flac"));
     EXPECT_THROW(AudioFile::write(tempPath("noextension"), audio), std::runtime_error);
     EXPECT_THROW(AudioFile::write("/nonexistent-dir/a.wav", audio), std::runtime_error);
     EXPECT_THROW(AudioFile::write(tempPath("b.wav"), AudioBuffer{}), std::runtime_error);

@@ -1,0 +1,88 @@
+#include "CheckContext.h"
+
+#include "PluginInstance.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace tools::validate {
+
+namespace {
+
+constexpr int kReasonsShown = 6;
+
+void formatInto(char* target, std::size_t size, const char* format, va_list args)
+{
+    std::vsnprintf(target, size, format, args);
+}
+
+}  // namespace
+
+CheckContext::CheckContext(std::string modulePath, std::uint64_t seed, bool quick, SharedResult& result)
+    : path(std::move(modulePath)), seedValue(seed), quickMode(quick), shared(result)
+{
+}
+
+kx::vst2::EntryProc CheckContext::entry()
+{
+    if (entryProc == nullptr) entryProc = PluginInstance::entryPoint(path);
+    return entryProc;
+}
+
+void CheckContext::fail(const char* format, ...)
+{
+    shared.status = CheckStatus::Fail;
+    ++failureCount;
+    const std::size_t used = std::strlen(shared.reasons);
+    if (failureCount > kReasonsShown) {
+        // Keep the count of the rest in one trailing line.
+        char* tail = std::strstr(shared.reasons, "\n(and ");
+        if (tail == nullptr) tail = shared.reasons + used;
+        std::snprintf(tail, sizeof shared.reasons - static_cast<std::size_t>(tail - shared.reasons),
+                      "\n(and %d more)", failureCount - kReasonsShown);
+        return;
+    }
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    formatInto(line, sizeof line, format, args);
+    va_end(args);
+    std::snprintf(shared.reasons + used, sizeof shared.reasons - used, "%s%s", used > 0 ? "\n" : "", line);
+}
+
+void CheckContext::skip(const char* format, ...)
+{
+    if (shared.status != CheckStatus::Fail) shared.status = CheckStatus::Skip;
+    va_list args;
+    va_start(args, format);
+    formatInto(shared.reasons, sizeof shared.reasons, format, args);
+    va_end(args);
+}
+
+void CheckContext::note(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    formatInto(shared.note, sizeof shared.note, format, args);
+    va_end(args);
+}
+
+void CheckContext::repro(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    formatInto(shared.repro, sizeof shared.repro, format, args);
+    va_end(args);
+}
+
+void CheckContext::measured(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    formatInto(shared.measured, sizeof shared.measured, format, args);
+    va_end(args);
+}
+
+}  // namespace tools::validate

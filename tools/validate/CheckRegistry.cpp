@@ -1,0 +1,26 @@
+#include "CheckRegistry.h"
+
+namespace tools::validate {
+
+CheckList allChecks()
+{
+    CheckList checks;
+    addLoadChecks(checks);
+    addLifecycleChecks(checks);
+    addAudioChecks(checks);
+    addParameterChecks(checks);
+    addFuzzChecks(checks);
+    addSignalChecks(checks);
+    addRealtimeChecks(checks);
+    addEditorChecks(checks);
+    return checks;
+}
+
+bool matchesPattern(const std::string& name, const std::string& pattern)
+{
+    if (name == pattern) return true;
+    return name.size() > pattern.size() && name.compare(0, pattern.size(), pattern) == 0 &&
+           name[pattern.size()] == '.';
+}
+
+}  // namespace tools::validate

@@ -1,0 +1,35 @@
+#pragma once
+// The validator's checks, in the order they run. Each group of checks adds
+// its own from its source file.
+
+#include "CheckContext.h"
+
+#include <string>
+#include <vector>
+
+namespace tools::validate {
+
+struct Check {
+    const char* name;  // "group.check"
+    const char* summary;
+    void (*run)(CheckContext& context);
+    int timeoutSeconds;  // full mode; the quick mode allows the same
+};
+
+using CheckList = std::vector<Check>;
+
+void addLoadChecks(CheckList& checks);
+void addLifecycleChecks(CheckList& checks);
+void addAudioChecks(CheckList& checks);
+void addParameterChecks(CheckList& checks);
+void addFuzzChecks(CheckList& checks);
+void addSignalChecks(CheckList& checks);
+void addRealtimeChecks(CheckList& checks);
+void addEditorChecks(CheckList& checks);
+
+CheckList allChecks();
+
+// True when `name` is selected by `pattern`: the whole name, or its group ("params").
+bool matchesPattern(const std::string& name, const std::string& pattern);
+
+}  // namespace tools::validate

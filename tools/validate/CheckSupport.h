@@ -1,0 +1,34 @@
+#pragma once
+// Small helpers the checks share: process probes and a run of audio blocks.
+
+#include "CheckContext.h"
+#include "GuardedAudio.h"
+#include "PluginInstance.h"
+#include "tools/Random.h"
+
+#include <string>
+#include <vector>
+
+namespace tools::validate {
+
+// Output magnitudes above this (+40 dB over full scale, for input peaks of
+// 0.5) count as unbounded.
+constexpr float kOutputBound = 100.0f;
+
+// Threads of this process.
+int threadCount();
+// File descriptors of the sockets this process has open.
+std::vector<int> openSockets();
+double milliseconds();
+
+// Runs `blocks` blocks of `frames` frames of the test signal and checks each
+// call's buffers, output finiteness and bound. Fails the check (naming `what`)
+// and returns false at the first problem.
+bool runSignalBlocks(CheckContext& context, PluginInstance& plugin, GuardedAudio& audio, Random& random, int frames,
+                     int blocks, const char* what);
+
+// Checks one processed block: buffers, finite output, bound. Fails the check and returns false.
+bool judgeBlock(CheckContext& context, const GuardedAudio& audio, const std::string& problem, int frames,
+                const char* what);
+
+}  // namespace tools::validate
