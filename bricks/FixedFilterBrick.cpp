@@ -1,5 +1,7 @@
 #include "bricks/FixedFilterBrick.h"
 
+#include <xmmintrin.h>
+
 #include <cmath>
 
 namespace bricks {
@@ -40,6 +42,69 @@ void FixedFilterBrick::process()
     }
     s1 = m1;
     s2 = m2;
+}
+
+void FixedFilterBrick::processLanes(FixedFilterBrick* const* bricks, int count)
+{
+    // Unused lanes filter silence with zero coefficients into a scratch block.
+    alignas(16) static const float silence[kBlockSize] = {};
+    alignas(16) float scratch[kBlockSize];
+    const float* in[4];
+    float* out[4];
+    alignas(16) float lane[7][4] = {};  // a1, a2, b0, b1, b2, s1, s2 per lane
+    for (int k = 0; k < 4; ++k) {
+        in[k] = silence;
+        out[k] = scratch;
+        if (k >= count)
+            continue;
+        const FixedFilterBrick& f = *bricks[k];
+        in[k] = f.audioInputs[0];
+        out[k] = bricks[k]->audioOutputs[0].data();
+        lane[0][k] = f.coefficients_.a1;
+        lane[1][k] = f.coefficients_.a2;
+        lane[2][k] = f.coefficients_.b0;
+        lane[3][k] = f.coefficients_.b1;
+        lane[4][k] = f.coefficients_.b2;
+        lane[5][k] = f.s1;
+        lane[6][k] = f.s2;
+    }
+    const __m128 a1 = _mm_load_ps(lane[0]);
+    const __m128 a2 = _mm_load_ps(lane[1]);
+    const __m128 b0 = _mm_load_ps(lane[2]);
+    const __m128 b1 = _mm_load_ps(lane[3]);
+    const __m128 b2 = _mm_load_ps(lane[4]);
+    __m128 m1 = _mm_load_ps(lane[5]);
+    __m128 m2 = _mm_load_ps(lane[6]);
+    const auto section = [&](__m128 x) {
+        const __m128 y = _mm_add_ps(_mm_mul_ps(b0, x), m1);
+        m1 = _mm_sub_ps(_mm_add_ps(_mm_mul_ps(b1, x), m2), _mm_mul_ps(a1, y));
+        m2 = _mm_sub_ps(_mm_mul_ps(b2, x), _mm_mul_ps(a2, y));
+        return y;
+    };
+    // Four samples of the four lanes at a time, transposed so that one
+    // register holds one sample of every lane.
+    for (int n = 0; n < kBlockSize; n += 4) {
+        __m128 x0 = _mm_loadu_ps(in[0] + n);
+        __m128 x1 = _mm_loadu_ps(in[1] + n);
+        __m128 x2 = _mm_loadu_ps(in[2] + n);
+        __m128 x3 = _mm_loadu_ps(in[3] + n);
+        _MM_TRANSPOSE4_PS(x0, x1, x2, x3);
+        __m128 y0 = section(x0);
+        __m128 y1 = section(x1);
+        __m128 y2 = section(x2);
+        __m128 y3 = section(x3);
+        _MM_TRANSPOSE4_PS(y0, y1, y2, y3);
+        _mm_storeu_ps(out[0] + n, y0);
+        _mm_storeu_ps(out[1] + n, y1);
+        _mm_storeu_ps(out[2] + n, y2);
+        _mm_storeu_ps(out[3] + n, y3);
+    }
+    _mm_store_ps(lane[5], m1);
+    _mm_store_ps(lane[6], m2);
+    for (int k = 0; k < count; ++k) {
+        bricks[k]->s1 = lane[5][k];
+        bricks[k]->s2 = lane[6][k];
+    }
 }
 
 void FixedFilterBrick::reset()

@@ -12,6 +12,10 @@ public:
     void process() override;
     void reset() override;
 
+    // Runs count (1..4) filters side by side in SSE lanes, each exactly as its
+    // process() would. No lane may read an output written by another lane.
+    static void processLanes(FixedFilterBrick* const* bricks, int count);
+
     // q acts as twice the usual quality factor (alpha = sin(w) / q).
     void setBandPass(float frequency, float q, bool clearState);
     void setHighPass(float frequency, float q, bool clearState);

@@ -3,6 +3,7 @@
 // noise source and sine-amplitude measurement.
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -32,6 +33,15 @@ public:
 private:
     std::uint32_t state;
 };
+
+// Index of the first sample whose bits differ between two blocks, or -1.
+inline int firstBitDifference(const float* a, const float* b)
+{
+    for (int n = 0; n < bricks::kBlockSize; ++n)
+        if (std::bit_cast<std::uint32_t>(a[n]) != std::bit_cast<std::uint32_t>(b[n]))
+            return n;
+    return -1;
+}
 
 constexpr double kPi = 3.14159265358979323846;
 

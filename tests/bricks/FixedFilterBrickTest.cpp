@@ -147,3 +147,42 @@ TEST(FixedFilterBrick, ClearStateChoosesWhetherMemoriesSurviveASetUp)
             EXPECT_NE(first, 0.0f);
     }
 }
+
+// Side by side in SSE lanes, every lane gives exactly the bits of its own
+// process(): one to four lanes, each with its own rate, response and input
+// (two lanes sharing one, as in the effect), over blocks whose level runs from
+// loud down into subnormal numbers.
+TEST(FixedFilterBrick, LanesMatchSingleBrickProcessingBitForBit)
+{
+    const float rates[4] = {44100.0f, 48000.0f, 96000.0f, 22050.0f};
+    for (int count = 1; count <= 4; ++count) {
+        SCOPED_TRACE(count);
+        FixedFilterBrick single[4];
+        FixedFilterBrick lanes[4];
+        AlignedBlock in[3];
+        for (int k = 0; k < count; ++k) {
+            for (FixedFilterBrick* f : {&single[k], &lanes[k]}) {
+                f->setSampleRate(rates[k]);
+                if (k == 0) f->setBandPass(31.830988f, 1.0f, true);
+                if (k == 1) f->setHighPass(4.774648f, 0.70422536f, true);
+                if (k == 2) f->setLowPass(954.9297f, 0.70422536f, true);
+                if (k == 3) f->setBandPass(2546.479f, 0.70422536f, true);
+                f->connectAudioInput(0, in[k == 3 ? 0 : k].data());
+            }
+        }
+        FixedFilterBrick* group[4] = {&lanes[0], &lanes[1], &lanes[2], &lanes[3]};
+        brickstest::Noise noise(7u + unsigned(count));
+        for (int b = 0; b < 60; ++b) {
+            const float level = b < 40 ? 2.0f / float(b + 1) : (b < 50 ? 1e-38f : 0.0f);
+            for (AlignedBlock& block : in)
+                for (int n = 0; n < kBlockSize; ++n)
+                    block[n] = level * noise.next();
+            for (int k = 0; k < count; ++k)
+                single[k].process();
+            FixedFilterBrick::processLanes(group, count);
+            for (int k = 0; k < count; ++k)
+                ASSERT_EQ(brickstest::firstBitDifference(single[k].audioOutput(0), lanes[k].audioOutput(0)), -1)
+                    << "lane " << k << " block " << b;
+        }
+    }
+}
