@@ -97,6 +97,15 @@ std::optional<VstPinProperties> Effect::pin(int32 opcode, int index)
 std::optional<VstPinProperties> Effect::inputProperties(int index) { return pin(effGetInputProperties, index); }
 std::optional<VstPinProperties> Effect::outputProperties(int index) { return pin(effGetOutputProperties, index); }
 
+std::optional<SpeakerArrangementInfo> Effect::speakerArrangement()
+{
+    VstSpeakerArrangement* input = nullptr;
+    VstSpeakerArrangement* output = nullptr;
+    if (dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<intptr>(&input), &output) == 0) return std::nullopt;
+    if (input == nullptr || output == nullptr) return std::nullopt;
+    return SpeakerArrangementInfo{input->type, input->numChannels, output->type, output->numChannels};
+}
+
 float Effect::getParameter(int index)
 {
     return effect->getParameter != nullptr ? effect->getParameter(effect, index) : 0.0f;

@@ -11,6 +11,13 @@
 
 namespace tools {
 
+struct SpeakerArrangementInfo {
+    int inputType;
+    int inputChannels;
+    int outputType;
+    int outputChannels;
+};
+
 class Effect {
 public:
     // `library` keeps the module that owns the record loaded while the effect lives.
@@ -47,6 +54,8 @@ public:
     int canDo(const char* query);
     std::optional<kx::vst2::VstPinProperties> inputProperties(int index);
     std::optional<kx::vst2::VstPinProperties> outputProperties(int index);
+    // The arrangements the effect holds, when it answers with both.
+    std::optional<SpeakerArrangementInfo> speakerArrangement();
 
     std::string paramName(int index);
     std::string paramLabel(int index);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,7 @@ struct Report {
     int vendorVersion, uniqueId, version, vstVersion, flags, category;
     int numInputs, numOutputs, numParams, numPrograms, initialDelay, tailSize;
     std::vector<Pin> inputs, outputs;
+    std::optional<SpeakerArrangementInfo> arrangement;
     std::vector<std::pair<const char*, int>> canDo;
     std::vector<std::string> programs;
     std::vector<Parameter> parameters;
@@ -164,6 +166,7 @@ Report inspect(const std::string& path)
         auto pin = effect->outputProperties(i);
         report.outputs.push_back({i, pin.has_value(), pin.value_or(VstPinProperties{})});
     }
+    report.arrangement = effect->speakerArrangement();
     for (const char* query : kCanDoQueries) report.canDo.emplace_back(query, effect->canDo(query));
     for (int i = 0; i < std::min(report.numPrograms, kMaxProgramsListed); ++i) {
         report.programs.push_back(effect->programName(i));
@@ -211,6 +214,12 @@ void printText(const Report& r)
     };
     printPins("input pins", r.inputs);
     printPins("output pins", r.outputs);
+    if (r.arrangement) {
+        std::printf("speakers        in type %d (%d ch), out type %d (%d ch)\n", r.arrangement->inputType,
+                    r.arrangement->inputChannels, r.arrangement->outputType, r.arrangement->outputChannels);
+    } else {
+        std::printf("speakers        (no answer)\n");
+    }
     std::printf("canDo\n");
     for (const auto& [query, answer] : r.canDo) {
         std::printf("  %-20s %2d (%s)\n", query, answer, answer > 0 ? "yes" : answer < 0 ? "no" : "don't know");
@@ -272,6 +281,14 @@ void printJson(const Report& r)
     };
     field("inputPins", pins(r.inputs));
     field("outputPins", pins(r.outputs));
+    if (r.arrangement) {
+        field("speakerArrangement", "{\"inputType\": " + number(r.arrangement->inputType) +
+                                        ", \"inputChannels\": " + number(r.arrangement->inputChannels) +
+                                        ", \"outputType\": " + number(r.arrangement->outputType) +
+                                        ", \"outputChannels\": " + number(r.arrangement->outputChannels) + "}");
+    } else {
+        field("speakerArrangement", "null");
+    }
     std::string canDo = "{";
     for (std::size_t i = 0; i < r.canDo.size(); ++i) {
         canDo += std::string(i == 0 ? "\n    " : ",\n    ") + JsonText::quote(r.canDo[i].first) + ": " +

@@ -43,6 +43,10 @@ TEST_F(TestFx, LifecycleAndChangesOnTheirFrame)
     {
         auto effect = module.instantiate(context);
         EXPECT_EQ(watched.created, 1);
+        const auto arrangement = effect->speakerArrangement();
+        ASSERT_TRUE(arrangement.has_value());
+        EXPECT_EQ(arrangement->inputType, kx::vst2::kSpeakerArrStereo);
+        EXPECT_EQ(arrangement->outputChannels, 2);
         EXPECT_EQ(watched.resets, 1);  // effOpen
         RenderPlan plan;
         plan.blockSizes = {128, 64};
