@@ -11,5 +11,6 @@ namespace tools {
 int runInfo(const std::vector<std::string>& args);
 int runRender(const std::vector<std::string>& args);
 int runDemo(const std::vector<std::string>& args);
+int runValidate(const std::vector<std::string>& args);
 
 }  // namespace tools

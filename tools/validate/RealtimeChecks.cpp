@@ -64,18 +64,15 @@ void audioPath(CheckContext& context)
         note.midiData[0] = static_cast<char>(0x90);
         note.midiData[1] = 60;
         note.midiData[2] = 100;
-        struct {
-            VstEvents header;
-            VstEvent* more[1];
-        } events{};
-        events.header.numEvents = 1;
-        events.header.events[0] = reinterpret_cast<VstEvent*>(&note);
+        VstEvents events{};
+        events.numEvents = 1;
+        events.events[0] = reinterpret_cast<VstEvent*>(&note);
 
         const int blocks = static_cast<int>((context.quick() ? 0.5 : 3.0) * 48000.0 / blockSize);
         for (int b = 0; b < blocks; ++b) {
             context.note("watched block %d of %d frames", b, blockSize);
             if (b % 16 == 3) {
-                EventsCall call{&plugin, &events.header};
+                EventsCall call{&plugin, &events};
                 report(context, RealtimeWatch::watch(callEvents, &call), "effProcessEvents", b);
             }
             if (b % 8 == 5 && plugin.numParams() > 0 && plugin.record()->setParameter != nullptr) {

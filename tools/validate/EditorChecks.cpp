@@ -1,0 +1,212 @@
+// The editor, when the module has one and an X server is reachable: rectangle
+// before open, open/idle/close cycles while audio runs, two editors at once,
+// and no thread left behind.
+
+#include "CheckRegistry.h"
+#include "CheckSupport.h"
+
+#include <dlfcn.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace tools::validate {
+
+using namespace kx::vst2;
+
+namespace {
+
+// The few Xlib calls a host makes to give the editor a parent window, looked
+// up at run time so that the validator does not depend on X.
+class HostWindows {
+public:
+    HostWindows()
+    {
+        if (std::getenv("DISPLAY") == nullptr) return;
+        library = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
+        if (library == nullptr) return;
+        openDisplay = reinterpret_cast<OpenDisplay>(dlsym(library, "XOpenDisplay"));
+        closeDisplay = reinterpret_cast<CloseDisplay>(dlsym(library, "XCloseDisplay"));
+        rootWindow = reinterpret_cast<RootWindow>(dlsym(library, "XDefaultRootWindow"));
+        createWindow = reinterpret_cast<CreateWindow>(dlsym(library, "XCreateSimpleWindow"));
+        mapWindow = reinterpret_cast<WindowCall>(dlsym(library, "XMapWindow"));
+        destroyWindow = reinterpret_cast<WindowCall>(dlsym(library, "XDestroyWindow"));
+        sync = reinterpret_cast<Sync>(dlsym(library, "XSync"));
+        if (openDisplay == nullptr || closeDisplay == nullptr || rootWindow == nullptr || createWindow == nullptr ||
+            mapWindow == nullptr || destroyWindow == nullptr || sync == nullptr) {
+            return;
+        }
+        display = openDisplay(nullptr);
+    }
+    ~HostWindows()
+    {
+        if (display != nullptr) closeDisplay(display);
+    }
+    HostWindows(const HostWindows&) = delete;
+    HostWindows& operator=(const HostWindows&) = delete;
+
+    bool available() const { return display != nullptr; }
+
+    unsigned long create(int width, int height)
+    {
+        const unsigned long window = createWindow(display, rootWindow(display), 0, 0, static_cast<unsigned>(width),
+                                                  static_cast<unsigned>(height), 0, 0, 0);
+        mapWindow(display, window);
+        sync(display, 0);
+        return window;
+    }
+    void destroy(unsigned long window)
+    {
+        destroyWindow(display, window);
+        sync(display, 0);
+    }
+
+private:
+    using OpenDisplay = void* (*)(const char*);
+    using CloseDisplay = int (*)(void*);
+    using RootWindow = unsigned long (*)(void*);
+    using CreateWindow = unsigned long (*)(void*, unsigned long, int, int, unsigned, unsigned, unsigned,
+                                           unsigned long, unsigned long);
+    using WindowCall = int (*)(void*, unsigned long);
+    using Sync = int (*)(void*, int);
+
+    void* library = nullptr;
+    void* display = nullptr;
+    OpenDisplay openDisplay = nullptr;
+    CloseDisplay closeDisplay = nullptr;
+    RootWindow rootWindow = nullptr;
+    CreateWindow createWindow = nullptr;
+    WindowCall mapWindow = nullptr;
+    WindowCall destroyWindow = nullptr;
+    Sync sync = nullptr;
+};
+
+// Waits up to a second for the thread count to come back to `expected`.
+bool threadsSettle(int expected)
+{
+    for (int i = 0; i < 100; ++i) {
+        if (threadCount() == expected) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return threadCount() == expected;
+}
+
+bool rectangle(CheckContext& context, PluginInstance& plugin, const char* when, int& width, int& height)
+{
+    ERect* rect = nullptr;
+    context.note("effEditGetRect %s", when);
+    plugin.dispatch(effEditGetRect, 0, 0, &rect);
+    if (rect == nullptr) {
+        context.fail("effEditGetRect %s gave no rectangle", when);
+        return false;
+    }
+    width = rect->right - rect->left;
+    height = rect->bottom - rect->top;
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
+        context.fail("effEditGetRect %s gave %d x %d", when, width, height);
+        return false;
+    }
+    return true;
+}
+
+bool openIdleClose(CheckContext& context, PluginInstance& plugin, unsigned long parent, int cycle)
+{
+    context.note("editor cycle %d: effEditOpen", cycle);
+    if (plugin.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)) == 0) {
+        context.fail("effEditOpen answered 0 (cycle %d)", cycle);
+        return false;
+    }
+    for (int i = 0; i < 5; ++i) {
+        context.note("editor cycle %d: effEditIdle", cycle);
+        plugin.dispatch(effEditIdle);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    context.note("editor cycle %d: effEditClose", cycle);
+    plugin.dispatch(effEditClose);
+    return true;
+}
+
+void editor(CheckContext& context)
+{
+    const EntryProc entry = context.entry();
+    PluginInstance plugin(entry);
+    if (!plugin.hasEditor()) {
+        context.skip("the module has no editor");
+        return;
+    }
+    HostWindows windows;
+    if (!windows.available()) {
+        context.skip("no X server reachable (run under xvfb-run -a)");
+        return;
+    }
+    int width = 0;
+    int height = 0;
+    if (!rectangle(context, plugin, "before open", width, height)) return;
+
+    constexpr int kBlock = 256;
+    plugin.prepare(48000.0f, kBlock);
+    plugin.resume();
+    std::atomic<bool> stop{false};
+    std::string audioProblem;
+    std::thread audioThread([&] {
+        GuardedAudio audio(plugin.numInputs(), plugin.numOutputs(), kBlock);
+        Random random(context.seed());
+        while (!stop && audioProblem.empty()) {
+            audio.fillSignal(random, kBlock);
+            audioProblem = audio.process(plugin.record(), kBlock);
+            if (audioProblem.empty() && audio.firstNonFinite(kBlock) >= 0) audioProblem = "output not finite";
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    const int threads = threadCount();
+    const unsigned long parent = windows.create(width, height);
+    const int cycles = context.quick() ? 10 : 50;
+    context.repro("48000 Hz, blocks of %d on an audio thread, %d editor cycles", kBlock, cycles);
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        if (!openIdleClose(context, plugin, parent, cycle)) break;
+    }
+    if (!threadsSettle(threads)) {
+        context.fail("%d thread(s) more than before after the editor closed", threadCount() - threads);
+    }
+
+    context.note("two editors at once");
+    {
+        PluginInstance second(entry);
+        const unsigned long secondParent = windows.create(width, height);
+        const bool firstOpen = plugin.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(parent)) != 0;
+        const bool secondOpen = second.dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(secondParent)) != 0;
+        if (!firstOpen || !secondOpen) context.fail("effEditOpen answered 0 with two editors open");
+        for (int i = 0; i < 10; ++i) {
+            plugin.dispatch(effEditIdle);
+            second.dispatch(effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        context.note("closing two editors");
+        plugin.dispatch(effEditClose);
+        second.dispatch(effEditClose);
+        context.note("closing the second instance");
+        second.close();
+        windows.destroy(secondParent);
+    }
+    if (!threadsSettle(threads)) {
+        context.fail("%d thread(s) more than before after two editors closed", threadCount() - threads);
+    }
+    stop = true;
+    audioThread.join();
+    if (!audioProblem.empty()) context.fail("audio while the editor ran: %s", audioProblem.c_str());
+    windows.destroy(parent);
+    context.measured("editor %d x %d, %d open/idle/close cycles", width, height, cycles);
+}
+
+}  // namespace
+
+void addEditorChecks(CheckList& checks)
+{
+    checks.push_back({"editor.lifecycle", "rect before open, open/idle/close while audio runs, two at once", editor,
+                      180});
+}
+
+}  // namespace tools::validate
