@@ -30,6 +30,17 @@ void SkipBlockAdapter::beginHostBlock(float** inputs, float** outputs, int frame
     hostFrames = frames;
     numBlocks = blockLength >= 1 && frames > 0 ? frames / blockLength : 0;
     nextIndex = 0;
+    // The frames left over are silenced: no block reads them, so this is safe in place,
+    // and the host never gets back stale or uninitialised samples.
+    const int32_t processed = numBlocks * blockLength;
+    for (int c = 0; c < numOutputs && c < 2 && frames > processed; ++c) {
+        if (outputs[c] == nullptr) {
+            continue;
+        }
+        for (int32_t i = processed; i < frames; ++i) {
+            outputs[c][i] = 0.0f;
+        }
+    }
 }
 
 void SkipBlockAdapter::addEvent(const MidiEvent& event)

@@ -1,6 +1,6 @@
 #pragma once
 // Cuts a host block into whole blocks of the plug-in's size; the frames left over at the end
-// are not processed and keep whatever the host's output buffers held.
+// are not processed and their outputs are set to silence.
 
 #include <vector>
 

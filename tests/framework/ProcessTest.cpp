@@ -76,23 +76,27 @@ TEST_F(Process, SkippingAdapterCutsHostBlocksIntoWholeBlocks)
     }
     EXPECT_EQ(b.out[1][127], -127.0f);
 
-    // 100 frames: three blocks, the last four output frames keep what the host had there.
+    // 100 frames: three blocks, the last four output frames silenced, nothing past the block written.
     b = Buffers(300);
     fx.process(b.inputs, b.outputs, 100);
     EXPECT_EQ(probe().blockCount, 7);
     EXPECT_EQ(b.out[0][95], 95.0f);
-    EXPECT_EQ(b.out[0][96], kUntouched);
+    EXPECT_EQ(b.out[0][96], 0.0f);
+    EXPECT_EQ(b.out[1][99], 0.0f);
+    EXPECT_EQ(b.out[0][100], kUntouched);
 
     // Too short, empty, negative: no block. Longer than announced: whole blocks of what was given.
     for (int32 frames : {20, 0, -5}) {
         fx.process(b.inputs, b.outputs, frames);
     }
     EXPECT_EQ(probe().blockCount, 7);
+    EXPECT_EQ(b.out[0][19], 0.0f);
+    EXPECT_EQ(b.out[0][20], 20.0f);
     b = Buffers(300);
     fx.process(b.inputs, b.outputs, 300);
     EXPECT_EQ(probe().blockCount, 16);
     EXPECT_EQ(b.out[0][287], 287.0f);
-    EXPECT_EQ(b.out[0][288], kUntouched);
+    EXPECT_EQ(b.out[0][288], 0.0f);
 }
 
 TEST_F(Process, ChannelsAndMissingBuffers)
