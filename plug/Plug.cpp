@@ -7,6 +7,7 @@
 #include "kx/ParameterMapper.h"
 #include "kx/ProcessBlock.h"
 #include "kx/Relaxed.h"
+#include "plug/Editor.h"
 
 namespace plug {
 
@@ -27,7 +28,7 @@ constexpr kx::PluginDescriptor kDescriptor{
     .sendsMidi = false,
     .receivesTimeInfo = false,
     .canBypass = false,
-    .hasEditor = false,
+    .hasEditor = TW07_EDITOR != 0,
     .blockSize = Plug::kHostBlock,
     .blockMode = 2,
 };
@@ -81,6 +82,9 @@ void advance(SmoothedParameter& p)
 Plug::Plug(kx::HostCallback& host) : hostCallback(&host)
 {
     declareParameters();
+#if TW07_EDITOR
+    ownedEditor = std::make_unique<Editor>(this, hostCallback);
+#endif
     connectBricks();
 
     for (Fixed& f : dcBlock) f.setHighPass(kDcBlockHz, kQ, true);
@@ -92,7 +96,10 @@ Plug::Plug(kx::HostCallback& host) : hostCallback(&host)
     smoothToneHi.target = parameters.value(kToneHi);
 }
 
-Plug::~Plug() = default;
+Plug::~Plug()
+{
+    ownedEditor.reset();  // its render thread reads the meters, the scope and the parameters
+}
 
 void Plug::declareParameters()
 {
@@ -176,7 +183,7 @@ void Plug::loadAntiAliasTable(int tier)
 
 const kx::PluginDescriptor& Plug::descriptor() const { return kDescriptor; }
 
-kx::AudioPluginEditor* Plug::editor() { return nullptr; }
+kx::AudioPluginEditor* Plug::editor() { return ownedEditor.get(); }
 
 void Plug::setSampleRate(float hz)
 {
@@ -295,25 +302,23 @@ void Plug::interpolateInput(const kx::ProcessBlock& block)
 
 void Plug::runBricks()
 {
-    loBand[0].process();
-    loBand[1].process();
-    midBand[0].process();
-    midBand[1].process();
+    // Bricks that do not read each other's outputs run side by side in SIMD
+    // lanes; every brick still runs after the bricks whose outputs it reads.
+    Fixed* const bandSplit[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
+    Fixed::processLanes(bandSplit, 4);
     preEq[0].process();
     preEq[1].process();
     preFilter[0].process();
     preFilter[1].process();
     sustainer.process();
-    dcBlock[0].process();
-    dcBlock[1].process();
+    Fixed* const dcBlocks[2] = {&dcBlock[0], &dcBlock[1]};
+    Fixed::processLanes(dcBlocks, 2);
     sustainMeter[0].process();
     sustainMeter[1].process();
     outputGain[0].process();
     outputGain[1].process();
-    hiBand[0].process();
-    hiBand[1].process();
-    postMidBand[0].process();
-    postMidBand[1].process();
+    Fixed* const postBandSplit[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
+    Fixed::processLanes(postBandSplit, 4);
     postEq[0].process();
     postEq[1].process();
     postFilter[0].process();

@@ -17,7 +17,11 @@
 #include "kx/AudioPlugin.h"
 #include "kx/HostCallback.h"
 
+#include <memory>
+
 namespace plug {
+
+class Editor;
 
 // Levels as the editor reads them: rms and peak of channel 0 and 1.
 struct MeterReadings {
@@ -138,6 +142,7 @@ private:
     float scopeTime = 0.6f;
 
     kx::HostCallback* hostCallback;
+    std::unique_ptr<Editor> ownedEditor;  // reset first in the destructor: its render thread reads the bricks
 };
 
 }  // namespace plug
