@@ -302,23 +302,25 @@ void Plug::interpolateInput(const kx::ProcessBlock& block)
 
 void Plug::runBricks()
 {
-    // Bricks that do not read each other's outputs run side by side in SIMD
-    // lanes; every brick still runs after the bricks whose outputs it reads.
-    Fixed* const bandSplit[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
-    Fixed::processLanes(bandSplit, 4);
+    loBand[0].process();
+    loBand[1].process();
+    midBand[0].process();
+    midBand[1].process();
     preEq[0].process();
     preEq[1].process();
     preFilter[0].process();
     preFilter[1].process();
     sustainer.process();
-    Fixed* const dcBlocks[2] = {&dcBlock[0], &dcBlock[1]};
-    Fixed::processLanes(dcBlocks, 2);
+    dcBlock[0].process();
+    dcBlock[1].process();
     sustainMeter[0].process();
     sustainMeter[1].process();
     outputGain[0].process();
     outputGain[1].process();
-    Fixed* const postBandSplit[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
-    Fixed::processLanes(postBandSplit, 4);
+    hiBand[0].process();
+    hiBand[1].process();
+    postMidBand[0].process();
+    postMidBand[1].process();
     postEq[0].process();
     postEq[1].process();
     postFilter[0].process();
