@@ -1,11 +1,13 @@
 #include "bricks/SVFFilterBrick.h"
 
+#include <xmmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 
 namespace bricks {
 
-void SVFFilterBrick::process()
+float SVFFilterBrick::beginBlock()
 {
     const float cutoff = controlValue(0);
     const float resonance = controlValue(1);
@@ -16,9 +18,13 @@ void SVFFilterBrick::process()
     // negative; has no effect from 40 kHz up.
     frequency = std::min(frequency, sampleRate * 0.45f);
     const float gTarget = std::tan(frequency * 3.1415927f / sampleRate);
-    const float k = 2.0f - 2.0f * resonance;  // damping
     dg = (gTarget - g) * 0.0078125f;
+    return 2.0f - 2.0f * resonance;  // damping
+}
 
+void SVFFilterBrick::process()
+{
+    const float k = beginBlock();
     const float* __restrict in = audioInputs[0];
     float* __restrict low = audioOutputs[0].data();
     float* __restrict band = audioOutputs[1].data();
@@ -45,6 +51,78 @@ void SVFFilterBrick::process()
     g = gain;
     ic1 = i1;
     ic2 = i2;
+}
+
+void SVFFilterBrick::processLanes(SVFFilterBrick* const* bricks, int count)
+{
+    // Unused lanes filter silence with zero gain and damping into scratch blocks.
+    alignas(16) static const float silence[kBlockSize] = {};
+    alignas(16) float scratch[kBlockSize];
+    const float* in[4];
+    float* out[3][4];
+    alignas(16) float lane[5][4] = {};  // k, g, dg, ic1, ic2 per lane
+    for (int j = 0; j < 4; ++j) {
+        in[j] = silence;
+        for (int o = 0; o < 3; ++o)
+            out[o][j] = scratch;
+        if (j >= count)
+            continue;
+        SVFFilterBrick& f = *bricks[j];
+        lane[0][j] = f.beginBlock();
+        lane[1][j] = f.g;
+        lane[2][j] = f.dg;
+        lane[3][j] = f.ic1;
+        lane[4][j] = f.ic2;
+        in[j] = f.audioInputs[0];
+        for (int o = 0; o < 3; ++o)
+            out[o][j] = f.audioOutputs[o].data();
+    }
+    const __m128 k = _mm_load_ps(lane[0]);
+    __m128 gain = _mm_load_ps(lane[1]);
+    const __m128 step = _mm_load_ps(lane[2]);
+    __m128 i1 = _mm_load_ps(lane[3]);
+    __m128 i2 = _mm_load_ps(lane[4]);
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 two = _mm_set1_ps(2.0f);
+    // One sample of every lane: low, band and high outputs.
+    const auto sample = [&](__m128 x, __m128& low, __m128& band, __m128& high) {
+        gain = _mm_add_ps(gain, step);
+        const __m128 a1 = _mm_div_ps(one, _mm_add_ps(one, _mm_mul_ps(gain, _mm_add_ps(gain, k))));
+        const __m128 a2 = _mm_mul_ps(gain, a1);
+        const __m128 a3 = _mm_mul_ps(gain, a2);
+        const __m128 v3 = _mm_sub_ps(x, i2);
+        const __m128 v1 = _mm_add_ps(_mm_mul_ps(a1, i1), _mm_mul_ps(a2, v3));
+        const __m128 v2 = _mm_add_ps(_mm_add_ps(i2, _mm_mul_ps(a2, i1)), _mm_mul_ps(a3, v3));
+        i1 = _mm_sub_ps(_mm_mul_ps(two, v1), i1);
+        i2 = _mm_sub_ps(_mm_mul_ps(two, v2), i2);
+        low = v2;
+        band = v1;
+        high = _mm_sub_ps(_mm_sub_ps(x, _mm_mul_ps(k, v1)), v2);
+    };
+    // Four samples of the four lanes at a time, transposed so that one
+    // register holds one sample of every lane.
+    for (int n = 0; n < kBlockSize; n += 4) {
+        __m128 x[4];
+        for (int j = 0; j < 4; ++j)
+            x[j] = _mm_loadu_ps(in[j] + n);
+        _MM_TRANSPOSE4_PS(x[0], x[1], x[2], x[3]);
+        __m128 y[3][4];
+        for (int s = 0; s < 4; ++s)
+            sample(x[s], y[0][s], y[1][s], y[2][s]);
+        for (int o = 0; o < 3; ++o) {
+            _MM_TRANSPOSE4_PS(y[o][0], y[o][1], y[o][2], y[o][3]);
+            for (int j = 0; j < 4; ++j)
+                _mm_storeu_ps(out[o][j] + n, y[o][j]);
+        }
+    }
+    _mm_store_ps(lane[1], gain);
+    _mm_store_ps(lane[3], i1);
+    _mm_store_ps(lane[4], i2);
+    for (int j = 0; j < count; ++j) {
+        bricks[j]->g = lane[1][j];
+        bricks[j]->ic1 = lane[3][j];
+        bricks[j]->ic2 = lane[4][j];
+    }
 }
 
 void SVFFilterBrick::reset()

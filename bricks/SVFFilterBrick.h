@@ -13,7 +13,14 @@ public:
     void process() override;
     void reset() override;
 
+    // Runs count (1..4) filters side by side in SSE lanes, each exactly as its
+    // process() would. No lane may read an output written by another lane.
+    static void processLanes(SVFFilterBrick* const* bricks, int count);
+
 private:
+    // Reads the controls, stores the block's gain step dg and returns the damping k.
+    float beginBlock();
+
     float ic1 = 0.0f;  // band integrator
     float ic2 = 0.0f;  // low integrator
     float g = 0.0f;    // integrator gain at the end of the previous block
