@@ -17,6 +17,10 @@ public:
 
     void process() override;
 
+    // Runs two filters side by side, each exactly as its process() would.
+    // Neither may read the other's output.
+    static void processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second);
+
     void reset() override
     {
         memories = {};
@@ -59,8 +63,18 @@ void PipelinedFilterBrick<Stages, Sample>::process()
     }
 }
 
-// Four single-precision stages run side by side in one SSE register.
+template<int Stages, class Sample>
+void PipelinedFilterBrick<Stages, Sample>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second)
+{
+    first.process();
+    second.process();
+}
+
+// Four single-precision stages run side by side in one SSE register; a pair
+// of such filters in two registers of one loop.
 template<>
 void PipelinedFilterBrick<4, float>::process();
+template<>
+void PipelinedFilterBrick<4, float>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second);
 
 }  // namespace bricks
