@@ -11,6 +11,7 @@ namespace tools {
 int runInfo(const std::vector<std::string>& args);
 int runRender(const std::vector<std::string>& args);
 int runDemo(const std::vector<std::string>& args);
+int runGui(const std::vector<std::string>& args);
 int runValidate(const std::vector<std::string>& args);
 
 }  // namespace tools

@@ -42,6 +42,18 @@ std::vector<AutomationEvent> HostContext::automation() const
     return automationEvents;
 }
 
+void HostContext::setProduct(const std::string& name)
+{
+    std::lock_guard lock(settingsMutex);
+    product = name;
+}
+
+void HostContext::onSizeWindow(std::function<void(int, int)> handler)
+{
+    std::lock_guard lock(settingsMutex);
+    sizeWindowHandler = std::move(handler);
+}
+
 void HostContext::attach(AEffect* effect)
 {
     std::lock_guard lock(registryMutex);
@@ -109,9 +121,16 @@ intptr HostContext::answer(AEffect*, int32 opcode, int32 index, intptr value, vo
         return currentId.load(std::memory_order_relaxed);
     case audioMasterIdle:
         return 0;
-    case audioMasterSizeWindow:
+    case audioMasterSizeWindow: {
         logLine("sizeWindow %d x %d", index, static_cast<int>(value));
+        std::function<void(int, int)> handler;
+        {
+            std::lock_guard lock(settingsMutex);
+            handler = sizeWindowHandler;
+        }
+        if (handler) handler(index, static_cast<int>(value));
         return 1;
+    }
     case audioMasterGetSampleRate:
         return static_cast<intptr>(sampleRate.load(std::memory_order_relaxed));
     case audioMasterGetBlockSize:
@@ -121,9 +140,11 @@ intptr HostContext::answer(AEffect*, int32 opcode, int32 index, intptr value, vo
     case audioMasterGetVendorString:
         copyText(ptr, kVendor);
         return 1;
-    case audioMasterGetProductString:
-        copyText(ptr, kProduct);
+    case audioMasterGetProductString: {
+        std::lock_guard lock(settingsMutex);
+        copyText(ptr, product.c_str());
         return 1;
+    }
     case audioMasterGetVendorVersion:
         return kVendorVersion;
     case audioMasterCanDo: {

@@ -7,6 +7,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
+#include <string>
 #include <mutex>
 #include <vector>
 
@@ -39,6 +41,11 @@ public:
 
     std::vector<AutomationEvent> automation() const;
 
+    // The product name the module learns (some modules adapt to particular hosts).
+    void setProduct(const std::string& name);
+    // Called with (width, height) on every audioMasterSizeWindow; the request is granted.
+    void onSizeWindow(std::function<void(int, int)> handler);
+
     kx::vst2::intptr answer(kx::vst2::AEffect* effect, kx::vst2::int32 opcode, kx::vst2::int32 index,
                             kx::vst2::intptr value, void* ptr, float opt);
 
@@ -63,6 +70,10 @@ private:
     std::atomic<int> processLevel{kLevelUser};
     std::atomic<int> currentId{0};
     std::atomic<std::FILE*> log{nullptr};
+
+    mutable std::mutex settingsMutex;
+    std::string product = kProduct;
+    std::function<void(int, int)> sizeWindowHandler;
 
     mutable std::mutex automationMutex;
     std::vector<AutomationEvent> automationEvents;

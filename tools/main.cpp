@@ -27,6 +27,9 @@ constexpr Command kCommands[] = {
     {"demo", "demo MODULE [IN] [--out-dir DIR] [--seed N] [--seconds S] [render options] [-v]\n"
              "      renders IN, or a generated guitar riff, to demo-out.wav and prints levels and speed",
      tools::runDemo},
+    {"gui", "gui MODULE [--shot FILE.png] [--seconds N] [--audio]\n"
+            "      opens the module's editor in a window of its own; --audio plays a riff through it",
+     tools::runGui},
     {"validate", "validate MODULE [--only NAME[,NAME...]] [--seed N] [--quick] [--list] [-v]\n"
                  "      runs the validator's checks, each in a child process; exit status 1 if any fails",
      tools::runValidate},
