@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 namespace tools::validate {
@@ -18,6 +19,25 @@ int threadCount()
         closedir(tasks);
     }
     return count;
+}
+
+std::vector<std::string> threadNames()
+{
+    std::vector<std::string> names;
+    if (DIR* tasks = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(tasks)) {
+            if (entry->d_name[0] == '.') continue;
+            char name[64] = {};
+            const std::string path = std::string("/proc/self/task/") + entry->d_name + "/comm";
+            if (std::FILE* file = std::fopen(path.c_str(), "r")) {
+                if (std::fgets(name, sizeof name, file) != nullptr) name[std::strcspn(name, "\n")] = '\0';
+                std::fclose(file);
+            }
+            names.emplace_back(name);
+        }
+        closedir(tasks);
+    }
+    return names;
 }
 
 std::vector<int> openSockets()

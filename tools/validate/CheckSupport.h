@@ -15,8 +15,9 @@ namespace tools::validate {
 // 0.5) count as unbounded.
 constexpr float kOutputBound = 100.0f;
 
-// Threads of this process.
+// Threads of this process, and their names.
 int threadCount();
+std::vector<std::string> threadNames();
 // File descriptors of the sockets this process has open.
 std::vector<int> openSockets();
 double milliseconds();

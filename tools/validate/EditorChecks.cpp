@@ -94,6 +94,19 @@ bool threadsSettle(int expected)
     return threadCount() == expected;
 }
 
+std::string describeThreads()
+{
+    std::string text = "threads now:";
+    for (const std::string& name : threadNames()) text += " " + name;
+    return text;
+}
+
+void stopAudio(std::atomic<bool>& stop, std::thread& audioThread)
+{
+    stop = true;
+    if (audioThread.joinable()) audioThread.join();
+}
+
 bool rectangle(CheckContext& context, PluginInstance& plugin, const char* when, int& width, int& height)
 {
     ERect* rect = nullptr;
@@ -161,15 +174,22 @@ void editor(CheckContext& context)
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });
-    const int threads = threadCount();
+    const int threadsBefore = threadCount();
     const unsigned long parent = windows.create(width, height);
     const int cycles = context.quick() ? 10 : 50;
     context.repro("48000 Hz, blocks of %d on an audio thread, %d editor cycles", kBlock, cycles);
-    for (int cycle = 1; cycle <= cycles; ++cycle) {
+    // Graphics drivers and toolkits may keep worker threads for the life of the
+    // process once first used; what the first cycle leaves is the baseline, and
+    // every later cycle must come back to it.
+    if (!openIdleClose(context, plugin, parent, 1)) return stopAudio(stop, audioThread);
+    threadsSettle(threadsBefore);
+    const int threads = threadCount();
+    for (int cycle = 2; cycle <= cycles; ++cycle) {
         if (!openIdleClose(context, plugin, parent, cycle)) break;
     }
     if (!threadsSettle(threads)) {
-        context.fail("%d thread(s) more than before after the editor closed", threadCount() - threads);
+        context.fail("%d thread(s) more after %d editor cycles than after the first (%s)", threadCount() - threads,
+                     cycles, describeThreads().c_str());
     }
 
     context.note("two editors at once");
@@ -192,13 +212,15 @@ void editor(CheckContext& context)
         windows.destroy(secondParent);
     }
     if (!threadsSettle(threads)) {
-        context.fail("%d thread(s) more than before after two editors closed", threadCount() - threads);
+        context.fail("%d thread(s) more after two editors closed than after the first cycle (%s)",
+                     threadCount() - threads, describeThreads().c_str());
     }
-    stop = true;
-    audioThread.join();
+    stopAudio(stop, audioThread);
     if (!audioProblem.empty()) context.fail("audio while the editor ran: %s", audioProblem.c_str());
     windows.destroy(parent);
-    context.measured("editor %d x %d, %d open/idle/close cycles", width, height, cycles);
+    context.measured("editor %d x %d, %d open/idle/close cycles; %d thread(s) kept after the first close%s%s", width,
+                     height, cycles, threads - threadsBefore, threads > threadsBefore ? "; " : "",
+                     threads > threadsBefore ? describeThreads().c_str() : "");
 }
 
 }  // namespace

@@ -69,7 +69,6 @@ void values(CheckContext& context)
                 context.fail("parameter %d set to %g reads back %g", p, static_cast<double>(value),
                              static_cast<double>(read));
             }
-            checkText(context, plugin, effGetParamDisplay, p, kVstMaxParamStrLen, "parameter display");
             char what[64];
             std::snprintf(what, sizeof what, "parameter %d at %g", p, static_cast<double>(value));
             if (!runSignalBlocks(context, plugin, audio, random, kBlock, blocksPerValue, what)) return;
@@ -105,7 +104,9 @@ void outOfRange(CheckContext& context)
                 context.fail("parameter %d set to %g reads back %g", p, static_cast<double>(value),
                              static_cast<double>(read));
             }
-            checkText(context, plugin, effGetParamDisplay, p, kVstMaxParamStrLen, "parameter display");
+            // Text limits are the texts check's business; here the display of a wild value must not crash.
+            char display[kTextBuffer] = {};
+            plugin.dispatch(effGetParamDisplay, p, 0, display);
             char what[64];
             std::snprintf(what, sizeof what, "parameter %d set to %g", p, static_cast<double>(value));
             if (!runSignalBlocks(context, plugin, audio, random, kBlock, 1, what)) return;

@@ -1,0 +1,27 @@
+# The validator: its own machinery against test effects with known faults, and
+# our module through the whole quick battery (the editor checks under a virtual
+# X server when one is available).
+
+set(TW07_BADFX_VARIANTS GOOD OVERRUN ALLOCATES CHANGES_FPU STICKY_NAN LONG_NAME THREAD UNCHECKED_INDEX)
+add_executable(validator_tests validator/ValidatorTest.cpp)
+target_link_libraries(validator_tests PRIVATE GTest::gtest_main)
+add_dependencies(validator_tests tw07-host)
+target_compile_definitions(validator_tests PRIVATE TW07_HOST_EXECUTABLE="$<TARGET_FILE:tw07-host>")
+foreach(variant ${TW07_BADFX_VARIANTS})
+  string(TOLOWER "tw07_badfx_${variant}" target)
+  add_library(${target} MODULE validator/BadFx.cpp)
+  set_target_properties(${target} PROPERTIES PREFIX "")
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${target} PRIVATE BADFX_${variant}=1)
+  target_compile_definitions(validator_tests PRIVATE BADFX_${variant}="$<TARGET_FILE:${target}>")
+  add_dependencies(validator_tests ${target})
+endforeach()
+gtest_discover_tests(validator_tests TEST_PREFIX "validator." PROPERTIES LABELS validator TIMEOUT 300)
+
+find_program(TW07_XVFB_RUN xvfb-run)
+if(TW07_XVFB_RUN)
+  set(tw07_validate_launcher ${TW07_XVFB_RUN} -a)
+endif()
+add_test(NAME validator.tw07_quick
+  COMMAND ${tw07_validate_launcher} $<TARGET_FILE:tw07-host> validate --quick $<TARGET_FILE:tw07>)
+set_tests_properties(validator.tw07_quick PROPERTIES LABELS validator TIMEOUT 120)

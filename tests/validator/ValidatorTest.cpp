@@ -1,0 +1,87 @@
+// The validator against test effects with one known fault each: the fault is
+// caught by the check meant for it, a crash is one failed check and the run
+// goes on, and a module without faults passes everything.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string output;
+
+    bool has(const std::string& text) const { return output.find(text) != std::string::npos; }
+};
+
+Outcome validate(const std::string& module, const std::string& options)
+{
+    const std::string command =
+        std::string(TW07_HOST_EXECUTABLE) + " validate --quick --seed 7 " + options + " " + module + " 2>&1";
+    Outcome run;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    std::array<char, 4096> chunk{};
+    while (std::fgets(chunk.data(), static_cast<int>(chunk.size()), pipe) != nullptr) run.output += chunk.data();
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+TEST(Validator, ModuleWithoutFaultsPassesEveryCheck)
+{
+    const Outcome run = validate(BADFX_GOOD, "");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_FALSE(run.has("FAIL")) << run.output;
+    EXPECT_TRUE(run.has("SKIP  editor.lifecycle")) << run.output;
+}
+
+TEST(Validator, BufferAndStateFaultsAreCaughtByTheirChecks)
+{
+    struct Case {
+        const char* module;
+        const char* only;
+        const char* failure;
+    };
+    const Case cases[] = {
+        {BADFX_OVERRUN, "audio.blocks", "wrote output channel 0 at frame"},
+        {BADFX_ALLOCATES, "realtime", "processReplacing (call 0 after resume): 1 allocation(s), 1 free(s)"},
+        {BADFX_CHANGES_FPU, "signal.denormals", "changed the floating-point control state"},
+        {BADFX_STICKY_NAN, "signal.non-finite", "after a 10 ms NaN burst the output is still not finite"},
+        {BADFX_LONG_NAME, "params.texts", "\"Output gain level\" is 17 characters, the limit is 8"},
+        {BADFX_THREAD, "load.scan", "loading and construction started 1 thread(s)"},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = validate(c.module, std::string("--only ") + c.only);
+        EXPECT_EQ(run.status, 1) << c.module << "\n" << run.output;
+        EXPECT_TRUE(run.has(std::string("FAIL  ") + c.only)) << run.output;
+        EXPECT_TRUE(run.has(c.failure)) << run.output;
+        EXPECT_TRUE(run.has("reproduce: ")) << run.output;
+    }
+}
+
+TEST(Validator, CrashIsOneFailedCheckAndTheRunGoesOn)
+{
+    const Outcome run = validate(BADFX_UNCHECKED_INDEX, "--only params,signal.non-finite");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_TRUE(run.has("FAIL  params.out-of-range")) << run.output;
+    EXPECT_TRUE(run.has("crashed (Segmentation fault) while: setParameter and getParameter with index -1"))
+        << run.output;
+    EXPECT_TRUE(run.has("PASS  params.values")) << run.output;
+    EXPECT_TRUE(run.has("PASS  signal.non-finite")) << run.output;
+    EXPECT_TRUE(run.has("1 failed")) << run.output;
+}
+
+TEST(Validator, UnknownCheckNameIsAUsageError)
+{
+    const Outcome run = validate(BADFX_GOOD, "--only no-such-check");
+    EXPECT_EQ(run.status, 2) << run.output;
+    EXPECT_TRUE(run.has("no check is called no-such-check")) << run.output;
+}
+
+}  // namespace
