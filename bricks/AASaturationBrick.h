@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cmath>
+#include <emmintrin.h>
 
 #include "bricks/DspBrick.h"
 
@@ -15,27 +15,45 @@ class AASaturationBrick : public DspBrickImpl<1, 0, 1, 1> {
 public:
     void process() override
     {
-        const float drive = controlValue(0);
+        // Each sample depends on the input only, never on an output: four at a
+        // time, both quotients' operands selected per lane before one division.
+        const __m128 drive = _mm_set1_ps(controlValue(0));
+        const __m128 one = _mm_set1_ps(1.0f);
+        const __m128 threshold = _mm_set1_ps(0.0002f);
+        const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
         const float* __restrict in = audioInputs[0];
         float* __restrict out = audioOutputs[0].data();
-        float f = prevF;
-        float x0 = prevX;
-        for (int n = 0; n < kBlockSize; ++n) {
-            const float x = drive * in[n];
-            const float antiderivative = std::sqrt(x * x + 1.0f);
-            const float dx = x - x0;
+        __m128i lastX = _mm_castps_si128(_mm_set1_ps(prevX));
+        __m128i lastF = _mm_castps_si128(_mm_set1_ps(prevF));
+        for (int n = 0; n < kBlockSize; n += 4) {
+            const __m128 x = _mm_mul_ps(drive, _mm_loadu_ps(in + n));
+            const __m128 antiderivative = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(x, x), one));
+            const __m128i xi = _mm_castps_si128(x);
+            const __m128i fi = _mm_castps_si128(antiderivative);
+            // (previous block's last, x0, x1, x2) and likewise for the antiderivative
+            const __m128 x0 = _mm_castsi128_ps(_mm_or_si128(_mm_slli_si128(xi, 4), _mm_srli_si128(lastX, 12)));
+            const __m128 f = _mm_castsi128_ps(_mm_or_si128(_mm_slli_si128(fi, 4), _mm_srli_si128(lastF, 12)));
+            const __m128 dx = _mm_sub_ps(x, x0);
             // Closer inputs than this make the difference quotient ill-conditioned.
-            out[n] = std::fabs(dx) > 0.0002f ? (antiderivative - f) / dx : x / antiderivative;
-            f = antiderivative;
-            x0 = x;
+            const __m128 apart = _mm_cmpgt_ps(_mm_and_ps(dx, magnitude), threshold);
+            const __m128 numerator = select(apart, _mm_sub_ps(antiderivative, f), x);
+            const __m128 denominator = select(apart, dx, antiderivative);
+            _mm_storeu_ps(out + n, _mm_div_ps(numerator, denominator));
+            lastX = xi;
+            lastF = fi;
         }
-        prevF = f;
-        prevX = x0;
+        prevF = _mm_cvtss_f32(_mm_shuffle_ps(_mm_castsi128_ps(lastF), _mm_castsi128_ps(lastF), _MM_SHUFFLE(3, 3, 3, 3)));
+        prevX = _mm_cvtss_f32(_mm_shuffle_ps(_mm_castsi128_ps(lastX), _mm_castsi128_ps(lastX), _MM_SHUFFLE(3, 3, 3, 3)));
     }
 
     void reset() override {}
 
 private:
+    static __m128 select(__m128 mask, __m128 ifSet, __m128 ifClear)
+    {
+        return _mm_or_ps(_mm_and_ps(mask, ifSet), _mm_andnot_ps(mask, ifClear));
+    }
+
     float prevF = 1.0f;  // sqrt(1 + prevX^2)
     float prevX = 0.0f;  // previous scaled input
 };

@@ -80,3 +80,38 @@ TEST(AASaturationBrick, OutputIsTheMeanOfTheCurveBetweenInputs)
         }
     }
 }
+
+// Every output sample carries exactly the bits of the formula evaluated one
+// sample at a time: noise with runs of nearly equal inputs, silence, steps,
+// inputs whose square overflows, and a drive that changes every block.
+TEST(AASaturationBrick, MatchesTheOneSampleAtATimeFormulaBitForBit)
+{
+    Saturation s;
+    brickstest::Noise noise(5u);
+    float prevF = 1.0f;
+    float prevX = 0.0f;
+    for (int b = 0; b < 64; ++b) {
+        s.drive = 0.5f + 4.0f * std::fabs(noise.next());
+        for (int n = 0; n < kBlockSize; ++n) {
+            const float v = noise.next();
+            switch ((b + n / 16) % 5) {
+            case 0: s.in[n] = v; break;
+            case 1: s.in[n] = n > 0 ? s.in[n - 1] + (0.0002f + 0.00005f * v) / s.drive : v; break;
+            case 2: s.in[n] = 0.0f; break;
+            case 3: s.in[n] = v < 0.0f ? -1.0f : 1.0f; break;
+            default: s.in[n] = v * 3e19f; break;
+            }
+        }
+        s.brick.process();
+        brickstest::AlignedBlock expected;
+        for (int n = 0; n < kBlockSize; ++n) {
+            const float x = s.drive * s.in[n];
+            const float f = std::sqrt(x * x + 1.0f);
+            const float dx = x - prevX;
+            expected[n] = std::fabs(dx) > 0.0002f ? (f - prevF) / dx : x / f;
+            prevF = f;
+            prevX = x;
+        }
+        ASSERT_EQ(brickstest::firstBitDifference(expected.data(), s.brick.audioOutput(0)), -1) << "block " << b;
+    }
+}
