@@ -105,7 +105,7 @@ namespace tools::validate {
 
 #if TW07_VALIDATE_RTSAN
 namespace {
-[[clang::nonblocking]] void callNonblocking(void (*call)(void*), void* context)
+void callNonblocking(void (*call)(void*), void* context) [[clang::nonblocking]]
 {
     call(context);
 }
