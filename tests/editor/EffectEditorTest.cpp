@@ -1,0 +1,283 @@
+// The effect's editor through the real module on a virtual X server: what it draws
+// where, what the mouse does to the parameters, and the window-size requests.
+
+#include "EditorTestSupport.h"
+#include "ModuleEditorSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+using namespace std::chrono_literals;
+using editortest::ModuleEditor;
+using editortest::Rgb;
+using editortest::Screenshot;
+using editortest::SizeRequest;
+using tools::AutomationEvent;
+using namespace kx::vst2;
+
+namespace {
+
+// The palette's slots as 8-bit pixels.
+constexpr Rgb kHeaderStrip{68, 68, 68};
+constexpr Rgb kBackground{228, 228, 228};
+constexpr Rgb kPanel{218, 213, 213};
+constexpr Rgb kText{108, 108, 108};
+constexpr Rgb kTextLight{196, 196, 196};
+constexpr Rgb kGreen{81, 239, 163};
+constexpr Rgb kAmber{243, 217, 122};
+constexpr Rgb kLightBlue{149, 233, 252};
+constexpr Rgb kLightGrey{232, 232, 232};
+constexpr Rgb kScopeFrame{38, 38, 38};
+
+constexpr int kDriveX = 54;  // knob centres: cursor + radius
+constexpr int kKnobY = 143;
+constexpr int kToneLoX = 403;
+
+void expectColour(const Screenshot& shot, int x, int y, Rgb expected, const char* what)
+{
+    const Rgb p = shot.at(x, y);
+    EXPECT_NEAR(p.r, expected.r, 3) << what << " at " << x << "," << y;
+    EXPECT_NEAR(p.g, expected.g, 3) << what << " at " << x << "," << y;
+    EXPECT_NEAR(p.b, expected.b, 3) << what << " at " << x << "," << y;
+}
+
+std::vector<AutomationEvent> eventsFor(const std::vector<AutomationEvent>& all, int index, std::size_t from = 0)
+{
+    std::vector<AutomationEvent> result;
+    for (std::size_t i = from; i < all.size(); ++i) {
+        if (all[i].index == index)
+            result.push_back(all[i]);
+    }
+    return result;
+}
+
+void click(ModuleEditor& m, int x, int y)
+{
+    m.frame().moveTo(x, y);
+    m.pump(60ms);
+    m.frame().press();
+    m.pump(60ms);
+    m.frame().release();
+    m.pump(60ms);
+}
+
+}  // namespace
+
+TEST(EffectEditor, AnnouncedAtLoadingWithoutAnyWindowOrThread)
+{
+    const int threads = editortest::threadCount();
+    const int sockets = editortest::socketCount();
+    tools::HostContext context;
+    {
+        auto effect = tools::HostModule(TW07_MODULE_PATH).instantiate(context);
+        EXPECT_EQ(effect->flags(), effFlagsCanReplacing | effFlagsHasEditor);
+        ERect* rect = nullptr;
+        EXPECT_EQ(effect->dispatch(effEditGetRect, 0, 0, &rect), 1);
+        ASSERT_NE(rect, nullptr);
+        EXPECT_EQ(rect->top, 0);
+        EXPECT_EQ(rect->left, 0);
+        EXPECT_EQ(rect->bottom, 237);
+        EXPECT_EQ(rect->right, 910);
+        effect->dispatch(effEditIdle);  // never opened: nothing to size or draw
+        EXPECT_EQ(editortest::threadCount(), threads);
+        EXPECT_EQ(editortest::socketCount(), sockets);
+    }
+    EXPECT_EQ(editortest::threadCount(), threads);
+    EXPECT_TRUE(context.automation().empty());
+}
+
+TEST(EffectEditor, EveryOpeningAsksForTheEditorSizeOnceAndReaperFirstOnePixelMore)
+{
+    for (const char* product : {"tw07-host", "REAPER"}) {
+        SCOPED_TRACE(product);
+        const bool nudge = std::string(product) == "REAPER";
+        ModuleEditor m(product);
+        std::vector<SizeRequest> expected;
+        for (int opening = 0; opening < 2; ++opening) {
+            ASSERT_TRUE(m.open());
+            ASSERT_TRUE(m.waitUntilShown());
+            m.pump(100ms);
+            if (nudge)
+                expected.push_back({911, 238});
+            expected.push_back({910, 237});
+            EXPECT_EQ(m.sizeRequests(), expected);
+            EXPECT_EQ(m.frame().childCount(), 1);
+            m.close();
+            EXPECT_EQ(m.frame().childCount(), 0);
+        }
+    }
+}
+
+TEST(EffectEditor, DrawsTheHeaderPanelsKnobsMetersScopeAndTexts)
+{
+    ModuleEditor m;
+    ASSERT_TRUE(m.open());
+    ASSERT_TRUE(m.waitUntilShown());
+    m.pump(300ms);
+    const Screenshot shot = m.frame().capture();
+    ASSERT_EQ(shot.width(), 910);
+    ASSERT_EQ(shot.height(), 237);
+
+    expectColour(shot, 600, 10, kHeaderStrip, "header strip");
+    expectColour(shot, 8, 225, kBackground, "background");
+    for (const int x : {20, 160, 370, 770})
+        expectColour(shot, x, 200, kPanel, "panel box");
+    expectColour(shot, 580, 100, kScopeFrame, "scope frame");
+    expectColour(shot, 745, 200, kScopeFrame, "scope frame");
+    expectColour(shot, 565, 150, kBackground, "gap before the scope");
+    EXPECT_EQ(shot.countDifferent(575, 95, 748, 146, kScopeFrame, 20), 0) << "flat trace in the middle";
+    EXPECT_GT(shot.countDifferent(575, 147, 748, 152, kScopeFrame, 20), 150) << "flat trace in the middle";
+
+    // Knob bodies, sampled away from each pointer: drive 0.35 points up-left, amount 0.6
+    // up-right, the tone knobs (0.5) straight up, level 0.4 up-left.
+    expectColour(shot, kDriveX + 10, kKnobY + 8, kGreen, "drive knob");
+    expectColour(shot, 191 - 10, kKnobY + 8, kAmber, "amount knob");
+    expectColour(shot, 251 - 10, kKnobY + 8, kAmber, "speed knob");
+    for (const int x : {kToneLoX, 463, 523})
+        expectColour(shot, x, kKnobY + 12, kLightBlue, "tone knob");
+    expectColour(shot, 801 + 10, kKnobY + 8, kLightGrey, "level knob");
+
+    // Silent meters: background column and the peak marker at the floor (y 193-196).
+    for (const int x : {104, 117, 851, 864}) {
+        expectColour(shot, x, 150, kText, "meter background");
+        expectColour(shot, x, 194, kTextLight, "meter peak marker");
+    }
+    // Stereo selector: row 0 chosen (dark), rows 1 and 2 light.
+    expectColour(shot, 305, 115, kText, "chosen stereo row");
+    expectColour(shot, 305, 132, kTextLight, "stereo row 1");
+    expectColour(shot, 305, 149, kTextLight, "stereo row 2");
+
+    // The texts leave marks: name, vendor, panel titles, knob labels, version.
+    EXPECT_GT(shot.countDifferent(10, 5, 390, 44, kHeaderStrip), 1000) << "effect name";
+    EXPECT_GT(shot.countDifferent(760, 25, 905, 44, kHeaderStrip), 200) << "vendor";
+    EXPECT_EQ(shot.countDifferent(420, 5, 740, 44, kHeaderStrip), 0) << "header between the texts";
+    EXPECT_GT(shot.countDifferent(15, 55, 140, 88, kBackground), 200) << "drive title";
+    EXPECT_GT(shot.countDifferent(570, 55, 700, 88, kBackground), 200) << "scope title";
+    EXPECT_GT(shot.countDifferent(30, 170, 80, 190, kPanel), 50) << "gain label";
+    EXPECT_GT(shot.countDifferent(654, 214, 905, 235, kBackground), 300) << "version line";
+}
+
+TEST(EffectEditor, MetersAndScopeFollowTheAudio)
+{
+    ModuleEditor m;
+    ASSERT_TRUE(m.open());
+    ASSERT_TRUE(m.waitUntilShown());
+    m.playing = true;
+    m.pump(1500ms);
+    const Screenshot shot = m.frame().capture();
+    // The level fills the output meters from the bottom; the trace leaves the middle line.
+    int filled = 0;
+    for (const int x : {851, 864})
+        filled += shot.at(x, 190).r > 230 && shot.at(x, 190).b < 140 ? 1 : 0;
+    EXPECT_GE(filled, 1) << "output meters";
+    EXPECT_GT(shot.countDifferent(575, 95, 748, 146, kScopeFrame, 20), 20) << "scope trace above the middle";
+}
+
+TEST(EffectEditor, DragOnTheDriveKnobAutomatesEveryFrameWhileHeldAndReachesTheAudioThread)
+{
+    ModuleEditor m;
+    ASSERT_TRUE(m.open());
+    ASSERT_TRUE(m.waitUntilShown());
+    m.pump(100ms);
+    m.frame().moveTo(kDriveX, kKnobY);
+    m.pump(60ms);
+    const std::size_t before = m.automation().size();
+    m.frame().press();
+    m.pump(80ms);
+    for (int step = 1; step <= 8; ++step) {  // 40 pixels up, 5 at a time
+        m.frame().moveTo(kDriveX, kKnobY - 5 * step);
+        m.pump(30ms);
+    }
+    m.pump(30ms);
+    const std::size_t settled = m.automation().size();
+    m.pump(400ms);  // held without moving
+    const std::size_t held = m.automation().size();
+    m.frame().release();
+    m.pump(100ms);
+    const auto all = m.automation();
+    EXPECT_EQ(all.size(), held + eventsFor(all, 0, held).size()) << "only the drive knob sends";
+    EXPECT_LE(eventsFor(all, 0, held).size(), 2u) << "nothing sent once released";
+
+    const auto drag = eventsFor(all, 0, before);
+    ASSERT_FALSE(drag.empty());
+    const float expected = 0.35f + 40.0f / 200.0f;
+    EXPECT_NEAR(drag.back().value, expected, 1e-5f);
+    // About 60 frames per second for 400 ms, each sending the unchanged value.
+    const auto still = eventsFor(all, 0, settled);
+    EXPECT_GE(still.size(), 12u);
+    for (const AutomationEvent& e : still)
+        EXPECT_EQ(e.value, drag.back().value);
+    for (std::size_t i = 1; i < drag.size(); ++i)
+        EXPECT_GE(drag[i].value, drag[i - 1].value);
+
+    m.process();
+    EXPECT_EQ(m.effect().getParameter(0), drag.back().value);
+}
+
+TEST(EffectEditor, StereoSelectorStepsThroughTheModesAndShowsTheChosenRow)
+{
+    ModuleEditor m;
+    ASSERT_TRUE(m.open());
+    ASSERT_TRUE(m.waitUntilShown());
+    m.pump(100ms);
+    const std::size_t before = m.automation().size();
+    const int rowTops[3] = {115, 132, 149};
+    for (const float value : {0.5f, 1.0f, 0.0f}) {
+        click(m, 317, 140);
+        m.pump(60ms);
+        const Screenshot shot = m.frame().capture();
+        const int chosen = static_cast<int>(value * 2.0f);
+        for (int row = 0; row < 3; ++row)
+            expectColour(shot, 305, rowTops[row], row == chosen ? kText : kTextLight, "stereo row");
+    }
+    const auto all = m.automation();
+    ASSERT_EQ(all.size() - before, 3u);
+    const auto clicks = eventsFor(all, 3, before);
+    ASSERT_EQ(clicks.size(), 3u);
+    EXPECT_EQ(clicks[0].value, 0.5f);
+    EXPECT_EQ(clicks[1].value, 1.0f);
+    EXPECT_EQ(clicks[2].value, 0.0f);
+    m.process();
+    EXPECT_EQ(m.effect().getParameter(3), 0.0f);
+    EXPECT_EQ(m.effect().paramDisplay(3), "Stereo");
+}
+
+TEST(EffectEditor, ToneKnobsFollowTheHostAndADoubleClickResetsThem)
+{
+    ModuleEditor m;
+    ASSERT_TRUE(m.open());
+    ASSERT_TRUE(m.waitUntilShown());
+    m.effect().setParameter(4, 0.2f);
+    m.pump(300ms);  // many more than 7 idle calls: the knob has followed
+
+    m.frame().moveTo(kToneLoX, kKnobY);
+    m.pump(60ms);
+    const std::size_t before = m.automation().size();
+    m.frame().press();  // a single click only holds the knob: it sends the host's value
+    m.pump(60ms);
+    m.frame().release();
+    m.pump(60ms);
+    const auto single = eventsFor(m.automation(), 4, before);
+    ASSERT_FALSE(single.empty());
+    for (const AutomationEvent& e : single)
+        EXPECT_EQ(e.value, 0.2f);
+
+    m.pump(400ms);  // well apart from the next one
+    const std::size_t second = m.automation().size();
+    m.frame().press();
+    m.pump(40ms);
+    m.frame().release();
+    m.pump(40ms);
+    m.frame().press();
+    m.pump(40ms);
+    m.frame().release();
+    m.pump(100ms);
+    const auto twice = eventsFor(m.automation(), 4, second);
+    ASSERT_FALSE(twice.empty());
+    EXPECT_EQ(twice.front().value, 0.2f);
+    EXPECT_EQ(twice.back().value, 0.5f);
+    m.process();
+    EXPECT_EQ(m.effect().getParameter(4), 0.5f);
+}

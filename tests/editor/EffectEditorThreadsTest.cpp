@@ -1,0 +1,120 @@
+// The effect's editor through the real module while audio runs on a thread of its own,
+// and two instances with editors open at once.
+
+#include "EditorTestSupport.h"
+#include "ModuleEditorSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace std::chrono_literals;
+using editortest::ModuleEditor;
+
+namespace {
+
+// Blocks of the riff at about the real-time rate until stopped.
+class AudioThread {
+public:
+    explicit AudioThread(ModuleEditor& m) : thread([this, &m] {
+        m.playing = true;
+        while (!stop.load()) {
+            m.process();
+            blocks.fetch_add(1);
+            std::this_thread::sleep_for(1ms);
+        }
+    })
+    {
+    }
+    ~AudioThread()
+    {
+        stop.store(true);
+        thread.join();
+    }
+    std::atomic<int> blocks{0};
+
+private:
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
+void idleFor(ModuleEditor& m, std::chrono::milliseconds duration)
+{
+    const auto end = std::chrono::steady_clock::now() + duration;
+    while (std::chrono::steady_clock::now() < end) {
+        m.idle();
+        std::this_thread::sleep_for(5ms);
+    }
+}
+
+bool idleUntilShown(ModuleEditor& m, std::size_t requests)
+{
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (m.sizeRequests().size() < requests) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        idleFor(m, 5ms);
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(EffectEditorThreads, OpensIdlesAndClosesFiftyTimesWhileAudioRuns)
+{
+    const int threads = editortest::threadCount();
+    {
+        ModuleEditor m;
+        AudioThread audio(m);
+        for (int round = 1; round <= 50; ++round) {
+            ASSERT_TRUE(m.open()) << "round " << round;
+            ASSERT_TRUE(idleUntilShown(m, static_cast<std::size_t>(round))) << "round " << round;
+            idleFor(m, 20ms);
+            m.close();
+            ASSERT_EQ(m.frame().childCount(), 0) << "round " << round;
+        }
+        EXPECT_GT(audio.blocks.load(), 50);
+        EXPECT_TRUE(m.automation().empty());
+    }
+    EXPECT_TRUE(editortest::waitFor([&] { return editortest::threadCount() == threads; }))
+        << editortest::threadCount() << " threads, " << threads << " before";
+}
+
+TEST(EffectEditorThreads, TwoEditorsOpenAtOnceAndTheOneLeftOpenStillDrawsAndResponds)
+{
+    const int threads = editortest::threadCount();
+    {
+        ModuleEditor first("tw07-host", 0, 0);
+        ModuleEditor second("tw07-host", 0, 300);
+        AudioThread audio(second);
+        ASSERT_TRUE(first.open());
+        ASSERT_TRUE(second.open());
+        ASSERT_TRUE(idleUntilShown(first, 1));
+        ASSERT_TRUE(idleUntilShown(second, 1));
+        idleFor(first, 100ms);
+        first.close();
+        EXPECT_EQ(first.frame().childCount(), 0);
+        EXPECT_EQ(second.frame().childCount(), 1);
+
+        // A click on the remaining editor's stereo selector: sent, and drawn as chosen.
+        second.frame().moveTo(317, 140);
+        idleFor(second, 60ms);
+        second.frame().press();
+        idleFor(second, 60ms);
+        second.frame().release();
+        idleFor(second, 150ms);
+        const auto events = second.automation();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].index, 3);
+        EXPECT_EQ(events[0].value, 0.5f);
+        const auto shot = second.frame().capture();
+        EXPECT_LT(shot.at(305, 132).r, 120) << "row 1 drawn as chosen";
+        EXPECT_GT(shot.at(305, 115).r, 180) << "row 0 no longer chosen";
+        EXPECT_TRUE(first.automation().empty());
+        second.close();
+    }
+    EXPECT_TRUE(editortest::waitFor([&] { return editortest::threadCount() == threads; }))
+        << editortest::threadCount() << " threads, " << threads << " before";
+}

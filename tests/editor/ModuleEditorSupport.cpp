@@ -1,0 +1,211 @@
+#include "ModuleEditorSupport.h"
+
+#include "tools/Signals.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+namespace editortest {
+
+using namespace kx::vst2;
+
+Screenshot::Screenshot(int width, int height, std::vector<Rgb> pixels) : w(width), h(height), pixels(std::move(pixels))
+{
+}
+
+int Screenshot::countDifferent(int x0, int y0, int x1, int y1, Rgb colour, int tolerance) const
+{
+    int count = 0;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            const Rgb p = at(x, y);
+            if (std::abs(p.r - colour.r) > tolerance || std::abs(p.g - colour.g) > tolerance ||
+                std::abs(p.b - colour.b) > tolerance)
+                ++count;
+        }
+    }
+    return count;
+}
+
+struct HostFrame::Connection {
+    Display* display;
+};
+
+HostFrame::HostFrame(int x, int y, int width, int height) : connection(new Connection{XOpenDisplay(nullptr)})
+{
+    Display* display = connection->display;
+    if (display == nullptr)
+        throw std::runtime_error("no X display");
+    window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
+                                 static_cast<unsigned>(height), 0, 0, 0);
+    XMapWindow(display, window);
+    XSync(display, False);
+}
+
+HostFrame::~HostFrame()
+{
+    XDestroyWindow(connection->display, window);
+    XCloseDisplay(connection->display);
+}
+
+void* HostFrame::parentHandle() const
+{
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
+}
+
+int HostFrame::childCount() const
+{
+    Display* display = connection->display;
+    XSync(display, False);
+    Window root = 0;
+    Window parent = 0;
+    Window* list = nullptr;
+    unsigned count = 0;
+    XQueryTree(display, window, &root, &parent, &list, &count);
+    if (list != nullptr)
+        XFree(list);
+    return static_cast<int>(count);
+}
+
+Screenshot HostFrame::capture() const
+{
+    Display* display = connection->display;
+    XSync(display, False);
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(display, window, &attributes);
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (image == nullptr)
+        throw std::runtime_error("XGetImage failed");
+    std::vector<Rgb> pixels;
+    pixels.reserve(static_cast<std::size_t>(image->width * image->height));
+    // 24-bit TrueColor: 0xRRGGBB.
+    for (int y = 0; y < image->height; ++y) {
+        for (int x = 0; x < image->width; ++x) {
+            const unsigned long p = XGetPixel(image, x, y);
+            pixels.push_back({static_cast<int>((p >> 16) & 0xff), static_cast<int>((p >> 8) & 0xff),
+                              static_cast<int>(p & 0xff)});
+        }
+    }
+    Screenshot shot(image->width, image->height, std::move(pixels));
+    XDestroyImage(image);
+    return shot;
+}
+
+void HostFrame::moveTo(int x, int y) const
+{
+    Display* display = connection->display;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    XSync(display, False);
+}
+
+void HostFrame::press() const
+{
+    XTestFakeButtonEvent(connection->display, 1, True, CurrentTime);
+    XSync(connection->display, False);
+}
+
+void HostFrame::release() const
+{
+    XTestFakeButtonEvent(connection->display, 1, False, CurrentTime);
+    XSync(connection->display, False);
+}
+
+ModuleEditor::ModuleEditor(const std::string& product, int windowX, int windowY)
+{
+    context.setProduct(product);
+    context.setSampleRate(static_cast<float>(kRate));
+    context.setBlockSize(kBlock);
+    context.onSizeWindow([this](int width, int height) {
+        std::lock_guard lock(requestsMutex);
+        requests.push_back({width, height});
+    });
+    plugin = tools::HostModule(TW07_MODULE_PATH).instantiate(context);
+    plugin->setSampleRate(static_cast<float>(kRate));
+    plugin->setBlockSize(kBlock);
+    plugin->mainsChanged(true);
+    hostFrame = std::make_unique<HostFrame>(windowX, windowY, 910, 237);
+
+    const tools::AudioBuffer signal = tools::Signals::guitarRiff(7, kRate, kRate * 2, 2);
+    for (std::size_t c = 0; c < 2; ++c) {
+        riff[c] = signal.channels[c];
+        out[c].assign(kBlock, 0.0f);
+    }
+    silence.assign(kBlock, 0.0f);
+}
+
+ModuleEditor::~ModuleEditor()
+{
+    plugin->dispatch(effEditClose);
+    plugin->mainsChanged(false);
+    plugin.reset();
+    context.onSizeWindow({});
+}
+
+std::vector<SizeRequest> ModuleEditor::sizeRequests() const
+{
+    std::lock_guard lock(requestsMutex);
+    return requests;
+}
+
+bool ModuleEditor::open()
+{
+    return plugin->dispatch(effEditOpen, 0, 0, hostFrame->parentHandle()) == 1;
+}
+
+void ModuleEditor::close()
+{
+    plugin->dispatch(effEditClose);
+}
+
+void ModuleEditor::idle()
+{
+    plugin->dispatch(effEditIdle);
+}
+
+void ModuleEditor::process()
+{
+    if (position + kBlock > riff[0].size())
+        position = 0;
+    float* inputs[2] = {silence.data(), silence.data()};
+    if (playing) {
+        inputs[0] = riff[0].data() + position;
+        inputs[1] = riff[1].data() + position;
+        position += kBlock;
+    }
+    float* outputs[2] = {out[0].data(), out[1].data()};
+    plugin->processReplacing(inputs, outputs, kBlock);
+}
+
+void ModuleEditor::pump(std::chrono::milliseconds duration)
+{
+    const auto end = std::chrono::steady_clock::now() + duration;
+    do {
+        idle();
+        process();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    } while (std::chrono::steady_clock::now() < end);
+}
+
+bool ModuleEditor::waitUntilShown()
+{
+    const std::size_t before = sizeRequests().size();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (sizeRequests().size() == before) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        pump(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+}  // namespace editortest

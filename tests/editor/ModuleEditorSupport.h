@@ -1,0 +1,107 @@
+#pragma once
+// The effect's editor driven through the real module, as a host drives it: a host window
+// on the test's own X connection, the module's editor opened in it, idle calls and audio
+// blocks from the test, and the mouse moved and pressed through the X test extension.
+
+#include "tools/Effect.h"
+#include "tools/HostContext.h"
+#include "tools/HostModule.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace editortest {
+
+struct Rgb {
+    int r;
+    int g;
+    int b;
+};
+
+// A window's pixels as read back from the server.
+class Screenshot {
+public:
+    Screenshot(int width, int height, std::vector<Rgb> pixels);
+    int width() const { return w; }
+    int height() const { return h; }
+    Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y * w + x)]; }
+    // Pixels in [x0, x1) x [y0, y1) that differ from `colour` by more than `tolerance` in any channel.
+    int countDifferent(int x0, int y0, int x1, int y1, Rgb colour, int tolerance = 8) const;
+
+private:
+    int w;
+    int h;
+    std::vector<Rgb> pixels;
+};
+
+// A mapped top-level window of a given size and place, with the pointer under control.
+class HostFrame {
+public:
+    HostFrame(int x, int y, int width, int height);
+    ~HostFrame();
+    HostFrame(const HostFrame&) = delete;
+    HostFrame& operator=(const HostFrame&) = delete;
+
+    void* parentHandle() const;
+    int childCount() const;
+    Screenshot capture() const;
+    // Pointer position and buttons in this window's coordinates, as real input.
+    void moveTo(int x, int y) const;
+    void press() const;
+    void release() const;
+
+private:
+    struct Connection;
+    std::unique_ptr<Connection> connection;
+    unsigned long window;
+};
+
+struct SizeRequest {
+    int width;
+    int height;
+    bool operator==(const SizeRequest&) const = default;
+};
+
+// One instance of the module with its host side and its editor's host window.
+class ModuleEditor {
+public:
+    static constexpr int kRate = 48000;
+    static constexpr int kBlock = 64;
+
+    explicit ModuleEditor(const std::string& product = tools::HostContext::kProduct, int windowX = 0,
+                          int windowY = 0);
+    ~ModuleEditor();
+
+    tools::Effect& effect() { return *plugin; }
+    HostFrame& frame() { return *hostFrame; }
+    std::vector<tools::AutomationEvent> automation() const { return context.automation(); }
+    std::vector<SizeRequest> sizeRequests() const;
+
+    bool open();
+    void close();
+    void idle();
+    // One block through processReplacing: the riff while `playing`, else silence.
+    void process();
+    bool playing = false;
+    // Idle calls and audio blocks, as a host's loops give them, for `duration`.
+    void pump(std::chrono::milliseconds duration);
+    // Pumps until the editor's window has asked for its size (it then draws).
+    bool waitUntilShown();
+
+private:
+    tools::HostContext context;
+    std::unique_ptr<tools::Effect> plugin;
+    std::unique_ptr<HostFrame> hostFrame;
+    mutable std::mutex requestsMutex;
+    std::vector<SizeRequest> requests;
+    std::vector<float> riff[2];
+    std::vector<float> out[2];
+    std::vector<float> silence;
+    std::size_t position = 0;
+};
+
+}  // namespace editortest
