@@ -76,7 +76,6 @@ GuardedAudio::GuardedAudio(int numInputs, int numOutputs, int maxFrames) : capac
 
 void GuardedAudio::fillSignal(Random& random, int frames, float gain)
 {
-    static thread_local double phase = 0.0;
     for (int i = 0; i < frames; ++i) {
         phase += 1.0 / 97.0;
         const float tone = static_cast<float>(0.25 * std::sin(2.0 * std::numbers::pi * phase) +
@@ -116,7 +115,8 @@ std::string GuardedAudio::process(AEffect* effect, int frames, bool watchRealtim
     if (before != after) {
         char text[160];
         std::snprintf(text, sizeof text,
-                      "changed the floating-point control state (MXCSR controls 0x%04X -> 0x%04X, x87 0x%04X -> 0x%04X)",
+                      "changed the floating-point control state "
+                      "(MXCSR controls 0x%04X -> 0x%04X, x87 0x%04X -> 0x%04X)",
                       before >> 16, after >> 16, before & 0xFFFFu, after & 0xFFFFu);
         // Restore it so that later calls are judged on their own.
         _mm_setcsr((_mm_getcsr() & 0x3Fu) | (before >> 16));

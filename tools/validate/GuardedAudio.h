@@ -58,6 +58,7 @@ private:
     std::vector<float*> inputPointers;
     std::vector<float*> outputPointers;
     int capacity;
+    double phase = 0.0;  // of the test signal, in periods of its lower tone
 };
 
 // The SSE control bits (rounding, flush-to-zero, denormals-are-zero, masks)

@@ -35,7 +35,9 @@ void openClose(CheckContext& context)
             plugin.suspend();
         }
     }
-    if (threadCount() != threads) context.fail("%d more thread(s) after %d open/close cycles", threadCount() - threads, cycles);
+    if (threadCount() != threads) {
+        context.fail("%d more thread(s) after %d open/close cycles", threadCount() - threads, cycles);
+    }
     if (openSockets().size() != sockets) context.fail("sockets left open after %d open/close cycles", cycles);
 }
 

@@ -180,7 +180,9 @@ void record(CheckContext& context)
     if (synth && category != kPlugCategSynth && category != kPlugCategUnknown) {
         context.fail("effFlagsIsSynth is set but the category is %d", category);
     }
-    if (!synth && category == kPlugCategSynth) context.fail("the category is instrument but effFlagsIsSynth is not set");
+    if (!synth && category == kPlugCategSynth) {
+        context.fail("the category is instrument but effFlagsIsSynth is not set");
+    }
 
     // Pins the module describes must exist in the record.
     for (int index = 0; index < 2 * std::max(effect.numInputs, effect.numOutputs) + 2; ++index) {

@@ -96,7 +96,8 @@ void audioPath(CheckContext& context)
 
 void addRealtimeChecks(CheckList& checks)
 {
-    checks.push_back({"realtime.audio-path", "no allocation, free or lock in the audio thread's calls", audioPath, 120});
+    checks.push_back(
+        {"realtime.audio-path", "no allocation, free or lock in the audio thread's calls", audioPath, 120});
 }
 
 }  // namespace tools::validate

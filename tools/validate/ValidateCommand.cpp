@@ -6,7 +6,6 @@
 #include "tools/UsageError.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
