@@ -252,12 +252,13 @@ void Editor::drawStereoSelector(float left, ImDrawList* drawList)
     const ImU32 disabled = ImGui::GetColorU32(ImGuiCol_TextDisabled);
     for (int row = 0; row < 3; ++row) {
         const bool chosen = row == stereoMode;
+        const ImU32 box = chosen ? text : disabled;
+        const ImU32 rings = chosen ? disabled : text;
         const Row& r = kRows[row];
-        drawList->AddRectFilled(ImVec2(left, r.top), ImVec2(left + 28.0f, r.top + 14.0f), chosen ? text : disabled, 3.0f,
+        drawList->AddRectFilled(ImVec2(left, r.top), ImVec2(left + 28.0f, r.top + 14.0f), box, 3.0f,
                                 ImDrawFlags_RoundCornersAll);
         for (int ring = 0; ring < r.rings; ++ring)
-            drawList->AddCircle(ImVec2(left + r.ringOffsets[ring], r.top + 7.0f), 4.5f, chosen ? disabled : text, 12,
-                                2.0f);
+            drawList->AddCircle(ImVec2(left + r.ringOffsets[ring], r.top + 7.0f), 4.5f, rings, 12, 2.0f);
     }
     ImGui::SetCursorPos(ImVec2(left, 120.0f));
     ImGui::InvisibleButton("Stereo", ImVec2(28.0f, 52.0f));
