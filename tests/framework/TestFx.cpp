@@ -9,7 +9,7 @@
 //                       host's 8 characters on purpose).
 // Audio: two channels in and out. Each output channel takes its own input channel, or input 0
 // when its own is absent (mono in), or silence without input. Processed in fixed blocks of 32
-// frames: the last frames of a host block beyond a multiple of 32 are left untouched.
+// frames: the last frames of a host block beyond a multiple of 32 are set to silence.
 // MIDI events are accepted and ignored. Editor: a fake one of 320 x 240 pixels that opens no
 // window; its window counts as up from the first idle call after opening.
 //
