@@ -302,33 +302,30 @@ void Plug::interpolateInput(const kx::ProcessBlock& block)
 
 void Plug::runBricks()
 {
-    loBand[0].process();
-    loBand[1].process();
-    midBand[0].process();
-    midBand[1].process();
+    // Bricks that do not read each other's outputs run side by side in SIMD
+    // lanes; every brick still runs after the bricks whose outputs it reads.
+    Fixed* const bandSplit[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
+    Fixed::processLanes(bandSplit, 4);
     preEq[0].process();
     preEq[1].process();
-    preFilter[0].process();
-    preFilter[1].process();
+    Svf* const preFilters[2] = {&preFilter[0], &preFilter[1]};
+    Svf::processLanes(preFilters, 2);
     sustainer.process();
-    dcBlock[0].process();
-    dcBlock[1].process();
+    Fixed* const dcBlocks[2] = {&dcBlock[0], &dcBlock[1]};
+    Fixed::processLanes(dcBlocks, 2);
     sustainMeter[0].process();
     sustainMeter[1].process();
     outputGain[0].process();
     outputGain[1].process();
-    hiBand[0].process();
-    hiBand[1].process();
-    postMidBand[0].process();
-    postMidBand[1].process();
+    Fixed* const postBandSplit[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
+    Fixed::processLanes(postBandSplit, 4);
     postEq[0].process();
     postEq[1].process();
-    postFilter[0].process();
-    postFilter[1].process();
+    Svf* const postFilters[2] = {&postFilter[0], &postFilter[1]};
+    Svf::processLanes(postFilters, 2);
     saturation[0].process();
     saturation[1].process();
-    antiAlias[0].process();
-    antiAlias[1].process();
+    AntiAlias::processPair(antiAlias[0], antiAlias[1]);
     outputMeter[0].process();
     outputMeter[1].process();
     scopeFilter.process();
