@@ -4,10 +4,15 @@
 
 #include "kx/vst2/VstInterface.h"
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <xmmintrin.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -66,6 +71,17 @@ float getParameter(AEffect* effect, int32 index)
 void processReplacing(AEffect* effect, float** inputs, float** outputs, int32 frames)
 {
     BadFx* fx = self(effect);
+#if BADFX_SKIPS_TAIL
+    // The fault: only whole blocks of 32 frames are written.
+    frames -= frames % 32;
+#endif
+#if BADFX_SLOW_SILENCE
+    // The fault: silent input takes a slow path, as subnormal arithmetic does.
+    if (frames > 0 && inputs[0][0] == 0.0f && inputs[0][frames - 1] == 0.0f) {
+        volatile float sink = 1.0f;
+        for (int32 i = 0; i < 40 * frames; ++i) sink = sink * 0.999f + 1e-3f;
+    }
+#endif
 #if BADFX_ALLOCATES
     // Escapes through a volatile pointer so that the pair is not optimised away.
     static float* volatile scratch = nullptr;
@@ -118,7 +134,13 @@ intptr dispatcher(AEffect* effect, int32 opcode, int32 index, intptr, void* ptr,
         return 0;
     case effGetParamDisplay: {
         const float* value = slot(fx, index);
+#if BADFX_PADDED_TEXT
+        // The fault: a fixed-width copy pads past the host's 9 bytes.
+        const char* text = value != nullptr && *value > 0.5f ? "high" : "low";
+        if (ptr != nullptr) std::strncpy(static_cast<char*>(ptr), text, 24);
+#else
         copyText(ptr, value == nullptr ? "" : *value > 0.5f ? "high" : "low", kVstMaxParamStrLen);
+#endif
         return 0;
     }
     case effGetEffectName:
@@ -137,11 +159,41 @@ intptr dispatcher(AEffect* effect, int32 opcode, int32 index, intptr, void* ptr,
     }
 }
 
+#if BADFX_X_AT_LOAD
+// The fault: a connection to the X display of $DISPLAY, as a windowing library's
+// initialisation makes, opened and closed during construction.
+void touchDisplay()
+{
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || display[0] != ':') return;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const int length = std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1, "/tmp/.X11-unix/X%d",
+                                     std::atoi(display + 1));
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0) return;
+    connect(fd, reinterpret_cast<sockaddr*>(&address),
+            static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length));
+    close(fd);
+}
+#endif
+
 }  // namespace
+
+#if BADFX_EXTRA_EXPORT
+// The fault: a helper left visible to every other module in the process.
+extern "C" __attribute__((visibility("default"))) int badFxHelper() { return 1; }
+#endif
 
 extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(AudioMasterCallback host)
 {
     if (host == nullptr || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
+#if BADFX_X_AT_LOAD
+    touchDisplay();
+#endif
+#if BADFX_SLOW_SCAN
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+#endif
     auto* fx = new BadFx;
     AEffect& effect = fx->effect;
     effect.magic = kEffectMagic;

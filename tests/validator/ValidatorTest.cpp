@@ -55,6 +55,12 @@ TEST(Validator, BufferAndStateFaultsAreCaughtByTheirChecks)
         {BADFX_STICKY_NAN, "signal.non-finite", "after a 10 ms NaN burst the output is still not finite"},
         {BADFX_LONG_NAME, "params.texts", "\"Output gain level\" is 17 characters, the limit is 8"},
         {BADFX_THREAD, "load.scan", "loading and construction started 1 thread(s)"},
+        {BADFX_X_AT_LOAD, "load.scan", "loading and construction connected to the X server 1 time(s)"},
+        {BADFX_SLOW_SCAN, "load.scan", "construct and close took"},
+        {BADFX_EXTRA_EXPORT, "load.exports", "exports 1 symbol(s) besides the entry points, e.g. badFxHelper"},
+        {BADFX_SKIPS_TAIL, "audio.blocks", "of 1 frames (announced 8192): output not finite at frame 0 of 1"},
+        {BADFX_PADDED_TEXT, "params.texts", "parameter display (index 0): wrote 24 bytes, past the 9-byte limit"},
+        {BADFX_SLOW_SILENCE, "signal.denormals", "times a loud one (limit 2)"},
     };
     for (const Case& c : cases) {
         const Outcome run = validate(c.module, std::string("--only ") + c.only);
