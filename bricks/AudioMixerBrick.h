@@ -1,5 +1,7 @@
 #pragma once
 
+#include <xmmintrin.h>
+
 #include <array>
 
 #include "bricks/DspBrick.h"
@@ -15,41 +17,20 @@ class AudioMixerBrick : public DspBrickImpl<Inputs, 0, Inputs, 1> {
     using Base = DspBrickImpl<Inputs, 0, Inputs, 1>;
 
 public:
+    static_assert(Inputs >= 1 && Inputs <= 4, "the gains of all inputs share one SSE register");
+
     void process() override
     {
-        // The gain ramps are serial sums; form them first (the inputs' ramps
-        // interleave), then mix with a loop free of carried state.
-        alignas(32) float gain[Inputs][kBlockSize];
-        float current[Inputs];
-        float step[Inputs];
-        for (int k = 0; k < Inputs; ++k) {
-            const float target = this->controlValue(k);
-            ramps[k].step = (target - ramps[k].current) * 0.0078125f;
-            current[k] = ramps[k].current;
-            step[k] = ramps[k].step;
-        }
-        for (int n = 0; n < kBlockSize; ++n)
-#pragma GCC unroll 8
-            for (int k = 0; k < Inputs; ++k) {
-                current[k] = current[k] + step[k];
-                gain[k][n] = current[k];
-            }
-        for (int k = 0; k < Inputs; ++k)
-            ramps[k].current = current[k];
+        AudioMixerBrick* const bricks[1] = {this};
+        mix(bricks);
+    }
 
-        // Per sample the inputs are added in index order onto 0, exactly as
-        // a pass per input over a cleared output would.
-        const float* in[Inputs];
-        for (int k = 0; k < Inputs; ++k)
-            in[k] = this->audioInputs[k];
-        float* __restrict out = this->audioOutputs[0].data();
-        for (int n = 0; n < kBlockSize; ++n) {
-            float sum = 0.0f;
-#pragma GCC unroll 8
-            for (int k = 0; k < Inputs; ++k)
-                sum = sum + gain[k][n] * in[k][n];
-            out[n] = sum;
-        }
+    // Runs two mixers in one loop, each exactly as its process() would.
+    // Neither may read the other's output.
+    static void processPair(AudioMixerBrick& first, AudioMixerBrick& second)
+    {
+        AudioMixerBrick* const bricks[2] = {&first, &second};
+        mix(bricks);
     }
 
     void reset() override {}
@@ -59,6 +40,51 @@ private:
         float current = 0.0f;
         float step = 0.0f;
     };
+
+    // The gain ramps are serial sums, one SSE lane per input; four samples of
+    // them are transposed so that the mix runs four samples at a time. Per
+    // sample the inputs are added in index order onto 0, exactly as a pass
+    // per input over a cleared output would.
+    template<int Count>
+    static void mix(AudioMixerBrick* const (&bricks)[Count])
+    {
+        __m128 current[Count];
+        __m128 step[Count];
+        for (int b = 0; b < Count; ++b) {
+            alignas(16) float c[4] = {};
+            alignas(16) float d[4] = {};
+            for (int k = 0; k < Inputs; ++k) {
+                Ramp& ramp = bricks[b]->ramps[k];
+                const float target = bricks[b]->controlValue(k);
+                ramp.step = (target - ramp.current) * 0.0078125f;
+                c[k] = ramp.current;
+                d[k] = ramp.step;
+            }
+            current[b] = _mm_load_ps(c);
+            step[b] = _mm_load_ps(d);
+        }
+        for (int n = 0; n < kBlockSize; n += 4) {
+#pragma GCC unroll 2
+            for (int b = 0; b < Count; ++b) {
+                __m128 gain[4];
+#pragma GCC unroll 4
+                for (int i = 0; i < 4; ++i)
+                    gain[i] = current[b] = _mm_add_ps(current[b], step[b]);
+                _MM_TRANSPOSE4_PS(gain[0], gain[1], gain[2], gain[3]);
+                __m128 sum = _mm_setzero_ps();
+#pragma GCC unroll 4
+                for (int k = 0; k < Inputs; ++k)
+                    sum = _mm_add_ps(sum, _mm_mul_ps(gain[k], _mm_loadu_ps(bricks[b]->audioInputs[k] + n)));
+                _mm_storeu_ps(bricks[b]->audioOutputs[0].data() + n, sum);
+            }
+        }
+        for (int b = 0; b < Count; ++b) {
+            alignas(16) float c[4];
+            _mm_store_ps(c, current[b]);
+            for (int k = 0; k < Inputs; ++k)
+                bricks[b]->ramps[k].current = c[k];
+        }
+    }
 
     std::array<Ramp, Inputs> ramps{};
 };

@@ -84,8 +84,11 @@ void SVFFilterBrick::processLanes(SVFFilterBrick* const* bricks, int count)
     __m128 i2 = _mm_load_ps(lane[4]);
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 two = _mm_set1_ps(2.0f);
-    // One sample of every lane: low, band and high outputs.
-    const auto sample = [&](__m128 x, __m128& low, __m128& band, __m128& high) {
+    struct Outputs {
+        __m128 low, band, high;
+    };
+    // One sample of every lane.
+    const auto sample = [&](__m128 x) {
         gain = _mm_add_ps(gain, step);
         const __m128 a1 = _mm_div_ps(one, _mm_add_ps(one, _mm_mul_ps(gain, _mm_add_ps(gain, k))));
         const __m128 a2 = _mm_mul_ps(gain, a1);
@@ -95,25 +98,30 @@ void SVFFilterBrick::processLanes(SVFFilterBrick* const* bricks, int count)
         const __m128 v2 = _mm_add_ps(_mm_add_ps(i2, _mm_mul_ps(a2, i1)), _mm_mul_ps(a3, v3));
         i1 = _mm_sub_ps(_mm_mul_ps(two, v1), i1);
         i2 = _mm_sub_ps(_mm_mul_ps(two, v2), i2);
-        low = v2;
-        band = v1;
-        high = _mm_sub_ps(_mm_sub_ps(x, _mm_mul_ps(k, v1)), v2);
+        return Outputs{v2, v1, _mm_sub_ps(_mm_sub_ps(x, _mm_mul_ps(k, v1)), v2)};
+    };
+    const auto store = [&out](int o, int n, __m128 s0, __m128 s1, __m128 s2, __m128 s3) {
+        _MM_TRANSPOSE4_PS(s0, s1, s2, s3);
+        _mm_storeu_ps(out[o][0] + n, s0);
+        _mm_storeu_ps(out[o][1] + n, s1);
+        _mm_storeu_ps(out[o][2] + n, s2);
+        _mm_storeu_ps(out[o][3] + n, s3);
     };
     // Four samples of the four lanes at a time, transposed so that one
     // register holds one sample of every lane.
     for (int n = 0; n < kBlockSize; n += 4) {
-        __m128 x[4];
-        for (int j = 0; j < 4; ++j)
-            x[j] = _mm_loadu_ps(in[j] + n);
-        _MM_TRANSPOSE4_PS(x[0], x[1], x[2], x[3]);
-        __m128 y[3][4];
-        for (int s = 0; s < 4; ++s)
-            sample(x[s], y[0][s], y[1][s], y[2][s]);
-        for (int o = 0; o < 3; ++o) {
-            _MM_TRANSPOSE4_PS(y[o][0], y[o][1], y[o][2], y[o][3]);
-            for (int j = 0; j < 4; ++j)
-                _mm_storeu_ps(out[o][j] + n, y[o][j]);
-        }
+        __m128 x0 = _mm_loadu_ps(in[0] + n);
+        __m128 x1 = _mm_loadu_ps(in[1] + n);
+        __m128 x2 = _mm_loadu_ps(in[2] + n);
+        __m128 x3 = _mm_loadu_ps(in[3] + n);
+        _MM_TRANSPOSE4_PS(x0, x1, x2, x3);
+        const Outputs y0 = sample(x0);
+        const Outputs y1 = sample(x1);
+        const Outputs y2 = sample(x2);
+        const Outputs y3 = sample(x3);
+        store(0, n, y0.low, y1.low, y2.low, y3.low);
+        store(1, n, y0.band, y1.band, y2.band, y3.band);
+        store(2, n, y0.high, y1.high, y2.high, y3.high);
     }
     _mm_store_ps(lane[1], gain);
     _mm_store_ps(lane[3], i1);

@@ -247,6 +247,28 @@ void BM_AudioMixerBrick(benchmark::State& state)
 }
 BENCHMARK(BM_AudioMixerBrick);
 
+// Both channels' mixers in one loop.
+void BM_AudioMixerPair(benchmark::State& state)
+{
+    auto bricks = std::make_unique<AudioMixerBrick<3, 0>[]>(2);
+    static float gains[2][3] = {{1.0f, 3.0f, -1.0f}, {1.0f, 2.5f, -0.5f}};
+    for (int m = 0; m < 2; ++m)
+        for (int k = 0; k < 3; ++k)
+            bricks[m].connectAudioInput(k, testSignal((k + m) % 3).samples);
+    int i = 0;
+    for (auto _ : state) {
+        i ^= 1;
+        for (int m = 0; m < 2; ++m)
+            for (int k = 0; k < 3; ++k)
+                bricks[m].connectControlInput(k, &gains[i][k]);
+        AudioMixerBrick<3, 0>::processPair(bricks[0], bricks[1]);
+        benchmark::DoNotOptimize(bricks[1].audioOutput(0)[0]);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kBlockSize * 2);
+}
+BENCHMARK(BM_AudioMixerPair);
+
 void BM_MeterBrick(benchmark::State& state)
 {
     auto brick = std::make_unique<MeterBrick<8>>();
