@@ -306,8 +306,7 @@ void Plug::runBricks()
     // lanes; every brick still runs after the bricks whose outputs it reads.
     Fixed* const bandSplit[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
     Fixed::processLanes(bandSplit, 4);
-    preEq[0].process();
-    preEq[1].process();
+    Mixer::processPair(preEq[0], preEq[1]);
     Svf* const preFilters[2] = {&preFilter[0], &preFilter[1]};
     Svf::processLanes(preFilters, 2);
     sustainer.process();
@@ -315,12 +314,10 @@ void Plug::runBricks()
     Fixed::processLanes(dcBlocks, 2);
     sustainMeter[0].process();
     sustainMeter[1].process();
-    outputGain[0].process();
-    outputGain[1].process();
+    Vca::processPair(outputGain[0], outputGain[1]);
     Fixed* const postBandSplit[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
     Fixed::processLanes(postBandSplit, 4);
-    postEq[0].process();
-    postEq[1].process();
+    Mixer::processPair(postEq[0], postEq[1]);
     Svf* const postFilters[2] = {&postFilter[0], &postFilter[1]};
     Svf::processLanes(postFilters, 2);
     saturation[0].process();
