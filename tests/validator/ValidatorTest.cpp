@@ -64,6 +64,8 @@ TEST(Validator, BufferAndStateFaultsAreCaughtByTheirChecks)
     };
     for (const Case& c : cases) {
         const Outcome run = validate(c.module, std::string("--only ") + c.only);
+        // Sanitizer builds cannot count allocations and say so.
+        if (run.has(std::string("SKIP  ") + c.only)) continue;
         EXPECT_EQ(run.status, 1) << c.module << "\n" << run.output;
         EXPECT_TRUE(run.has(std::string("FAIL  ") + c.only)) << run.output;
         EXPECT_TRUE(run.has(c.failure)) << run.output;
@@ -76,7 +78,10 @@ TEST(Validator, CrashIsOneFailedCheckAndTheRunGoesOn)
     const Outcome run = validate(BADFX_UNCHECKED_INDEX, "--only params,signal.non-finite");
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_TRUE(run.has("FAIL  params.out-of-range")) << run.output;
-    EXPECT_TRUE(run.has("crashed (Segmentation fault) while: setParameter and getParameter with index -1"))
+    // A plain build reports the signal; under AddressSanitizer the child exits with its report.
+    EXPECT_TRUE(run.has("crashed (Segmentation fault) while: setParameter and getParameter with index -1") ||
+                run.has("exited with status 1 (-v shows the module's output) while: setParameter and getParameter "
+                        "with index -1"))
         << run.output;
     EXPECT_TRUE(run.has("PASS  params.values")) << run.output;
     EXPECT_TRUE(run.has("PASS  signal.non-finite")) << run.output;

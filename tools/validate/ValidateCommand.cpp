@@ -143,7 +143,8 @@ double runIsolated(const Check& check, const Options& options, SharedResult& res
     } else if (WIFEXITED(status) && WEXITSTATUS(status) != 0) {
         result.status = CheckStatus::Fail;
         char line[512];
-        std::snprintf(line, sizeof line, "the process exited with status %d while: %s", WEXITSTATUS(status),
+        std::snprintf(line, sizeof line, "the process exited with status %d (-v shows the module's output) while: %s",
+                      WEXITSTATUS(status),
                       result.note[0] != '\0' ? result.note : "starting");
         const std::size_t used = std::strlen(result.reasons);
         std::snprintf(result.reasons + used, sizeof result.reasons - used, "%s%s", used > 0 ? "\n" : "", line);
