@@ -98,7 +98,7 @@ intptr quietHost(AEffect*, int32 opcode, int32, intptr, void*, float)
     return opcode == audioMasterVersion ? kVstVersion : 0;
 }
 
-TW07_NONBLOCKING void audioCall(AEffect* effect, float** in, float** out, int frames)
+void audioCall(AEffect* effect, float** in, float** out, int frames) TW07_NONBLOCKING
 {
 #if TW07_INTERPOSE
     watching = true;
