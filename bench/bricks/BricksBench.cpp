@@ -228,6 +228,26 @@ void BM_VcaBrick(benchmark::State& state)
 }
 BENCHMARK(BM_VcaBrick);
 
+// Both channels' VCAs in one loop.
+void BM_VcaPair(benchmark::State& state)
+{
+    auto bricks = std::make_unique<VcaBrick<1>[]>(2);
+    static float gain[2] = {0.7f, 0.75f};
+    for (int v = 0; v < 2; ++v)
+        bricks[v].connectAudioInput(0, testSignal(v).samples);
+    int i = 0;
+    for (auto _ : state) {
+        i ^= 1;
+        for (int v = 0; v < 2; ++v)
+            bricks[v].connectControlInput(0, &gain[i]);
+        VcaBrick<1>::processPair(bricks[0], bricks[1]);
+        benchmark::DoNotOptimize(bricks[1].audioOutput(0)[0]);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kBlockSize * 2);
+}
+BENCHMARK(BM_VcaPair);
+
 void BM_AudioMixerBrick(benchmark::State& state)
 {
     auto brick = std::make_unique<AudioMixerBrick<3, 0>>();
