@@ -42,8 +42,8 @@ public:
             lastX = xi;
             lastF = fi;
         }
-        prevF = _mm_cvtss_f32(_mm_shuffle_ps(_mm_castsi128_ps(lastF), _mm_castsi128_ps(lastF), _MM_SHUFFLE(3, 3, 3, 3)));
-        prevX = _mm_cvtss_f32(_mm_shuffle_ps(_mm_castsi128_ps(lastX), _mm_castsi128_ps(lastX), _MM_SHUFFLE(3, 3, 3, 3)));
+        prevF = _mm_cvtss_f32(_mm_castsi128_ps(_mm_srli_si128(lastF, 12)));
+        prevX = _mm_cvtss_f32(_mm_castsi128_ps(_mm_srli_si128(lastX, 12)));
     }
 
     void reset() override {}
