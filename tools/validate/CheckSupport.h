@@ -22,14 +22,18 @@ std::vector<std::string> threadNames();
 std::vector<int> openSockets();
 double milliseconds();
 
+// Whether an output peak above kOutputBound is a fault. Parameters may ask for
+// any gain, so checks that move them judge finiteness alone.
+enum class Bound { Checked, Ignored };
+
 // Runs `blocks` blocks of `frames` frames of the test signal and checks each
 // call's buffers, output finiteness and bound. Fails the check (naming `what`)
 // and returns false at the first problem.
 bool runSignalBlocks(CheckContext& context, PluginInstance& plugin, GuardedAudio& audio, Random& random, int frames,
-                     int blocks, const char* what);
+                     int blocks, const char* what, Bound bound = Bound::Checked);
 
 // Checks one processed block: buffers, finite output, bound. Fails the check and returns false.
 bool judgeBlock(CheckContext& context, const GuardedAudio& audio, const std::string& problem, int frames,
-                const char* what);
+                const char* what, Bound bound = Bound::Checked);
 
 }  // namespace tools::validate

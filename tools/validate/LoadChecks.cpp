@@ -192,6 +192,8 @@ void record(CheckContext& context)
         context.fail("implausible pin counts: %d in, %d out", effect.numInputs, effect.numOutputs);
     }
     if (effect.initialDelay < 0) context.fail("negative initialDelay %d", effect.initialDelay);
+    // Hosts key saved sessions and scan caches on the unique id.
+    if (effect.uniqueID == 0) context.fail("uniqueID is 0");
 
     const auto category = static_cast<int>(plugin.dispatch(effGetPlugCategory));
     const bool synth = (effect.flags & effFlagsIsSynth) != 0;
