@@ -221,9 +221,9 @@ void editor(CheckContext& context)
     stopAudio(stop, audioThread);
     if (!audioProblem.empty()) context.fail("audio while the editor ran: %s", audioProblem.c_str());
     windows.destroy(parent);
-    context.measured("parent window %d x %d, %d open/idle/close cycles; %d thread(s) kept after the first close%s%s", width,
-                     height, cycles, threads - threadsBefore, threads > threadsBefore ? "; " : "",
-                     threads > threadsBefore ? describeThreads().c_str() : "");
+    const std::string kept = threads > threadsBefore ? "; " + describeThreads() : std::string();
+    context.measured("parent window %d x %d, %d open/idle/close cycles; %d thread(s) kept after the first close%s",
+                     width, height, cycles, threads - threadsBefore, kept.c_str());
 }
 
 }  // namespace
