@@ -8,6 +8,17 @@ add_executable(validator_tests validator/ValidatorTest.cpp)
 target_link_libraries(validator_tests PRIVATE GTest::gtest_main)
 add_dependencies(validator_tests tw07-host)
 target_compile_definitions(validator_tests PRIVATE TW07_HOST_EXECUTABLE="$<TARGET_FILE:tw07-host>")
+# The machinery in process: every validator source but the command itself.
+add_executable(validator_machinery_tests validator/MachineryTest.cpp
+  ../tools/validate/AudioChecks.cpp ../tools/validate/CheckContext.cpp ../tools/validate/CheckRegistry.cpp
+  ../tools/validate/CheckSupport.cpp ../tools/validate/EditorChecks.cpp ../tools/validate/ElfExports.cpp
+  ../tools/validate/FuzzChecks.cpp ../tools/validate/GuardedAudio.cpp ../tools/validate/LifecycleChecks.cpp
+  ../tools/validate/LoadChecks.cpp ../tools/validate/ParameterChecks.cpp ../tools/validate/PluginInstance.cpp
+  ../tools/validate/RealtimeChecks.cpp ../tools/validate/RealtimeWatch.cpp ../tools/validate/SignalChecks.cpp)
+target_include_directories(validator_machinery_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(validator_machinery_tests PRIVATE GTest::gtest_main ${CMAKE_DL_LIBS})
+gtest_discover_tests(validator_machinery_tests TEST_PREFIX "validator." PROPERTIES LABELS validator)
+
 foreach(variant ${TW07_BADFX_VARIANTS})
   string(TOLOWER "tw07_badfx_${variant}" target)
   add_library(${target} MODULE validator/BadFx.cpp)
@@ -15,7 +26,9 @@ foreach(variant ${TW07_BADFX_VARIANTS})
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(${target} PRIVATE BADFX_${variant}=1)
   target_compile_definitions(validator_tests PRIVATE BADFX_${variant}="$<TARGET_FILE:${target}>")
+  target_compile_definitions(validator_machinery_tests PRIVATE BADFX_${variant}="$<TARGET_FILE:${target}>")
   add_dependencies(validator_tests ${target})
+  add_dependencies(validator_machinery_tests ${target})
 endforeach()
 gtest_discover_tests(validator_tests TEST_PREFIX "validator." PROPERTIES LABELS validator TIMEOUT 300)
 

@@ -54,7 +54,8 @@ void CheckContext::fail(const char* format, ...)
 
 void CheckContext::skip(const char* format, ...)
 {
-    if (shared.status != CheckStatus::Fail) shared.status = CheckStatus::Skip;
+    if (shared.status == CheckStatus::Fail) return;  // the failures stand
+    shared.status = CheckStatus::Skip;
     va_list args;
     va_start(args, format);
     formatInto(shared.reasons, sizeof shared.reasons, format, args);
