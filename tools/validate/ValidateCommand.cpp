@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -186,6 +187,9 @@ int runValidate(const std::vector<std::string>& args)
         if (!known) throw UsageError("no check is called " + pattern + " (see --list)");
     }
     if (!options.seedGiven) options.seed = std::random_device{}() % 1000000u;
+    if (access(options.module.c_str(), R_OK) != 0) {
+        throw std::runtime_error("cannot read " + options.module + ": " + std::strerror(errno));
+    }
 
     void* memory = mmap(nullptr, sizeof(SharedResult), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) throw std::runtime_error("cannot map the shared result record");
