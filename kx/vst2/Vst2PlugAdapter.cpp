@@ -5,8 +5,6 @@
 #include <cstring>
 #include <string_view>
 
-#include <xmmintrin.h>
-
 #include "kx/PassThroughAdapter.h"
 #include "kx/SkipBlockAdapter.h"
 #include "kx/vst2/Vst2PlugEditorAdapter.h"
@@ -14,9 +12,6 @@
 namespace kx::vst2 {
 
 namespace {
-
-constexpr unsigned int kFlushToZero = 0x8000u;     // MXCSR FZ
-constexpr unsigned int kDenormalsAreZero = 0x0040u;  // MXCSR DAZ
 
 constexpr int32 kMaxChannels = 2;
 
@@ -196,17 +191,11 @@ void Vst2PlugAdapter::processReplacing(float** inputs, float** outputs, int32 fr
         }
         return;
     }
-    // The filters' tails decay through subnormal numbers, which in silence cost about twice a
-    // loud block; flushing them to zero (all far below audibility) keeps the cost flat. The
-    // host's floating-point control state is handed back as it came.
-    const unsigned int hostControl = _mm_getcsr();
-    _mm_setcsr(hostControl | kFlushToZero | kDenormalsAreZero);
     applyQueuedChanges();
     blockAdapter->beginHostBlock(inputs, outputs, std::max(frames, int32{0}));
     while (blockAdapter->nextBlock(block)) {
         plugin->process(block);
     }
-    _mm_setcsr(hostControl);
 }
 
 void Vst2PlugAdapter::setParameter(int32 index, float value)
