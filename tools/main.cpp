@@ -30,7 +30,7 @@ constexpr Command kCommands[] = {
     {"gui", "gui MODULE [--shot FILE.png] [--seconds N] [--audio]\n"
             "      opens the module's editor in a window of its own; --audio plays a riff through it",
      tools::runGui},
-    {"validate", "validate MODULE [--only NAME[,NAME...]] [--seed N] [--quick] [--list] [-v]\n"
+    {"validate", "validate MODULE [--only NAME[,...]] [--skip NAME[,...]] [--seed N] [--quick] [--list] [-v]\n"
                  "      runs the validator's checks, each in a child process; exit status 1 if any fails",
      tools::runValidate},
 };

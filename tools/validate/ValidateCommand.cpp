@@ -31,6 +31,7 @@ using namespace validate;
 struct Options {
     std::string module;
     std::vector<std::string> only;
+    std::vector<std::string> skip;
     std::uint64_t seed = 1;
     bool seedGiven = false;
     bool quick = false;
@@ -47,12 +48,13 @@ Options parse(const std::vector<std::string>& args)
             if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
             return args[++i];
         };
-        if (arg == "--only") {
-            std::string names = value();
+        if (arg == "--only" || arg == "--skip") {
+            std::vector<std::string>& list = arg == "--only" ? options.only : options.skip;
+            const std::string names = value();
             for (std::size_t start = 0; start <= names.size();) {
                 std::size_t comma = names.find(',', start);
                 if (comma == std::string::npos) comma = names.size();
-                if (comma > start) options.only.push_back(names.substr(start, comma - start));
+                if (comma > start) list.push_back(names.substr(start, comma - start));
                 start = comma + 1;
             }
         } else if (arg == "--seed") {
@@ -181,7 +183,9 @@ int runValidate(const std::vector<std::string>& args)
         for (const Check& check : checks) std::printf("%-26s %s\n", check.name, check.summary);
         return 0;
     }
-    for (const std::string& pattern : options.only) {
+    std::vector<std::string> patterns = options.only;
+    patterns.insert(patterns.end(), options.skip.begin(), options.skip.end());
+    for (const std::string& pattern : patterns) {
         bool known = false;
         for (const Check& check : checks) known = known || matchesPattern(check.name, pattern);
         if (!known) throw UsageError("no check is called " + pattern + " (see --list)");
@@ -203,6 +207,7 @@ int runValidate(const std::vector<std::string>& args)
     for (const Check& check : checks) {
         bool selected = options.only.empty();
         for (const std::string& pattern : options.only) selected = selected || matchesPattern(check.name, pattern);
+        for (const std::string& pattern : options.skip) selected = selected && !matchesPattern(check.name, pattern);
         if (!selected) continue;
 
         const double ms = runIsolated(check, options, result);
