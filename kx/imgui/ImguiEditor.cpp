@@ -11,12 +11,29 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <mutex>
 #include <system_error>
 
 namespace kx::imgui {
 
 namespace {
+
+// Reads the GUI library's settings file here, under the set-up lock, instead of at the
+// first frame. The library's own loader runs past the end of an empty file (it takes the
+// length from strlen), and other editors in the process rewrite the same file when they
+// close; a zero-terminated copy read while no other editor writes is safe.
+void loadSettings(const char* path)
+{
+    std::string text;
+    if (path != nullptr) {
+        std::ifstream file(path, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    ImGui::LoadIniSettingsFromMemory(text.c_str(), text.size());
+}
 
 // GLFW keeps one display connection and one window list for the whole process.
 // This lock serialises everything that touches them: initialisation and termination,
@@ -173,6 +190,7 @@ bool ImguiEditor::setUp(void* parent)
     IMGUI_CHECKVERSION();
     ImGui::SetCurrentContext(ImGui::CreateContext());
     ImGuiIO& io = ImGui::GetIO();
+    loadSettings(io.IniFilename);
     applyBaseStyle();
     // No input callbacks from the back-end: they would run on whichever render thread
     // polls the events, with that thread's context. Mouse state is polled per frame.

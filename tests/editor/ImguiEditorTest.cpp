@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -132,4 +133,23 @@ TEST(ImguiEditor, HostDestroyingItsWindowBeforeClosingTheEditorIsSurvived)
     ASSERT_TRUE(editor.open(host.parentHandle()));
     EXPECT_TRUE(waitFor([&] { return editor.frames.load() >= drawn + 10; }));
     EXPECT_EQ(host.children().size(), 1u);
+}
+
+// The GUI library keeps its settings in imgui.ini in the current folder; an empty or
+// half-written file (another editor rewriting it) must not be read past its end.
+TEST(ImguiEditor, EmptyOrTruncatedSettingsFileIsReadSafely)
+{
+    HostWindow host;
+    for (const char* content : {"", "[Window][__]\nPos=0,0\nSi"}) {
+        {
+            std::FILE* file = std::fopen("imgui.ini", "wb");
+            ASSERT_NE(file, nullptr);
+            std::fputs(content, file);
+            std::fclose(file);
+        }
+        TestEditor editor;
+        ASSERT_TRUE(editor.open(host.parentHandle()));
+        ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= 3; }));
+        editor.close();
+    }
 }
