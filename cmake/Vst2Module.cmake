@@ -13,8 +13,11 @@ function(tw07_add_vst2_module target)
   add_library(${target} MODULE ${arg_UNPARSED_ARGUMENTS} ${TW07_VST2_ENTRY_SOURCE})
   set_target_properties(${target} PROPERTIES PREFIX "" LINK_DEPENDS "${TW07_VST2_EXPORTS}")
   target_link_libraries(${target} PRIVATE kx_vst2)
-  target_link_options(${target} PRIVATE
-    "LINKER:--version-script=${TW07_VST2_EXPORTS}" "LINKER:--no-undefined" "LINKER:--exclude-libs,ALL")
+  target_link_options(${target} PRIVATE "LINKER:--version-script=${TW07_VST2_EXPORTS}" "LINKER:--exclude-libs,ALL")
+  # Every symbol resolved at link time; sanitizer builds leave their runtime to the executable.
+  if(TW07_SANITIZE STREQUAL "")
+    target_link_options(${target} PRIVATE "LINKER:--no-undefined")
+  endif()
   if(NOT arg_NO_INSTALL)
     install(TARGETS ${target} LIBRARY DESTINATION "${TW07_VST_DIR}")
   endif()

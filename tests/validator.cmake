@@ -43,5 +43,5 @@ add_test(NAME validator.tw07_quick
 # benchmarks rather than gating the suite. The control-state part is checked on every call by
 # the audio checks.
 # Under ThreadSanitizer the software GL driver's own synchronisation is not ours to report.
-set_tests_properties(validator.tw07_quick PROPERTIES LABELS validator TIMEOUT 120
+set_tests_properties(validator.tw07_quick PROPERTIES LABELS "validator;realtime" TIMEOUT 120
   ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
