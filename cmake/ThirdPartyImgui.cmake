@@ -1,6 +1,6 @@
 # Dear ImGui 1.86 with its GLFW and OpenGL 3 back-ends, compiled from the unpacked
 # Debian source. The current-context pointer is thread-local (see
-# kx/imgui/ImguiConfig.h), so every render thread works on a context of its own.
+# kx/imgui/GuiLibraryConfig.h), so every render thread works on a context of its own.
 # OpenGL functions come from libepoxy, which resolves them per context.
 
 set(TW07_IMGUI_DIR "${TW07_CACHE_DIR}/deps/imgui-1.86+ds" CACHE PATH "Unpacked Dear ImGui 1.86 sources")
@@ -25,7 +25,7 @@ add_library(tw07_dearimgui STATIC
   ${TW07_IMGUI_DIR}/imgui_widgets.cpp
   ${TW07_IMGUI_DIR}/backends/imgui_impl_glfw.cpp
   ${TW07_IMGUI_DIR}/backends/imgui_impl_opengl3.cpp
-  "${PROJECT_SOURCE_DIR}/kx/imgui/ImguiContextPointer.cpp"
+  "${PROJECT_SOURCE_DIR}/kx/imgui/ThreadContextPointer.cpp"
 )
 set_target_properties(tw07_dearimgui PROPERTIES
   POSITION_INDEPENDENT_CODE ON
@@ -36,7 +36,7 @@ target_include_directories(tw07_dearimgui SYSTEM PUBLIC
   "${TW07_IMGUI_DIR}" "${TW07_IMGUI_DIR}/backends" ${_imgui_stb_include})
 target_include_directories(tw07_dearimgui PUBLIC "${PROJECT_SOURCE_DIR}")
 target_compile_definitions(tw07_dearimgui PUBLIC
-  "IMGUI_USER_CONFIG=\"kx/imgui/ImguiConfig.h\""
+  "IMGUI_USER_CONFIG=\"kx/imgui/GuiLibraryConfig.h\""
   IMGUI_DISABLE_OBSOLETE_FUNCTIONS)
 if(_imgui_stb_include)
   target_compile_definitions(tw07_dearimgui PRIVATE

@@ -9,13 +9,13 @@ if(TW07_BUILD_EDITOR)
   add_library(editor_test_support STATIC editor/EditorTestSupport.cpp)
   target_link_libraries(editor_test_support PUBLIC kx_imgui X11::X11 GTest::gtest)
 
-  add_executable(editor_window_tests editor/ImguiEditorTest.cpp)
+  add_executable(editor_window_tests editor/EditorWindowTest.cpp)
   target_link_libraries(editor_window_tests PRIVATE editor_test_support GTest::gtest_main)
   add_test(NAME editor.window COMMAND ${TW07_XVFB_RUN} -a -s "-noreset -screen 0 1280x1024x24" $<TARGET_FILE:editor_window_tests>)
   set_tests_properties(editor.window PROPERTIES LABELS editor
     ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 
-  add_executable(editor_threads_tests editor/ImguiEditorThreadsTest.cpp)
+  add_executable(editor_threads_tests editor/EditorWindowThreadsTest.cpp)
   target_link_libraries(editor_threads_tests PRIVATE editor_test_support GTest::gtest_main)
   add_test(NAME editor.threads COMMAND ${TW07_XVFB_RUN} -a -s "-noreset -screen 0 1280x1024x24" $<TARGET_FILE:editor_threads_tests>)
   set_tests_properties(editor.threads PROPERTIES LABELS "editor;threads"

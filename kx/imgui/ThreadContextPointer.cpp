@@ -1,4 +1,4 @@
-// Storage of Dear ImGui's current-context pointer, one per thread (see ImguiConfig.h).
+// Storage of Dear ImGui's current-context pointer, one per thread (see GuiLibraryConfig.h).
 
 #include "imgui.h"
 
