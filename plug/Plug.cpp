@@ -71,6 +71,14 @@ constexpr int antiAliasTier(float hz)
     return 2;
 }
 
+// A meter pair's rms (control output 0) and peak (1), written by the audio thread.
+template <class Meter>
+MeterReadings readLevels(const Meter (&meters)[2])
+{
+    return {kx::loadRelaxed(*meters[0].controlOutput(0)), kx::loadRelaxed(*meters[1].controlOutput(0)),
+            kx::loadRelaxed(*meters[0].controlOutput(1)), kx::loadRelaxed(*meters[1].controlOutput(1))};
+}
+
 // One block of glide: 5/256 of the remaining distance.
 void advance(SmoothedParameter& p)
 {
@@ -340,17 +348,9 @@ void Plug::decimateOutput(const kx::ProcessBlock& block)
     }
 }
 
-MeterReadings Plug::sustainerLevels() const
-{
-    return {kx::loadRelaxed(*sustainMeter[0].controlOutput(0)), kx::loadRelaxed(*sustainMeter[1].controlOutput(0)),
-            kx::loadRelaxed(*sustainMeter[0].controlOutput(1)), kx::loadRelaxed(*sustainMeter[1].controlOutput(1))};
-}
+MeterReadings Plug::sustainerLevels() const { return readLevels(sustainMeter); }
 
-MeterReadings Plug::outputLevels() const
-{
-    return {kx::loadRelaxed(*outputMeter[0].controlOutput(0)), kx::loadRelaxed(*outputMeter[1].controlOutput(0)),
-            kx::loadRelaxed(*outputMeter[0].controlOutput(1)), kx::loadRelaxed(*outputMeter[1].controlOutput(1))};
-}
+MeterReadings Plug::outputLevels() const { return readLevels(outputMeter); }
 
 // The targets follow the stored parameter value, which never leaves 0..1: a host
 // sending 1e30 must not drive the sustainer's gain to infinity.
