@@ -19,18 +19,20 @@ class AudioMixerBrick : public DspBrickImpl<Inputs, 0, Inputs, 1> {
 public:
     static_assert(Inputs >= 1 && Inputs <= 4, "the gains of all inputs share one SSE register");
 
-    void process() override
+    void process() override { processRange(0, kBlockSize); }
+
+    void processRange(int begin, int end)
     {
         AudioMixerBrick* const bricks[1] = {this};
-        mix(bricks);
+        mix(bricks, begin, end);
     }
 
-    // Runs two mixers in one loop, each exactly as its process() would.
+    // Runs two mixers in one loop, each exactly as its processRange() would.
     // Neither may read the other's output.
-    static void processPair(AudioMixerBrick& first, AudioMixerBrick& second)
+    static void processPair(AudioMixerBrick& first, AudioMixerBrick& second, int begin = 0, int end = kBlockSize)
     {
         AudioMixerBrick* const bricks[2] = {&first, &second};
-        mix(bricks);
+        mix(bricks, begin, end);
     }
 
     void reset() override {}
@@ -46,7 +48,7 @@ private:
     // sample the inputs are added in index order onto 0, exactly as a pass
     // per input over a cleared output would.
     template<int Count>
-    static void mix(AudioMixerBrick* const (&bricks)[Count])
+    static void mix(AudioMixerBrick* const (&bricks)[Count], int begin, int end)
     {
         __m128 current[Count];
         __m128 step[Count];
@@ -55,15 +57,15 @@ private:
             alignas(16) float d[4] = {};
             for (int k = 0; k < Inputs; ++k) {
                 Ramp& ramp = bricks[b]->ramps[k];
-                const float target = bricks[b]->controlValue(k);
-                ramp.step = (target - ramp.current) * 0.0078125f;
+                if (begin == 0)
+                    ramp.step = (bricks[b]->controlValue(k) - ramp.current) * 0.0078125f;
                 c[k] = ramp.current;
                 d[k] = ramp.step;
             }
             current[b] = _mm_load_ps(c);
             step[b] = _mm_load_ps(d);
         }
-        for (int n = 0; n < kBlockSize; n += 4) {
+        for (int n = begin; n < end; n += 4) {
 #pragma GCC unroll 2
             for (int b = 0; b < Count; ++b) {
                 __m128 gain[4];

@@ -1,7 +1,18 @@
 #pragma once
-// Common base of the fixed-block DSP bricks. A brick processes exactly one
-// block of kBlockSize samples per call, reads its inputs through pointers its
-// owner wired once, and keeps its outputs in buffers of its own.
+// Common base of the fixed-block DSP bricks. A brick processes one block of
+// kBlockSize samples at a time, reads its inputs through pointers its owner
+// wired once, and keeps its outputs in buffers of its own.
+//
+// A block may also be processed in consecutive parts, so that an owner can
+// answer a host that hands it fewer frames than a block without adding
+// latency: processRange(begin, end) continues the block from sample begin to
+// end (multiples of kRangeStep). A range that begins at 0 starts a block: the
+// brick reads its control inputs and fixes its ramps there, and keeps them for
+// the rest of the block; a range that ends at kBlockSize finishes it. Every
+// per-sample operation is the one a whole block would do, so any split gives
+// the same bits as process(). Resuming costs nothing per call beyond the loop
+// set-up, which is why bricks resume rather than the owner replaying a copy of
+// its whole state.
 
 #include <array>
 
@@ -10,6 +21,7 @@
 namespace bricks {
 
 constexpr int kBlockSize = 128;
+constexpr int kRangeStep = 4;  // processRange bounds are multiples of this
 
 class DspBrick {
 public:

@@ -26,14 +26,14 @@ Prewarp prewarp(float frequency, float q, float sampleRate)
 
 }  // namespace
 
-void FixedFilterBrick::process()
+void FixedFilterBrick::processRange(int begin, int end)
 {
     const float* __restrict in = audioInputs[0];
     float* __restrict out = audioOutputs[0].data();
     const BiquadCoefficients c = coefficients_;
     float m1 = s1;
     float m2 = s2;
-    for (int n = 0; n < kBlockSize; ++n) {
+    for (int n = begin; n < end; ++n) {
         const float x = in[n];
         const float y = c.b0 * x + m1;
         m1 = c.b1 * x + m2 - c.a1 * y;
@@ -44,7 +44,7 @@ void FixedFilterBrick::process()
     s2 = m2;
 }
 
-void FixedFilterBrick::processLanes(FixedFilterBrick* const* bricks, int count)
+void FixedFilterBrick::processLanes(FixedFilterBrick* const* bricks, int count, int begin, int end)
 {
     // Unused lanes filter silence with zero coefficients into a scratch block.
     alignas(16) static const float silence[kBlockSize] = {};
@@ -83,7 +83,7 @@ void FixedFilterBrick::processLanes(FixedFilterBrick* const* bricks, int count)
     };
     // Four samples of the four lanes at a time, transposed so that one
     // register holds one sample of every lane.
-    for (int n = 0; n < kBlockSize; n += 4) {
+    for (int n = begin; n < end; n += 4) {
         __m128 x0 = _mm_loadu_ps(in[0] + n);
         __m128 x1 = _mm_loadu_ps(in[1] + n);
         __m128 x2 = _mm_loadu_ps(in[2] + n);

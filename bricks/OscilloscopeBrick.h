@@ -22,17 +22,24 @@ public:
     OscilloscopeBrick(const OscilloscopeBrick&) = delete;
     OscilloscopeBrick& operator=(const OscilloscopeBrick&) = delete;
 
-    void process() override
+    void process() override { processRange(0, kBlockSize); }
+
+    void processRange(int begin, int end)
     {
-        const float level = controlValue(0);
-        const int period = int(std::lround(controlValue(1) * 29.0f + 1.0f));
+        if (begin == 0) {
+            blockLevel = controlValue(0);
+            blockPeriod = int(std::lround(controlValue(1) * 29.0f + 1.0f));
+            // Each block starts as if the previous sample had been 0.
+            previous = 0.0f;
+        }
+        const float level = blockLevel;
+        const int period = blockPeriod;
         const float* __restrict in = audioInputs[0];
         int position = writePosition;
         bool frameTriggered = triggered;
         int counter = decimationCounter;
-        // Each block starts as if the previous sample had been 0.
-        float prev = 0.0f;
-        for (int n = 0; n < kBlockSize; ++n) {
+        float prev = previous;
+        for (int n = begin; n < end; ++n) {
             const float x = in[n];
             // Evaluated without short-circuit: the rarely taken branch is
             // then predictable whatever the signal does.
@@ -57,6 +64,7 @@ public:
         writePosition = position;
         triggered = frameTriggered;
         decimationCounter = counter;
+        previous = prev;
     }
 
     // Clears the display buffer only; capture continues where it was.
@@ -80,6 +88,10 @@ private:
     int writePosition = 0;
     bool triggered = false;
     int decimationCounter = 0;
+    // The current block's controls and its last sample processed.
+    float blockLevel = 0.0f;
+    int blockPeriod = 1;
+    float previous = 0.0f;
 };
 
 }  // namespace bricks

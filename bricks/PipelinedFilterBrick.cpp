@@ -65,18 +65,19 @@ struct FourStageLanes {
 }  // namespace
 
 template<>
-void PipelinedFilterBrick<4, float>::process()
+void PipelinedFilterBrick<4, float>::processRange(int begin, int end)
 {
     const float* __restrict in = audioInputs[0];
     float* __restrict out = audioOutputs[0].data();
     FourStageLanes f(stages, memories, registers);
-    for (int n = 0; n < kBlockSize; ++n)
+    for (int n = begin; n < end; ++n)
         out[n] = f.step(in[n]);
     f.store(memories, registers);
 }
 
 template<>
-void PipelinedFilterBrick<4, float>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second)
+void PipelinedFilterBrick<4, float>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second, int begin,
+                                                 int end)
 {
     const float* __restrict in0 = first.audioInputs[0];
     const float* __restrict in1 = second.audioInputs[0];
@@ -84,7 +85,7 @@ void PipelinedFilterBrick<4, float>::processPair(PipelinedFilterBrick& first, Pi
     float* __restrict out1 = second.audioOutputs[0].data();
     FourStageLanes f0(first.stages, first.memories, first.registers);
     FourStageLanes f1(second.stages, second.memories, second.registers);
-    for (int n = 0; n < kBlockSize; ++n) {
+    for (int n = begin; n < end; ++n) {
         out0[n] = f0.step(in0[n]);
         out1[n] = f1.step(in1[n]);
     }

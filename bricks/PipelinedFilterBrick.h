@@ -15,11 +15,13 @@ class PipelinedFilterBrick : public DspBrickImpl<0, 0, 1, 1> {
 public:
     static_assert(Stages >= 1);
 
-    void process() override;
+    void process() override { processRange(0, kBlockSize); }
+    void processRange(int begin, int end);
 
-    // Runs two filters side by side, each exactly as its process() would.
+    // Runs two filters side by side, each exactly as its processRange() would.
     // Neither may read the other's output.
-    static void processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second);
+    static void processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second, int begin = 0,
+                            int end = kBlockSize);
 
     void reset() override
     {
@@ -43,11 +45,11 @@ private:
 };
 
 template<int Stages, class Sample>
-void PipelinedFilterBrick<Stages, Sample>::process()
+void PipelinedFilterBrick<Stages, Sample>::processRange(int begin, int end)
 {
     const float* __restrict in = audioInputs[0];
     float* __restrict out = audioOutputs[0].data();
-    for (int n = 0; n < kBlockSize; ++n) {
+    for (int n = begin; n < end; ++n) {
         Sample y[Stages];
         for (int k = 0; k < Stages; ++k) {
             const BiquadCoefficients& c = stages[k];
@@ -64,17 +66,19 @@ void PipelinedFilterBrick<Stages, Sample>::process()
 }
 
 template<int Stages, class Sample>
-void PipelinedFilterBrick<Stages, Sample>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second)
+void PipelinedFilterBrick<Stages, Sample>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second,
+                                                       int begin, int end)
 {
-    first.process();
-    second.process();
+    first.processRange(begin, end);
+    second.processRange(begin, end);
 }
 
 // Four single-precision stages run side by side in one SSE register; a pair
 // of such filters in two registers of one loop.
 template<>
-void PipelinedFilterBrick<4, float>::process();
+void PipelinedFilterBrick<4, float>::processRange(int begin, int end);
 template<>
-void PipelinedFilterBrick<4, float>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second);
+void PipelinedFilterBrick<4, float>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second, int begin,
+                                                 int end);
 
 }  // namespace bricks

@@ -7,7 +7,7 @@
 
 namespace bricks {
 
-float SVFFilterBrick::beginBlock()
+void SVFFilterBrick::beginBlock()
 {
     const float cutoff = controlValue(0);
     const float resonance = controlValue(1);
@@ -19,12 +19,14 @@ float SVFFilterBrick::beginBlock()
     frequency = std::min(frequency, sampleRate * 0.45f);
     const float gTarget = std::tan(frequency * 3.1415927f / sampleRate);
     dg = (gTarget - g) * 0.0078125f;
-    return 2.0f - 2.0f * resonance;  // damping
+    damping = 2.0f - 2.0f * resonance;
 }
 
-void SVFFilterBrick::process()
+void SVFFilterBrick::processRange(int begin, int end)
 {
-    const float k = beginBlock();
+    if (begin == 0)
+        beginBlock();
+    const float k = damping;
     const float* __restrict in = audioInputs[0];
     float* __restrict low = audioOutputs[0].data();
     float* __restrict band = audioOutputs[1].data();
@@ -33,7 +35,7 @@ void SVFFilterBrick::process()
     const float step = dg;
     float i1 = ic1;
     float i2 = ic2;
-    for (int n = 0; n < kBlockSize; ++n) {
+    for (int n = begin; n < end; ++n) {
         const float x = in[n];
         gain = gain + step;
         const float a1 = 1.0f / (1.0f + gain * (gain + k));
@@ -53,7 +55,7 @@ void SVFFilterBrick::process()
     ic2 = i2;
 }
 
-void SVFFilterBrick::processLanes(SVFFilterBrick* const* bricks, int count)
+void SVFFilterBrick::processLanes(SVFFilterBrick* const* bricks, int count, int begin, int end)
 {
     // Unused lanes filter silence with zero gain and damping into scratch blocks.
     alignas(16) static const float silence[kBlockSize] = {};
@@ -68,7 +70,9 @@ void SVFFilterBrick::processLanes(SVFFilterBrick* const* bricks, int count)
         if (j >= count)
             continue;
         SVFFilterBrick& f = *bricks[j];
-        lane[0][j] = f.beginBlock();
+        if (begin == 0)
+            f.beginBlock();
+        lane[0][j] = f.damping;
         lane[1][j] = f.g;
         lane[2][j] = f.dg;
         lane[3][j] = f.ic1;
@@ -109,7 +113,7 @@ void SVFFilterBrick::processLanes(SVFFilterBrick* const* bricks, int count)
     };
     // Four samples of the four lanes at a time, transposed so that one
     // register holds one sample of every lane.
-    for (int n = 0; n < kBlockSize; n += 4) {
+    for (int n = begin; n < end; n += 4) {
         __m128 x0 = _mm_loadu_ps(in[0] + n);
         __m128 x1 = _mm_loadu_ps(in[1] + n);
         __m128 x2 = _mm_loadu_ps(in[2] + n);
@@ -139,6 +143,7 @@ void SVFFilterBrick::reset()
     ic2 = 0.0f;
     g = 0.0f;
     dg = 0.0f;
+    damping = 2.0f;
 }
 
 }  // namespace bricks

@@ -10,21 +10,23 @@ namespace bricks {
 // across each block to the new cutoff.
 class SVFFilterBrick : public DspBrickImpl<2, 0, 1, 3> {
 public:
-    void process() override;
+    void process() override { processRange(0, kBlockSize); }
+    void processRange(int begin, int end);
     void reset() override;
 
     // Runs count (1..4) filters side by side in SSE lanes, each exactly as its
-    // process() would. No lane may read an output written by another lane.
-    static void processLanes(SVFFilterBrick* const* bricks, int count);
+    // processRange() would. No lane may read an output written by another lane.
+    static void processLanes(SVFFilterBrick* const* bricks, int count, int begin = 0, int end = kBlockSize);
 
 private:
-    // Reads the controls, stores the block's gain step dg and returns the damping k.
-    float beginBlock();
+    // Reads the controls: the block's gain step dg and damping k.
+    void beginBlock();
 
     float ic1 = 0.0f;  // band integrator
     float ic2 = 0.0f;  // low integrator
-    float g = 0.0f;    // integrator gain at the end of the previous block
-    float dg = 0.0f;   // per-sample step of g in the previous block
+    float g = 0.0f;    // integrator gain at the last sample processed
+    float dg = 0.0f;   // per-sample step of g in the current block
+    float damping = 2.0f;  // k of the current block
 };
 
 }  // namespace bricks

@@ -76,30 +76,40 @@ void SustainerBrick::reset()
     envelope1.state = 0.0;
 }
 
-void SustainerBrick::process()
+void SustainerBrick::beginBlock()
 {
     const float drive = controlValue(0);
     const float compression = controlValue(1);
     const float stereoMode = controlValue(2);
     const float speed = controlValue(3);
 
-    const float gIn = (1.0f - (1.0f - compression) * 0.6f) * (drive * drive * drive * 10.0f);
+    inputGain = (1.0f - (1.0f - compression) * 0.6f) * (drive * drive * drive * 10.0f);
+    detectorGain = compression;
     const float rounded = std::round(stereoMode * 2.0f);
+    channelMode = rounded == 1.0f ? 1 : (rounded == 2.0f ? 2 : 0);
     const float slowness = 1.0f - speed + 0.02f;
     const float v = slowness * slowness * 90.0f;  // scales every envelope time
 
     // The envelope coefficients depend only on v and the rate: form them once.
-    const __m128d attack = _mm_setr_pd(envelopeCoefficient(v, 0.00198, sampleRate),
-                                       envelopeCoefficient(v, 0.002277, sampleRate));
-    const __m128d release = _mm_set1_pd(envelopeCoefficient(v, 0.1034, sampleRate));
+    attackCoefficient0 = envelopeCoefficient(v, 0.00198, sampleRate);
+    attackCoefficient1 = envelopeCoefficient(v, 0.002277, sampleRate);
+    releaseCoefficient = envelopeCoefficient(v, 0.1034, sampleRate);
+}
+
+void SustainerBrick::processRange(int begin, int end)
+{
+    if (begin == 0)
+        beginBlock();
+    const __m128d attack = _mm_setr_pd(attackCoefficient0, attackCoefficient1);
+    const __m128d release = _mm_set1_pd(releaseCoefficient);
 
     // Channel 0 in lane 0, channel 1 in lane 1: every lane does exactly the
     // operations of its channel, floats in single and trackers in double.
-    const __m128 gain = _mm_set1_ps(gIn);
+    const __m128 gain = _mm_set1_ps(inputGain);
     const __m128 bias = _mm_setr_ps(0.327f, 0.3f, 0.0f, 0.0f);
     const __m128 threshold = _mm_setr_ps(0.66f, 0.7986f, 0.0f, 0.0f);
     const __m128 maxScale = _mm_setr_ps(0.981f, 0.9f, 0.0f, 0.0f);
-    const __m128 detector = _mm_set1_ps(compression);
+    const __m128 detector = _mm_set1_ps(detectorGain);
     const __m128d cIn = _mm_set1_pd(inputTracker0.coefficient);
     const __m128d cDet = _mm_set1_pd(detectorTracker0.coefficient);
     __m128d t = _mm_setr_pd(inputTracker0.state, inputTracker1.state);
@@ -115,7 +125,7 @@ void SustainerBrick::process()
     // The channel mode is fixed for the block: one loop per mode.
     const auto run = [&](auto modeTag) {
         constexpr int mode = decltype(modeTag)::value;
-        for (int n = 0; n < kBlockSize; ++n) {
+        for (int n = begin; n < end; ++n) {
             __m128 x = _mm_mul_ps(gain, _mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n)));
             if constexpr (mode == 2) {
                 // Channel 0 takes the mean of both inputs.
@@ -170,9 +180,9 @@ void SustainerBrick::process()
             }
         }
     };
-    if (rounded == 1.0f)
+    if (channelMode == 1)
         run(std::integral_constant<int, 1>{});
-    else if (rounded == 2.0f)
+    else if (channelMode == 2)
         run(std::integral_constant<int, 2>{});
     else
         run(std::integral_constant<int, 0>{});

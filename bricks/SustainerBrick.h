@@ -10,7 +10,8 @@ namespace bricks {
 // 0 stereo, 1 linked, 2 mono), 3 speed. Audio inputs/outputs 0 left, 1 right.
 class SustainerBrick : public DspBrickImpl<4, 0, 2, 2> {
 public:
-    void process() override;
+    void process() override { processRange(0, kBlockSize); }
+    void processRange(int begin, int end);
     void setSampleRate(float rate) override;
     void reset() override;
 
@@ -33,6 +34,15 @@ private:
     OnePole detectorTracker1;  // a1, cDet
     OnePole envelope0;  // e0; coefficient chosen per sample
     OnePole envelope1;  // e1
+
+    // What the controls give for the current block, formed where it begins.
+    void beginBlock();
+    float inputGain = 0.0f;
+    float detectorGain = 0.0f;  // the compression control
+    int channelMode = 0;        // 0 stereo, 1 linked, 2 mono
+    double attackCoefficient0 = 0.0;  // envelope coefficients while rising, per channel
+    double attackCoefficient1 = 0.0;
+    double releaseCoefficient = 0.0;  // and while falling, both channels
 };
 
 }  // namespace bricks

@@ -12,34 +12,34 @@ namespace bricks {
 template<int Variant>
 class VcaBrick : public DspBrickImpl<1, 0, 1, 1> {
 public:
-    void process() override
+    void process() override { processRange(0, kBlockSize); }
+
+    void processRange(int begin, int end)
     {
-        const float control = controlValue(0);
-        const float target = control * control * control;
-        step = (target - currentGain) * 0.0078125f;
+        if (begin == 0)
+            beginBlock();
         const float* __restrict in = audioInputs[0];
         float* __restrict out = audioOutputs[0].data();
         float gain = currentGain;
         const float d = step;
-        for (int n = 0; n < kBlockSize; ++n) {
+        for (int n = begin; n < end; ++n) {
             gain = gain + d;
             out[n] = gain * in[n];
         }
         currentGain = gain;
     }
 
-    // Runs two VCAs in one loop, each exactly as its process() would: both
-    // gain ramps in SSE lanes, transposed to scale four samples at a time.
-    // Neither may read the other's output.
-    static void processPair(VcaBrick& first, VcaBrick& second)
+    // Runs two VCAs in one loop, each exactly as its processRange() would:
+    // both gain ramps in SSE lanes, transposed to scale four samples at a
+    // time. Neither may read the other's output.
+    static void processPair(VcaBrick& first, VcaBrick& second, int begin = 0, int end = kBlockSize)
     {
         VcaBrick* const bricks[2] = {&first, &second};
         alignas(16) float lanes[2][4] = {};  // current gain, step
         for (int b = 0; b < 2; ++b) {
             VcaBrick& v = *bricks[b];
-            const float control = v.controlValue(0);
-            const float target = control * control * control;
-            v.step = (target - v.currentGain) * 0.0078125f;
+            if (begin == 0)
+                v.beginBlock();
             lanes[0][b] = v.currentGain;
             lanes[1][b] = v.step;
         }
@@ -49,7 +49,7 @@ public:
         const float* __restrict in1 = second.audioInputs[0];
         float* __restrict out0 = first.audioOutputs[0].data();
         float* __restrict out1 = second.audioOutputs[0].data();
-        for (int n = 0; n < kBlockSize; n += 4) {
+        for (int n = begin; n < end; n += 4) {
             __m128 g0 = gain = _mm_add_ps(gain, d);
             __m128 g1 = gain = _mm_add_ps(gain, d);
             __m128 g2 = gain = _mm_add_ps(gain, d);
@@ -66,8 +66,16 @@ public:
     void reset() override {}
 
 private:
-    float currentGain = 0.0f;  // gain applied to the last sample of the previous block
-    float step = 0.0f;         // per-sample increment of the previous block
+    // Reads the control: the ramp from the gain reached so far to the new one.
+    void beginBlock()
+    {
+        const float control = controlValue(0);
+        const float target = control * control * control;
+        step = (target - currentGain) * 0.0078125f;
+    }
+
+    float currentGain = 0.0f;  // gain applied to the last sample processed
+    float step = 0.0f;         // per-sample increment of the current block
 };
 
 }  // namespace bricks

@@ -20,6 +20,8 @@ public:
     virtual void beginHostBlock(float** inputs, float** outputs, int frames) = 0;
     virtual void addEvent(const MidiEvent& event) = 0;
     virtual bool nextBlock(ProcessBlock& out) = 0;
+    // A new stream begins (the host resumed processing): the next block starts a plug-in block.
+    virtual void restart() {}
 
 protected:
     int32_t numInputs = 0;

@@ -31,6 +31,7 @@ bool PassThroughAdapter::nextBlock(ProcessBlock& out)
         return false;
     }
     out.frames = blockLength;
+    out.blockOffset = 0;
     out.events = &events;
     for (int c = 0; c < 2; ++c) {
         out.inputs[c] = hostInputs[c];

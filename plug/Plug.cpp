@@ -248,10 +248,17 @@ void Plug::setNumOutputs(int channels) { activeOutputs = channels; }
 
 void Plug::process(const kx::ProcessBlock& block)
 {
-    updateControls();
-    interpolateInput(block);
-    runBricks();
-    decimateOutput(block);
+    // A host block that ends inside one of our blocks hands us that block in parts: the
+    // controls are formed where the block begins and each part continues every brick, so the
+    // output does not depend on how the host cuts the stream.
+    const int first = block.blockOffset;
+    if (first < 0 || first >= kHostBlock) return;
+    const int frames = std::min(block.frames, kHostBlock - first);
+    if (frames <= 0) return;
+    if (first == 0) updateControls();
+    interpolateInput(block, first, frames);
+    runBricks(first * kOversampling, (first + frames) * kOversampling);
+    decimateOutput(block, first, frames);
 }
 
 void Plug::updateControls()
@@ -278,25 +285,25 @@ void Plug::updateControls()
     postMidGain = g;
 }
 
-void Plug::interpolateInput(const kx::ProcessBlock& block)
+void Plug::interpolateInput(const kx::ProcessBlock& block, int first, int frames)
 {
     const int channels = std::min(activeInputs, 2);
     for (int c = 0; c < channels; ++c) {
         const float* in = block.inputs[c];
         if (in == nullptr) continue;
 
-        // Read the whole host block first: hosts may hand the same buffer for output.
+        // Read all the frames first: hosts may hand the same buffer for output.
         // A non-finite sample from upstream becomes silence, and absurd levels are
         // held at +180 dBFS, so that no stage's state can overflow and stay poisoned
         // for the rest of the session (the DC filter and the sustainer survive reset).
         float x[kHostBlock];
-        for (int i = 0; i < kHostBlock; ++i) {
+        for (int i = 0; i < frames; ++i) {
             x[i] = std::isfinite(in[i]) ? std::clamp(in[i], -kInputLimit, kInputLimit) : 0.0f;
         }
 
-        float* up = upsampled[c];
+        float* up = upsampled[c] + kOversampling * first;
         float p = lastInput[c];
-        for (int i = 0; i < kHostBlock; ++i) {
+        for (int i = 0; i < frames; ++i) {
             const float d = (x[i] - p) * 0.25f;
             up[4 * i] = p + d;
             up[4 * i + 1] = p + (d + d);
@@ -308,43 +315,43 @@ void Plug::interpolateInput(const kx::ProcessBlock& block)
     }
 }
 
-void Plug::runBricks()
+void Plug::runBricks(int begin, int end)
 {
     // Bricks that do not read each other's outputs run side by side in SIMD
     // lanes; every brick still runs after the bricks whose outputs it reads.
     Fixed* const bandSplit[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
-    Fixed::processLanes(bandSplit, 4);
-    Mixer::processPair(preEq[0], preEq[1]);
+    Fixed::processLanes(bandSplit, 4, begin, end);
+    Mixer::processPair(preEq[0], preEq[1], begin, end);
     Svf* const preFilters[2] = {&preFilter[0], &preFilter[1]};
-    Svf::processLanes(preFilters, 2);
-    sustainer.process();
+    Svf::processLanes(preFilters, 2, begin, end);
+    sustainer.processRange(begin, end);
     Fixed* const dcBlocks[2] = {&dcBlock[0], &dcBlock[1]};
-    Fixed::processLanes(dcBlocks, 2);
-    sustainMeter[0].process();
-    sustainMeter[1].process();
-    Vca::processPair(outputGain[0], outputGain[1]);
+    Fixed::processLanes(dcBlocks, 2, begin, end);
+    sustainMeter[0].processRange(begin, end);
+    sustainMeter[1].processRange(begin, end);
+    Vca::processPair(outputGain[0], outputGain[1], begin, end);
     Fixed* const postBandSplit[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
-    Fixed::processLanes(postBandSplit, 4);
-    Mixer::processPair(postEq[0], postEq[1]);
+    Fixed::processLanes(postBandSplit, 4, begin, end);
+    Mixer::processPair(postEq[0], postEq[1], begin, end);
     Svf* const postFilters[2] = {&postFilter[0], &postFilter[1]};
-    Svf::processLanes(postFilters, 2);
-    saturation[0].process();
-    saturation[1].process();
-    AntiAlias::processPair(antiAlias[0], antiAlias[1]);
-    outputMeter[0].process();
-    outputMeter[1].process();
-    scopeFilter.process();
-    scope.process();
+    Svf::processLanes(postFilters, 2, begin, end);
+    saturation[0].processRange(begin, end);
+    saturation[1].processRange(begin, end);
+    AntiAlias::processPair(antiAlias[0], antiAlias[1], begin, end);
+    outputMeter[0].processRange(begin, end);
+    outputMeter[1].processRange(begin, end);
+    scopeFilter.processRange(begin, end);
+    scope.processRange(begin, end);
 }
 
-void Plug::decimateOutput(const kx::ProcessBlock& block)
+void Plug::decimateOutput(const kx::ProcessBlock& block, int first, int frames)
 {
     const int channels = std::min(activeOutputs, 2);
     for (int c = 0; c < channels; ++c) {
         float* out = block.outputs[c];
         if (out == nullptr) continue;
-        const float* band = antiAlias[c].audioOutput(0);
-        for (int i = 0; i < kHostBlock; ++i) out[i] = band[kOversampling * i];
+        const float* band = antiAlias[c].audioOutput(0) + kOversampling * first;
+        for (int i = 0; i < frames; ++i) out[i] = band[kOversampling * i];
     }
 }
 

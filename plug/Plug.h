@@ -94,9 +94,10 @@ private:
     void connectBricks();
     void loadAntiAliasTable(int tier);
     void updateControls();
-    void interpolateInput(const kx::ProcessBlock& block);
-    void runBricks();
-    void decimateOutput(const kx::ProcessBlock& block);
+    // Frames first .. first + frames - 1 of the current block; samples begin .. end - 1.
+    void interpolateInput(const kx::ProcessBlock& block, int first, int frames);
+    void runBricks(int begin, int end);
+    void decimateOutput(const kx::ProcessBlock& block, int first, int frames);
 
     int activeInputs = 2;
     int activeOutputs = 2;

@@ -256,6 +256,7 @@ void Vst2PlugAdapter::resume()
 {
     processing.store(true, std::memory_order_seq_cst);
     paramQueue.discardAll();
+    blockAdapter->restart();
     plugin->reset();
 }
 

@@ -59,7 +59,7 @@ protected:
     Module altModule{TESTFX_ALT_PATH};
 };
 
-TEST_F(Process, SkippingAdapterCutsHostBlocksIntoWholeBlocks)
+TEST_F(Process, SkippingAdapterProcessesEveryFrameOnItsGrid)
 {
     Instance fx(module);
     fx.start(48000.0f, 128);
@@ -71,32 +71,55 @@ TEST_F(Process, SkippingAdapterCutsHostBlocksIntoWholeBlocks)
     ASSERT_EQ(probe().blockCount, 4);
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(probe().blocks[k].frames, 32);
+        EXPECT_EQ(probe().blocks[k].blockOffset, 0);
         EXPECT_EQ(probe().blocks[k].inputs[1], b.inputs[1] + 32 * k);
         EXPECT_EQ(probe().blocks[k].outputs[0], b.outputs[0] + 32 * k);
     }
     EXPECT_EQ(b.out[1][127], -127.0f);
 
-    // 100 frames: three blocks, the last four output frames silenced, nothing past the block written.
-    b = Buffers(300);
-    fx.process(b.inputs, b.outputs, 100);
-    EXPECT_EQ(probe().blockCount, 7);
-    EXPECT_EQ(b.out[0][95], 95.0f);
-    EXPECT_EQ(b.out[0][96], 0.0f);
-    EXPECT_EQ(b.out[1][99], 0.0f);
-    EXPECT_EQ(b.out[0][100], kUntouched);
-
-    // Too short, empty, negative: no block. Longer than announced: whole blocks of what was given.
-    for (int32 frames : {20, 0, -5}) {
-        fx.process(b.inputs, b.outputs, frames);
+    // Each part of a block says where it starts in its block; the grid runs on across host
+    // blocks of any length, and every frame is processed exactly once.
+    struct Part {
+        int frames, blockOffset, hostFrame;
+    };
+    const struct {
+        int32 hostFrames;
+        std::vector<Part> parts;
+    } calls[] = {
+        {100, {{32, 0, 0}, {32, 0, 32}, {32, 0, 64}, {4, 0, 96}}},
+        {20, {{20, 4, 0}}},
+        {0, {}},
+        {-5, {}},
+        {1, {{1, 24, 0}}},
+        {40, {{7, 25, 0}, {32, 0, 7}, {1, 0, 39}}},
+        {300, {{31, 1, 0}, {32, 0, 31}, {32, 0, 63}, {32, 0, 95}, {32, 0, 127}, {32, 0, 159}, {32, 0, 191},
+               {32, 0, 223}, {32, 0, 255}, {13, 0, 287}}},
+    };
+    for (const auto& call : calls) {
+        SCOPED_TRACE(call.hostFrames);
+        const int before = probe().blockCount;
+        b = Buffers(310);
+        fx.process(b.inputs, b.outputs, call.hostFrames);
+        ASSERT_EQ(probe().blockCount - before, int(call.parts.size()));
+        for (std::size_t k = 0; k < call.parts.size(); ++k) {
+            const testfx::BlockRecord& r = probe().blocks[before + int(k)];
+            EXPECT_EQ(r.frames, call.parts[k].frames) << k;
+            EXPECT_EQ(r.blockOffset, call.parts[k].blockOffset) << k;
+            EXPECT_EQ(r.inputs[0], b.inputs[0] + call.parts[k].hostFrame) << k;
+            EXPECT_EQ(r.outputs[1], b.outputs[1] + call.parts[k].hostFrame) << k;
+        }
+        const int processed = std::max(call.hostFrames, int32{0});
+        for (int i = 0; i < 310; ++i) {
+            ASSERT_EQ(b.out[0][i], i < processed ? float(i) : kUntouched) << i;
+        }
     }
-    EXPECT_EQ(probe().blockCount, 7);
-    EXPECT_EQ(b.out[0][19], 0.0f);
-    EXPECT_EQ(b.out[0][20], 20.0f);
-    b = Buffers(300);
-    fx.process(b.inputs, b.outputs, 300);
-    EXPECT_EQ(probe().blockCount, 16);
-    EXPECT_EQ(b.out[0][287], 287.0f);
-    EXPECT_EQ(b.out[0][288], 0.0f);
+
+    // A new stream starts a block.
+    fx.dispatch(effMainsChanged, 0, 0);
+    fx.dispatch(effMainsChanged, 0, 1);
+    fx.process(b.inputs, b.outputs, 40);
+    EXPECT_EQ(probe().blocks[probe().blockCount - 2].blockOffset, 0);
+    EXPECT_EQ(probe().blocks[probe().blockCount - 1].frames, 8);
 }
 
 TEST_F(Process, ChannelsAndMissingBuffers)
@@ -189,9 +212,11 @@ TEST_F(Process, EventsAreFiledIntoTheirBlock)
     Buffers b(512);
     std::vector<VstMidiEvent> events = {midi(10, 0x90, 60, 1)};
     fx.dispatch(effMainsChanged, 0, 1);
-    send(fx, events);  // before any block size: no list to file it in, dropped
+    send(fx, events);  // before any block size: filed all the same, at offset 0 (clamped to the size)
     fx.process(b.inputs, b.outputs, 64);
-    EXPECT_EQ(probe().blocks[0].eventCount + probe().blocks[1].eventCount, 0);
+    ASSERT_EQ(probe().blocks[0].eventCount, 1);
+    EXPECT_EQ(probe().blocks[0].events[0].offset, 0);
+    EXPECT_EQ(probe().blocks[1].eventCount, 0);
 
     fx.dispatch(effSetBlockSize, 0, 128);
     events = {midi(70, 0x90, 60, 1), midi(0, 0x90, 61, 1), midi(200, 0x90, 62, 1)};
@@ -221,6 +246,28 @@ TEST_F(Process, EventsAreFiledIntoTheirBlock)
     fx.process(b.inputs, b.outputs, 512);
     EXPECT_EQ(probe().blockCount, 38);
     EXPECT_EQ(probe().blocks[23].eventCount, 1);
+
+    // Where a host block starts inside a block, events are filed by their place in the grid.
+    fx.process(b.inputs, b.outputs, 20);
+    events = {midi(5, 0x90, 60, 1), midi(12, 0x90, 61, 1), midi(50, 0x90, 62, 1)};
+    send(fx, events);
+    fx.process(b.inputs, b.outputs, 44);
+    ASSERT_EQ(probe().blockCount, 41);
+    ASSERT_EQ(probe().blocks[39].blockOffset, 20);
+    ASSERT_EQ(probe().blocks[39].eventCount, 1);
+    EXPECT_EQ(probe().blocks[39].events[0].offset, 25);
+    // Beyond the host block's end: kept with its last frame, not lost.
+    ASSERT_EQ(probe().blocks[40].eventCount, 2);
+    EXPECT_EQ(probe().blocks[40].events[0].offset, 0);
+    EXPECT_EQ(probe().blocks[40].events[1].number, 62);
+    EXPECT_EQ(probe().blocks[40].events[1].offset, 31);
+    fx.process(b.inputs, b.outputs, 1);
+    EXPECT_EQ(probe().blocks[41].eventCount, 0);
+    events = {midi(30, 0x90, 63, 1)};
+    send(fx, events);
+    fx.process(b.inputs, b.outputs, 3);
+    ASSERT_EQ(probe().blocks[42].eventCount, 1);
+    EXPECT_EQ(probe().blocks[42].events[0].offset, 3);
 }
 
 class Queue : public Process {

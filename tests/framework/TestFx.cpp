@@ -8,8 +8,8 @@
 //                       callback and no effect on the audio (its texts are longer than the
 //                       host's 8 characters on purpose).
 // Audio: two channels in and out. Each output channel takes its own input channel, or input 0
-// when its own is absent (mono in), or silence without input. Processed in fixed blocks of 32
-// frames: the last frames of a host block beyond a multiple of 32 are set to silence.
+// when its own is absent (mono in), or silence without input. Processed on a grid of 32-frame
+// blocks: a host block that ends inside one hands the effect that block in parts.
 // MIDI events are accepted and ignored. Editor: a fake one of 320 x 240 pixels that opens no
 // window; its window counts as up from the first idle call after opening.
 //
@@ -215,6 +215,7 @@ private:
         if (probe->blockCount < testfx::kMaxBlocks) {
             testfx::BlockRecord& r = probe->blocks[probe->blockCount];
             r.frames = block.frames;
+            r.blockOffset = block.blockOffset;
             r.inputs[0] = block.inputs[0];
             r.inputs[1] = block.inputs[1];
             r.outputs[0] = block.outputs[0];

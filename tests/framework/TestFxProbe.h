@@ -16,6 +16,7 @@ constexpr int kMaxCallbacks = 64;
 
 struct BlockRecord {
     int32_t frames;
+    int32_t blockOffset;
     const float* inputs[2];
     float* outputs[2];
     int32_t eventCount;
