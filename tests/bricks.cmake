@@ -2,6 +2,7 @@
 add_executable(bricks_tests
   ${CMAKE_CURRENT_LIST_DIR}/bricks/AASaturationBrickTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bricks/AudioMixerBrickTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/bricks/BlockRangeTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bricks/BrickModelTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bricks/FixedFilterBrickTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bricks/MeterBrickTest.cpp

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -82,42 +84,142 @@ TEST_F(ModuleFixture, HostSeesTheEightParametersWithTheirDefaults)
     EXPECT_EQ(effect->paramDisplay(7), "-50.00");
 }
 
-TEST_F(ModuleFixture, OutputDoesNotDependOnTheHostsBlockPartition)
-{
-    const int rate = 48000;
-    const tools::AudioBuffer input = tools::Signals::guitarRiff(3, rate, 4096 * 24);
-    tools::RenderPlan plan;
-    plan.blockSizes = {32};
-    plan.initial = {{0, 0.7f}, {3, 0.5f}};
-    const tools::AudioBuffer reference = render(input, plan);
+// Drives a fresh instance straight through processReplacing: host blocks taken in turn from
+// `blocks`, whatever the announced maximum, with one or two input channels, in place or not.
+struct Stream {
+    std::vector<int> blocks;
+    int announced = 512;
+    int inputs = 2;
+    bool inPlace = false;
+    std::vector<tools::ParameterChange> changes = {};  // set before the host block that starts at their frame
+};
 
-    const std::vector<std::vector<int>> partitions = {{64}, {512}, {4096}, {32, 64, 512, 4096, 96}, {4096, 32, 160}};
-    for (const auto& blocks : partitions) {
-        plan.blockSizes = blocks;
-        const tools::AudioBuffer out = render(input, plan);
-        ASSERT_EQ(out.numFrames(), reference.numFrames());
-        for (int c = 0; c < 2; ++c) {
-            for (long i = 0; i < out.numFrames(); ++i) {
-                ASSERT_EQ(out.channels[c][i], reference.channels[c][i])
-                    << "blocks " << ::testing::PrintToString(blocks) << " channel " << c << " frame " << i;
+tools::AudioBuffer renderStream(tools::HostModule& module, const tools::AudioBuffer& input, const Stream& stream,
+                                const std::vector<std::pair<int, float>>& parameters)
+{
+    tools::HostContext host;
+    auto fx = module.instantiate(host);
+    fx->setSampleRate(float(input.sampleRate));
+    fx->setBlockSize(stream.announced);
+    VstSpeakerArrangement in{}, out{};
+    in.type = stream.inputs == 1 ? kSpeakerArrMono : kSpeakerArrStereo;
+    in.numChannels = stream.inputs;
+    out.type = kSpeakerArrStereo;
+    out.numChannels = 2;
+    EXPECT_EQ(fx->dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&in), &out), 1);
+    for (auto [index, value] : parameters) fx->setParameter(index, value);
+    fx->mainsChanged(true);
+
+    const long frames = long(input.numFrames());
+    tools::AudioBuffer output = tools::AudioBuffer::zeros(input.sampleRate, 2, frames);
+    std::vector<float> scratch[2];
+    for (long start = 0, k = 0; start < frames; ++k) {
+        const int n = int(std::min<long>(stream.blocks[std::size_t(k) % stream.blocks.size()], frames - start));
+        for (const tools::ParameterChange& change : stream.changes) {
+            if (change.frame == start) fx->setParameter(change.index, change.value);
+        }
+        float* outputs[2] = {output.channels[0].data() + start, output.channels[1].data() + start};
+        float* inputs[2];
+        for (int c = 0; c < stream.inputs; ++c) {
+            const float* source = input.channels[std::size_t(c)].data() + start;
+            if (stream.inPlace) {
+                std::copy(source, source + n, outputs[c]);
+                inputs[c] = outputs[c];
+            } else {
+                scratch[c].assign(source, source + n);
+                inputs[c] = scratch[c].data();
+            }
+        }
+        fx->processReplacing(inputs, outputs, n);
+        start += n;
+    }
+    fx->mainsChanged(false);
+    return output;
+}
+
+// Seeded host block sequences: single frames, sizes around the 32-frame grid, large ones above
+// the announced maximum of 512, and everything between.
+std::vector<int> randomBlocks(unsigned seed)
+{
+    std::mt19937 random(seed);
+    const int picks[] = {1, 1, 2, 3, 7, 31, 32, 33, 100, 511, 513, 1000, 4097};
+    std::vector<int> blocks;
+    for (int i = 0; i < 400; ++i) {
+        blocks.push_back(random() % 2 ? picks[random() % std::size(picks)] : 1 + int(random() % 700));
+    }
+    return blocks;
+}
+
+void expectSameOutput(const tools::AudioBuffer& out, const tools::AudioBuffer& reference, const std::string& what)
+{
+    ASSERT_EQ(out.numFrames(), reference.numFrames());
+    for (int c = 0; c < 2; ++c) {
+        for (long i = 0; i < long(out.numFrames()); ++i) {
+            ASSERT_EQ(out.channels[std::size_t(c)][std::size_t(i)], reference.channels[std::size_t(c)][std::size_t(i)])
+                << what << " channel " << c << " frame " << i;
+        }
+    }
+}
+
+TEST_F(ModuleFixture, EveryHostBlockPartitionGivesTheOutputOfBlocksOf512)
+{
+    EXPECT_EQ(effect->initialDelay(), 0);
+    for (int rate : {44100, 96000}) {
+        const tools::AudioBuffer input = tools::Signals::guitarRiff(3, rate, rate * 3 / 2);
+        // Drive up and the channels linked at one rate, mono sustain at the other.
+        const std::vector<std::pair<int, float>> parameters = {{0, 0.7f}, {3, rate == 44100 ? 0.5f : 1.0f}};
+        for (int inputs : {1, 2}) {
+            const tools::AudioBuffer reference = renderStream(module, input, {{512}, 512, inputs, false}, parameters);
+            float peak = 0.0f;
+            for (float v : reference.channels[0]) peak = std::max(peak, std::fabs(v));
+            EXPECT_GT(peak, 0.05f);  // real output, not silence
+            for (unsigned seed : {1u, 2u, 3u}) {
+                for (bool inPlace : {false, true}) {
+                    const std::string what = "rate " + std::to_string(rate) + " inputs " + std::to_string(inputs) +
+                                             " seed " + std::to_string(seed) + (inPlace ? " in place" : "");
+                    expectSameOutput(renderStream(module, input, {randomBlocks(seed), 512, inputs, inPlace}, parameters),
+                                     reference, what);
+                }
             }
         }
     }
-    // The reference is real output, not silence.
-    float peak = 0.0f;
-    for (float v : reference.channels[0]) peak = std::max(peak, std::fabs(v));
-    EXPECT_GT(peak, 0.05f);
 }
 
-TEST_F(ModuleFixture, InPlaceBuffersGiveTheSameOutput)
+TEST_F(ModuleFixture, ParameterChangesTakeEffectWhereTheNextBlockOfTheGridBegins)
 {
-    const tools::AudioBuffer input = tools::Signals::guitarRiff(5, 44100, 1280 * 34);  // whole blocks only
-    tools::RenderPlan plan;
-    plan.blockSizes = {256, 1024};
-    const tools::AudioBuffer separate = render(input, plan);
-    plan.inPlace = true;
-    const tools::AudioBuffer shared = render(input, plan);
-    EXPECT_EQ(separate.channels, shared.channels);
+    // Set between host blocks at frame 4000 + 20, inside the effect's 32-frame block that starts
+    // at 4000: the change must apply at 4032, as if it had been set there.
+    const tools::AudioBuffer input = tools::Signals::guitarRiff(6, 48000, 12000);
+    const std::vector<tools::ParameterChange> atGrid = {{4032, 0, 0.9f}, {4032, 1, 0.1f}, {4032, 5, 0.8f}};
+    const std::vector<tools::ParameterChange> inside = {{4020, 0, 0.9f}, {4020, 1, 0.1f}, {4020, 5, 0.8f}};
+    const tools::AudioBuffer reference = renderStream(module, input, {{32}, 512, 2, false, atGrid}, {});
+    std::vector<int> blocks = {4000, 20};
+    for (int i = 0; i < 40; ++i) blocks.push_back(1 + i * 37 % 300);
+    expectSameOutput(renderStream(module, input, {blocks, 512, 2, false, inside}, {}), reference, "inside a block");
+    // And the change is heard from there on.
+    const tools::AudioBuffer unchanged = renderStream(module, input, {{32}, 512, 2, false}, {});
+    EXPECT_EQ(unchanged.channels[0][4031], reference.channels[0][4031]);
+    EXPECT_NE(unchanged.channels[0][4100], reference.channels[0][4100]);
+}
+
+TEST_F(ModuleFixture, OutputFramesDependOnlyOnInputUpToThem)
+{
+    // Two inputs equal up to frame 1000 and apart from it, in host blocks of 7 frames: the outputs
+    // agree before frame 1000 and part within the next frames, so nothing looks ahead and no
+    // latency is added (the anti-alias filter's pipeline delays by three internal samples).
+    const int rate = 48000;
+    const tools::AudioBuffer first = tools::Signals::guitarRiff(4, rate, 4000);
+    tools::AudioBuffer second = first;
+    for (auto& channel : second.channels) {
+        for (std::size_t i = 1000; i < channel.size(); ++i) channel[i] = channel[i] * 0.5f + 0.25f;
+    }
+    const Stream stream{{7}, 512, 2, false};
+    const tools::AudioBuffer a = renderStream(module, first, stream, {});
+    const tools::AudioBuffer b = renderStream(module, second, stream, {});
+    for (int c = 0; c < 2; ++c) {
+        for (std::size_t i = 0; i < 1000; ++i) ASSERT_EQ(a.channels[std::size_t(c)][i], b.channels[std::size_t(c)][i]) << i;
+        EXPECT_NE(a.channels[std::size_t(c)][1001], b.channels[std::size_t(c)][1001]);
+    }
 }
 
 TEST_F(ModuleFixture, MonoInAndMonoOutUseOnlyTheFirstChannel)
