@@ -118,8 +118,11 @@ TEST(RealtimeSafety, ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutom
     effect->dispatcher(effect, effSetBlockSize, 0, 512, nullptr, 0.0f);
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
 
-    constexpr int kFrames = 512;
-    std::vector<float> in0(kFrames), in1(kFrames), out0(kFrames), out1(kFrames);
+    // Host blocks of every kind: whole grid blocks, single frames, ends inside a grid block, and
+    // more than the announced maximum.
+    constexpr int kSizes[] = {512, 1, 7, 100, 31, 33, 1000, 3};
+    constexpr int kMaxFrames = 1000;
+    std::vector<float> in0(kMaxFrames), in1(kMaxFrames), out0(kMaxFrames), out1(kMaxFrames);
     float* ins[2] = {in0.data(), in1.data()};
     float* outs[2] = {out0.data(), out1.data()};
 
@@ -137,14 +140,16 @@ TEST(RealtimeSafety, ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutom
 
     float phase = 0.0f;
     bool finite = true;
-    for (int block = 0; block < 3000; ++block) {
-        for (int i = 0; i < kFrames; ++i) {
+    // Until the editor has sent enough edits to overlap many blocks, however fast the blocks go.
+    for (int block = 0; block < 3000 || edits.load() <= 100; ++block) {
+        const int frames = kSizes[block % std::size(kSizes)];
+        for (int i = 0; i < frames; ++i) {
             in0[i] = 0.6f * std::sin(phase);
             in1[i] = 0.6f * std::sin(phase * 1.5f);
             phase += 0.0262f;
         }
-        audioCall(effect, ins, outs, kFrames);
-        for (int i = 0; i < kFrames; ++i) finite = finite && std::isfinite(out0[i]) && std::isfinite(out1[i]);
+        audioCall(effect, ins, outs, frames);
+        for (int i = 0; i < frames; ++i) finite = finite && std::isfinite(out0[i]) && std::isfinite(out1[i]);
     }
     done = true;
     editor.join();
