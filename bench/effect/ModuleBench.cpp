@@ -1,7 +1,8 @@
 // The whole module through processReplacing, as a host drives it: stereo,
 // blocks of 512 frames, a plucked-string riff. Reports ns per frame and the
-// realtime factor (audio seconds per CPU second), and the cost of the worst
-// block against the median over a loud burst followed by 10 s of silence.
+// realtime factor (audio seconds per CPU second) at three rates and at host
+// blocks from single frames up, and the cost of the worst block against the
+// median over a loud burst followed by 10 s of silence.
 
 #include <benchmark/benchmark.h>
 
@@ -32,34 +33,40 @@ struct Rig {
     }
     ~Rig() { effect->mainsChanged(false); }
 
-    void process(const tools::AudioBuffer& in, long frame)
+    void process(const tools::AudioBuffer& in, long frame, int frames = kBlock)
     {
         float* ins[2] = {const_cast<float*>(in.channels[0].data()) + frame,
                          const_cast<float*>(in.channels[1].data()) + frame};
         float* outs[2] = {out0.data(), out1.data()};
-        effect->processReplacing(ins, outs, kBlock);
+        effect->processReplacing(ins, outs, frames);
     }
 };
 
-void BM_ModuleStereo(benchmark::State& state)
+// Host blocks of `block` frames through a four-second riff, round and round.
+void runRiff(benchmark::State& state, int rate, int block)
 {
-    const int rate = int(state.range(0));
     Rig rig(rate);
     const tools::AudioBuffer riff = tools::Signals::guitarRiff(1, rate, rate * 4 / kBlock * kBlock);
     long frame = 0;
     for (auto _ : state) {
-        rig.process(riff, frame);
+        rig.process(riff, frame, block);
         benchmark::DoNotOptimize(rig.out0.data());
-        frame += kBlock;
-        if (frame + kBlock > riff.numFrames()) frame = 0;
+        frame += block;
+        if (frame + block > riff.numFrames()) frame = 0;
     }
-    const double frames = double(state.iterations()) * kBlock;
+    const double frames = double(state.iterations()) * block;
     state.SetItemsProcessed(int64_t(frames));
     // Seconds per frame, and seconds of audio per second of processing.
     state.counters["s_per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["realtime_x"] = benchmark::Counter(frames / rate, benchmark::Counter::kIsRate);
 }
+
+void BM_ModuleStereo(benchmark::State& state) { runRiff(state, int(state.range(0)), kBlock); }
 BENCHMARK(BM_ModuleStereo)->Arg(44100)->Arg(48000)->Arg(96000)->Unit(benchmark::kMicrosecond);
+
+// What a call costs beyond its frames: 48 kHz, host blocks of 1, 7, 100 and 512 frames.
+void BM_ModuleHostBlock(benchmark::State& state) { runRiff(state, 48000, int(state.range(0))); }
+BENCHMARK(BM_ModuleHostBlock)->Arg(1)->Arg(7)->Arg(100)->Arg(512)->Unit(benchmark::kMicrosecond);
 
 // Denormals: the filters' tails decay through subnormal numbers after the burst.
 void BM_ModuleBurstThenSilence(benchmark::State& state)
