@@ -3,6 +3,7 @@
 #include <emmintrin.h>
 
 #include "bricks/DspBrick.h"
+#include "bricks/Lanes.h"
 
 namespace bricks {
 
@@ -40,8 +41,8 @@ public:
             const __m128 dx = _mm_sub_ps(x, x0);
             // Closer inputs than this make the difference quotient ill-conditioned.
             const __m128 apart = _mm_cmpgt_ps(_mm_and_ps(dx, magnitude), threshold);
-            const __m128 numerator = select(apart, _mm_sub_ps(antiderivative, f), x);
-            const __m128 denominator = select(apart, dx, antiderivative);
+            const __m128 numerator = lanes::select(apart, _mm_sub_ps(antiderivative, f), x);
+            const __m128 denominator = lanes::select(apart, dx, antiderivative);
             _mm_storeu_ps(out + n, _mm_div_ps(numerator, denominator));
             lastX = xi;
             lastF = fi;
@@ -53,11 +54,6 @@ public:
     void reset() override {}
 
 private:
-    static __m128 select(__m128 mask, __m128 ifSet, __m128 ifClear)
-    {
-        return _mm_or_ps(_mm_and_ps(mask, ifSet), _mm_andnot_ps(mask, ifClear));
-    }
-
     float prevF = 1.0f;  // sqrt(1 + prevX^2)
     float prevX = 0.0f;  // previous scaled input
     float blockDrive = 0.0f;  // control input 0 as read where the block began

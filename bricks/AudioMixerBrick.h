@@ -58,7 +58,7 @@ private:
             for (int k = 0; k < Inputs; ++k) {
                 Ramp& ramp = bricks[b]->ramps[k];
                 if (begin == 0)
-                    ramp.step = (bricks[b]->controlValue(k) - ramp.current) * 0.0078125f;
+                    ramp.step = (bricks[b]->controlValue(k) - ramp.current) * kRampShare;
                 c[k] = ramp.current;
                 d[k] = ramp.step;
             }

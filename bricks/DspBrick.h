@@ -22,6 +22,8 @@ namespace bricks {
 
 constexpr int kBlockSize = 128;
 constexpr int kRangeStep = 4;  // processRange bounds are multiples of this
+// A control ramped across a block moves by this share of the step each sample.
+constexpr float kRampShare = 1.0f / kBlockSize;
 
 class DspBrick {
 public:

@@ -1,5 +1,7 @@
 #include "bricks/FixedFilterBrick.h"
 
+#include "bricks/Lanes.h"
+
 #include <xmmintrin.h>
 
 #include <cmath>
@@ -84,20 +86,13 @@ void FixedFilterBrick::processLanes(FixedFilterBrick* const* bricks, int count, 
     // Four samples of the four lanes at a time, transposed so that one
     // register holds one sample of every lane.
     for (int n = begin; n < end; n += 4) {
-        __m128 x0 = _mm_loadu_ps(in[0] + n);
-        __m128 x1 = _mm_loadu_ps(in[1] + n);
-        __m128 x2 = _mm_loadu_ps(in[2] + n);
-        __m128 x3 = _mm_loadu_ps(in[3] + n);
-        _MM_TRANSPOSE4_PS(x0, x1, x2, x3);
-        __m128 y0 = section(x0);
-        __m128 y1 = section(x1);
-        __m128 y2 = section(x2);
-        __m128 y3 = section(x3);
-        _MM_TRANSPOSE4_PS(y0, y1, y2, y3);
-        _mm_storeu_ps(out[0] + n, y0);
-        _mm_storeu_ps(out[1] + n, y1);
-        _mm_storeu_ps(out[2] + n, y2);
-        _mm_storeu_ps(out[3] + n, y3);
+        __m128 x[4];
+        lanes::loadTransposed(in, n, x);
+        const __m128 y0 = section(x[0]);
+        const __m128 y1 = section(x[1]);
+        const __m128 y2 = section(x[2]);
+        const __m128 y3 = section(x[3]);
+        lanes::storeTransposed(out, n, y0, y1, y2, y3);
     }
     _mm_store_ps(lane[5], m1);
     _mm_store_ps(lane[6], m2);

@@ -1,5 +1,7 @@
 #include "bricks/SVFFilterBrick.h"
 
+#include "bricks/Lanes.h"
+
 #include <xmmintrin.h>
 
 #include <algorithm>
@@ -18,7 +20,7 @@ void SVFFilterBrick::beginBlock()
     // negative; has no effect from 40 kHz up.
     frequency = std::min(frequency, sampleRate * 0.45f);
     const float gTarget = std::tan(frequency * 3.1415927f / sampleRate);
-    dg = (gTarget - g) * 0.0078125f;
+    dg = (gTarget - g) * kRampShare;
     damping = 2.0f - 2.0f * resonance;
 }
 
@@ -104,28 +106,18 @@ void SVFFilterBrick::processLanes(SVFFilterBrick* const* bricks, int count, int 
         i2 = _mm_sub_ps(_mm_mul_ps(two, v2), i2);
         return Outputs{v2, v1, _mm_sub_ps(_mm_sub_ps(x, _mm_mul_ps(k, v1)), v2)};
     };
-    const auto store = [&out](int o, int n, __m128 s0, __m128 s1, __m128 s2, __m128 s3) {
-        _MM_TRANSPOSE4_PS(s0, s1, s2, s3);
-        _mm_storeu_ps(out[o][0] + n, s0);
-        _mm_storeu_ps(out[o][1] + n, s1);
-        _mm_storeu_ps(out[o][2] + n, s2);
-        _mm_storeu_ps(out[o][3] + n, s3);
-    };
     // Four samples of the four lanes at a time, transposed so that one
     // register holds one sample of every lane.
     for (int n = begin; n < end; n += 4) {
-        __m128 x0 = _mm_loadu_ps(in[0] + n);
-        __m128 x1 = _mm_loadu_ps(in[1] + n);
-        __m128 x2 = _mm_loadu_ps(in[2] + n);
-        __m128 x3 = _mm_loadu_ps(in[3] + n);
-        _MM_TRANSPOSE4_PS(x0, x1, x2, x3);
-        const Outputs y0 = sample(x0);
-        const Outputs y1 = sample(x1);
-        const Outputs y2 = sample(x2);
-        const Outputs y3 = sample(x3);
-        store(0, n, y0.low, y1.low, y2.low, y3.low);
-        store(1, n, y0.band, y1.band, y2.band, y3.band);
-        store(2, n, y0.high, y1.high, y2.high, y3.high);
+        __m128 x[4];
+        lanes::loadTransposed(in, n, x);
+        const Outputs y0 = sample(x[0]);
+        const Outputs y1 = sample(x[1]);
+        const Outputs y2 = sample(x[2]);
+        const Outputs y3 = sample(x[3]);
+        lanes::storeTransposed(out[0], n, y0.low, y1.low, y2.low, y3.low);
+        lanes::storeTransposed(out[1], n, y0.band, y1.band, y2.band, y3.band);
+        lanes::storeTransposed(out[2], n, y0.high, y1.high, y2.high, y3.high);
     }
     _mm_store_ps(lane[1], gain);
     _mm_store_ps(lane[3], i1);

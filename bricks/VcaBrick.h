@@ -71,7 +71,7 @@ private:
     {
         const float control = controlValue(0);
         const float target = control * control * control;
-        step = (target - currentGain) * 0.0078125f;
+        step = (target - currentGain) * kRampShare;
     }
 
     float currentGain = 0.0f;  // gain applied to the last sample processed

@@ -72,7 +72,8 @@ public:
     // Read on the editor's render thread while audio runs.
     MeterReadings sustainerLevels() const;
     MeterReadings outputLevels() const;
-    bricks::OscilloscopeBrick<256, 1>& scopeBrick() { return scope; }
+    using Scope = bricks::OscilloscopeBrick<bricks::ScopeFrameStore::kFrameLength, 1>;
+    Scope& scopeBrick() { return scope; }
 
 private:
     friend class PlugTestAccess;  // white-box checks of the control values and buffers
@@ -120,7 +121,7 @@ private:
     AntiAlias antiAlias[2];
     Meter outputMeter[2];
     Fixed scopeFilter;
-    bricks::OscilloscopeBrick<256, 1> scope;
+    Scope scope;
 
     SmoothedParameter smoothDrive;
     SmoothedParameter smoothPostGain;

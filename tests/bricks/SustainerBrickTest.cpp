@@ -40,70 +40,35 @@ struct Sustainer {
     SustainerBrick brick;
 };
 
-// The sustainer as first formulated, step by step, without the guards of the
-// envelope coefficient and the clipper's overflow: for comparison where those
-// do not engage.
+// The sustainer's step on plain floats and doubles, one channel after the
+// other: the readable form that the brick's lanes must match bit for bit.
 struct Reference {
-    float fs = 44100, r0 = 0, r1 = 0;
-    double t0 = 0, t1 = 0, a0 = 0, a1 = 0, e0 = 0, e1 = 0, cIn = 0, cDet = 0;
+    using F = bricks::lanes::ScalarPair<float>;
+    using D = bricks::lanes::ScalarPair<double>;
+
+    float fs = 44100;
+    double cIn = 0, cDet = 0;
+    bricks::SustainerState<F, D> state{};
 
     void setSampleRate(float rate)
     {
         fs = rate;
         cIn = std::exp(-1.0 / (double(rate) * 0.47));
         cDet = std::exp(-1.0 / (double(rate) * 0.016592));
-        t0 = t1 = a0 = a1 = e0 = e1 = 0;
+        state.inputTracker = state.detectorTracker = state.envelope = D::both(0.0);
     }
 
     void block(const Controls& c, const float* in0, const float* in1, float* out0, float* out1)
     {
-        const float gIn = (1.0f - (1.0f - c.compression) * 0.6f) * (c.drive * c.drive * c.drive * 10.0f);
-        const int mode = int(std::round(c.stereoMode * 2.0f));
-        const float v = (1.0f - c.speed + 0.02f) * (1.0f - c.speed + 0.02f) * 90.0f;
+        const auto k = SustainerBrick::blockControls<F, D>(c.drive, c.compression, c.speed, fs, cIn, cDet);
+        const int mode = SustainerBrick::channelMode(c.stereoMode);
         for (int n = 0; n < kBlockSize; ++n) {
-            const float xL = gIn * in0[n];
-            const float xR = gIn * in1[n];
-            const float d0 = mode == 2 ? (xL + xR) * 0.5f : xL;
-            t0 = (t0 - d0) * cIn + d0;
-            t1 = (t1 - xR) * cIn + xR;
-            const float j0 = 0.5f * float((d0 - t0) * r0) + 0.327f;
-            const float z0 = j0 * j0 * j0 + j0;
-            const float y0 = z0 / std::sqrt(z0 * z0 + 1.0f) - 0.327f;
-            const float j1 = 0.5f * float((xR - t1) * r1) + 0.3f;
-            const float z1 = j1 * j1 * j1 + j1;
-            const float y1 = z1 / std::sqrt(z1 * z1 + 1.0f) - 0.3f;
-            out0[n] = 4.0f * y0;
-            out1[n] = mode == 2 ? 4.0f * y0 : 4.0f * y1;
-            const float s0 = y0 * 5.0f * c.compression;
-            const float s1 = y1 * 5.0f * c.compression;
-            a0 = (a0 - s0) * cDet + s0;
-            a1 = (a1 - s1) * cDet + s1;
-            const float h0 = float(s0 - a0);
-            const float h1 = float(s1 - a1);
-            float T0, T1, c0, c1;
-            if (h0 < -(float(e0) + 0.66f)) {
-                T0 = -(h0 + 0.66f);
-                c0 = 1.0f - 1.0f / (float(v * 0.00198) * fs);
-            } else {
-                T0 = 0.0f;
-                c0 = 1.0f - 1.0f / (float(v * 0.1034) * fs);
-            }
-            e0 = (e0 - std::min(6.0f, T0)) * c0 + std::min(6.0f, T0);
-            if (h1 < -(float(e1) + 0.7986f)) {
-                T1 = -(h1 + 0.7986f);
-                c1 = 1.0f - 1.0f / (float(v * 0.002277) * fs);
-            } else {
-                T1 = 0.0f;
-                c1 = 1.0f - 1.0f / (float(v * 0.1034) * fs);
-            }
-            e1 = (e1 - std::min(6.0f, T1)) * c1 + std::min(6.0f, T1);
-            r0 = (5.0f - std::clamp(2.5f * float(e0), 0.0f, 5.0f)) * 0.981f / 5.0f * 300.0f + 1.0f;
-            r1 = (5.0f - std::clamp(2.5f * float(e1), 0.0f, 5.0f)) * 0.9f / 5.0f * 300.0f + 1.0f;
-            if (mode == 1) {
-                const float m = r1 < r0 ? r1 : r0;
-                r0 = r0 * 0.19999999f + m * 0.8f;
-                r1 = r1 * 0.19999999f + m * 0.8f;
-            }
+            const F input = F::of(in0[n], in1[n]);
+            const F out = mode == 1   ? bricks::sustainerStep<1>(state, k, input)
+                          : mode == 2 ? bricks::sustainerStep<2>(state, k, input)
+                                      : bricks::sustainerStep<0>(state, k, input);
+            out0[n] = out.channel(0);
+            out1[n] = out.channel(mode == 2 ? 0 : 1);
         }
     }
 };
@@ -198,7 +163,7 @@ TEST(SustainerBrick, MaximumGainsStereoAndLinked)
 
 // Where no guard engages the brick is bit-identical to the step-by-step
 // formulation, in every mode, across speeds, rates and resets.
-TEST(SustainerBrick, MatchesTheStepByStepFormulation)
+TEST(SustainerBrick, LanesMatchThePlainStep)
 {
     for (float fs : {44100.0f, 48000.0f, 96000.0f}) {
         for (float stereoMode : {0.0f, 0.5f, 1.0f}) {
