@@ -7,10 +7,39 @@
 
 namespace bricks {
 
-// Soft saturator f(x) = x / sqrt(1 + x^2) with first-order antiderivative
-// anti-aliasing: outputs the mean of f between the previous and the current
-// scaled input. Control input 0 drive (linear input gain). The template
-// argument selects nothing further.
+// One sample of soft saturators f(x) = x / sqrt(1 + x^2) with first-order
+// antiderivative anti-aliasing, one per lane of V: the mean of f between the
+// previous and the current scaled input.
+template<class V>
+struct SaturationKernel {
+    V drive;
+    V prevX;  // previous scaled input
+    V prevF;  // its antiderivative sqrt(1 + prevX^2)
+
+    static V antiderivative(V x) { return lanes::squareRoot(x * x + lanes::splat<V>(1.0f)); }
+
+    // The mean of f from x0 to x, given both antiderivatives.
+    static V mean(V x, V f, V x0, V f0)
+    {
+        const V dx = x - x0;
+        // Closer inputs than this make the difference quotient ill-conditioned.
+        const auto apart = lanes::magnitude(dx) > lanes::splat<V>(0.0002f);
+        return lanes::select(apart, f - f0, x) / lanes::select(apart, dx, f);
+    }
+
+    V step(V in)
+    {
+        const V x = drive * in;
+        const V f = antiderivative(x);
+        const V out = mean(x, f, prevX, prevF);
+        prevX = x;
+        prevF = f;
+        return out;
+    }
+};
+
+// Control input 0 drive (linear input gain). The template argument numbers
+// the flavour of saturator; this is the only one.
 template<int Variant>
 class AASaturationBrick : public DspBrickImpl<1, 0, 1, 1> {
 public:
@@ -19,31 +48,24 @@ public:
     void processRange(int begin, int end)
     {
         if (begin == 0)
-            blockDrive = controlValue(0);
-        // Each sample depends on the input only, never on an output: four at a
-        // time, both quotients' operands selected per lane before one division.
-        const __m128 drive = _mm_set1_ps(blockDrive);
-        const __m128 one = _mm_set1_ps(1.0f);
-        const __m128 threshold = _mm_set1_ps(0.0002f);
-        const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+            beginBlock();
+        // Each sample depends on the input only, never on an output: four
+        // consecutive samples at a time, each with the one before it.
+        using lanes::Float4;
+        const Float4 drive = Float4::both(blockDrive);
         const float* __restrict in = audioInputs[0];
         float* __restrict out = audioOutputs[0].data();
         __m128i lastX = _mm_castps_si128(_mm_set1_ps(prevX));
         __m128i lastF = _mm_castps_si128(_mm_set1_ps(prevF));
         for (int n = begin; n < end; n += 4) {
-            const __m128 x = _mm_mul_ps(drive, _mm_loadu_ps(in + n));
-            const __m128 antiderivative = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(x, x), one));
-            const __m128i xi = _mm_castps_si128(x);
-            const __m128i fi = _mm_castps_si128(antiderivative);
+            const Float4 x = drive * Float4{_mm_loadu_ps(in + n)};
+            const Float4 f = SaturationKernel<Float4>::antiderivative(x);
+            const __m128i xi = _mm_castps_si128(x.v);
+            const __m128i fi = _mm_castps_si128(f.v);
             // (the sample before these four, x0, x1, x2), likewise for the antiderivative
-            const __m128 x0 = _mm_castsi128_ps(_mm_or_si128(_mm_slli_si128(xi, 4), _mm_srli_si128(lastX, 12)));
-            const __m128 f = _mm_castsi128_ps(_mm_or_si128(_mm_slli_si128(fi, 4), _mm_srli_si128(lastF, 12)));
-            const __m128 dx = _mm_sub_ps(x, x0);
-            // Closer inputs than this make the difference quotient ill-conditioned.
-            const __m128 apart = _mm_cmpgt_ps(_mm_and_ps(dx, magnitude), threshold);
-            const __m128 numerator = lanes::select(apart, _mm_sub_ps(antiderivative, f), x);
-            const __m128 denominator = lanes::select(apart, dx, antiderivative);
-            _mm_storeu_ps(out + n, _mm_div_ps(numerator, denominator));
+            const Float4 x0{_mm_castsi128_ps(_mm_or_si128(_mm_slli_si128(xi, 4), _mm_srli_si128(lastX, 12)))};
+            const Float4 f0{_mm_castsi128_ps(_mm_or_si128(_mm_slli_si128(fi, 4), _mm_srli_si128(lastF, 12)))};
+            _mm_storeu_ps(out + n, SaturationKernel<Float4>::mean(x, f, x0, f0).v);
             lastX = xi;
             lastF = fi;
         }
@@ -52,6 +74,34 @@ public:
     }
 
     void reset() override {}
+
+    // Where the block begins (range from 0): reads the drive.
+    void beginBlock() { blockDrive = controlValue(0); }
+
+    // count saturators (at most V's lanes) side by side, and back.
+    template<class V>
+    static SaturationKernel<V> kernel(AASaturationBrick* const* bricks, int count)
+    {
+        float drive[4] = {}, x[4] = {}, f[4] = {};
+        for (int b = 0; b < count; ++b) {
+            drive[b] = bricks[b]->blockDrive;
+            x[b] = bricks[b]->prevX;
+            f[b] = bricks[b]->prevF;
+        }
+        return {lanes::gather<V>(drive), lanes::gather<V>(x), lanes::gather<V>(f)};
+    }
+
+    template<class V>
+    static void keep(const SaturationKernel<V>& s, AASaturationBrick* const* bricks, int count)
+    {
+        float x[4], f[4];
+        lanes::scatter(s.prevX, x);
+        lanes::scatter(s.prevF, f);
+        for (int b = 0; b < count; ++b) {
+            bricks[b]->prevX = x[b];
+            bricks[b]->prevF = f[b];
+        }
+    }
 
 private:
     float prevF = 1.0f;  // sqrt(1 + prevX^2)

@@ -1,91 +1,117 @@
 #pragma once
 
-#include <xmmintrin.h>
-
 #include <array>
 
 #include "bricks/DspBrick.h"
+#include "bricks/Lanes.h"
 
 namespace bricks {
 
+// One sample of mixers, one per lane of V: every gain steps on, then the
+// inputs are added in index order onto 0, which fixes the rounding.
+template<class V, int Inputs>
+struct MixKernel {
+    V gain[Inputs];
+    V step[Inputs];
+
+    V mix(const V (&in)[Inputs])
+    {
+        for (int k = 0; k < Inputs; ++k) gain[k] = gain[k] + step[k];
+        V sum = lanes::splat<V>(0.0f);
+        for (int k = 0; k < Inputs; ++k) sum = sum + gain[k] * in[k];
+        return sum;
+    }
+};
+
 // Sums Inputs audio inputs, each with its own linear gain (control input k
-// for audio input k) ramped across the block. The sum is formed input by
-// input, in index order, which fixes its rounding. The second template
-// argument selects nothing further.
+// for audio input k) ramped across the block. The second template argument
+// numbers the flavour of mixer; this is the only one.
 template<int Inputs, int Variant>
 class AudioMixerBrick : public DspBrickImpl<Inputs, 0, Inputs, 1> {
     using Base = DspBrickImpl<Inputs, 0, Inputs, 1>;
 
 public:
-    static_assert(Inputs >= 1 && Inputs <= 4, "the gains of all inputs share one SSE register");
+    static_assert(Inputs >= 1 && Inputs <= 4);
 
     void process() override { processRange(0, kBlockSize); }
 
     void processRange(int begin, int end)
     {
-        AudioMixerBrick* const bricks[1] = {this};
-        mix(bricks, begin, end);
+        AudioMixerBrick* const self[1] = {this};
+        run<float>(self, begin, end);
     }
 
     // Runs two mixers in one loop, each exactly as its processRange() would.
     // Neither may read the other's output.
     static void processPair(AudioMixerBrick& first, AudioMixerBrick& second, int begin = 0, int end = kBlockSize)
     {
-        AudioMixerBrick* const bricks[2] = {&first, &second};
-        mix(bricks, begin, end);
+        AudioMixerBrick* const pair[2] = {&first, &second};
+        run<lanes::Float2>(pair, begin, end);
     }
 
     void reset() override {}
 
+    // Where the block begins (range from 0): each gain's ramp from where it
+    // stands to its control's new value.
+    void beginBlock()
+    {
+        for (int k = 0; k < Inputs; ++k)
+            ramps[k].step = (this->controlValue(k) - ramps[k].current) * kRampShare;
+    }
+
+    // The gains of count mixers (at most V's lanes) side by side, and back.
+    template<class V>
+    static MixKernel<V, Inputs> kernel(AudioMixerBrick* const* bricks, int count)
+    {
+        MixKernel<V, Inputs> m;
+        for (int k = 0; k < Inputs; ++k) {
+            float current[4] = {}, step[4] = {};
+            for (int b = 0; b < count; ++b) {
+                current[b] = bricks[b]->ramps[k].current;
+                step[b] = bricks[b]->ramps[k].step;
+            }
+            m.gain[k] = lanes::gather<V>(current);
+            m.step[k] = lanes::gather<V>(step);
+        }
+        return m;
+    }
+
+    template<class V>
+    static void keep(const MixKernel<V, Inputs>& m, AudioMixerBrick* const* bricks, int count)
+    {
+        for (int k = 0; k < Inputs; ++k) {
+            float current[4];
+            lanes::scatter(m.gain[k], current);
+            for (int b = 0; b < count; ++b) bricks[b]->ramps[k].current = current[b];
+        }
+    }
+
 private:
     struct Ramp {
-        float current = 0.0f;
-        float step = 0.0f;
+        float current = 0.0f;  // gain applied to the last sample processed
+        float step = 0.0f;     // per-sample increment in the current block
     };
 
-    // The gain ramps are serial sums, one SSE lane per input; four samples of
-    // them are transposed so that the mix runs four samples at a time. Per
-    // sample the inputs are added in index order onto 0, exactly as a pass
-    // per input over a cleared output would.
-    template<int Count>
-    static void mix(AudioMixerBrick* const (&bricks)[Count], int begin, int end)
+    // Count (1 or 2) mixers, one per lane of V.
+    template<class V, int Count>
+    static void run(AudioMixerBrick* const (&bricks)[Count], int begin, int end)
     {
-        __m128 current[Count];
-        __m128 step[Count];
-        for (int b = 0; b < Count; ++b) {
-            alignas(16) float c[4] = {};
-            alignas(16) float d[4] = {};
+        if (begin == 0) {
+            for (AudioMixerBrick* b : bricks) b->beginBlock();
+        }
+        MixKernel<V, Inputs> m = kernel<V>(bricks, Count);
+        for (int n = begin; n < end; ++n) {
+            V in[Inputs];
             for (int k = 0; k < Inputs; ++k) {
-                Ramp& ramp = bricks[b]->ramps[k];
-                if (begin == 0)
-                    ramp.step = (bricks[b]->controlValue(k) - ramp.current) * kRampShare;
-                c[k] = ramp.current;
-                d[k] = ramp.step;
+                float samples[4] = {};
+                for (int b = 0; b < Count; ++b) samples[b] = bricks[b]->audioInputs[k][n];
+                in[k] = lanes::gather<V>(samples);
             }
-            current[b] = _mm_load_ps(c);
-            step[b] = _mm_load_ps(d);
+            float out[4];
+            lanes::scatter(m.mix(in), out);
+            for (int b = 0; b < Count; ++b) bricks[b]->audioOutputs[0][n] = out[b];
         }
-        for (int n = begin; n < end; n += 4) {
-#pragma GCC unroll 2
-            for (int b = 0; b < Count; ++b) {
-                __m128 gain[4];
-#pragma GCC unroll 4
-                for (int i = 0; i < 4; ++i)
-                    gain[i] = current[b] = _mm_add_ps(current[b], step[b]);
-                _MM_TRANSPOSE4_PS(gain[0], gain[1], gain[2], gain[3]);
-                __m128 sum = _mm_setzero_ps();
-#pragma GCC unroll 4
-                for (int k = 0; k < Inputs; ++k)
-                    sum = _mm_add_ps(sum, _mm_mul_ps(gain[k], _mm_loadu_ps(bricks[b]->audioInputs[k] + n)));
-                _mm_storeu_ps(bricks[b]->audioOutputs[0].data() + n, sum);
-            }
-        }
-        for (int b = 0; b < Count; ++b) {
-            alignas(16) float c[4];
-            _mm_store_ps(c, current[b]);
-            for (int k = 0; k < Inputs; ++k)
-                bricks[b]->ramps[k].current = c[k];
-        }
+        keep(m, bricks, Count);
     }
 
     std::array<Ramp, Inputs> ramps{};

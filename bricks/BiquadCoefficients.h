@@ -12,4 +12,20 @@ struct BiquadCoefficients {
     float b2 = 0.0f;
 };
 
+// One sample through sections in transposed direct form II, one section per
+// lane of V (a float, or floats side by side).
+template<class V>
+struct BiquadKernel {
+    V a1, a2, b0, b1, b2;
+    V s1, s2;  // the two state memories
+
+    V step(V x)
+    {
+        const V y = b0 * x + s1;
+        s1 = b1 * x + s2 - a1 * y;
+        s2 = b2 * x - a2 * y;
+        return y;
+    }
+};
+
 }  // namespace bricks

@@ -2,8 +2,6 @@
 
 #include "bricks/Lanes.h"
 
-#include <xmmintrin.h>
-
 #include <cmath>
 
 namespace bricks {
@@ -32,18 +30,10 @@ void FixedFilterBrick::processRange(int begin, int end)
 {
     const float* __restrict in = audioInputs[0];
     float* __restrict out = audioOutputs[0].data();
-    const BiquadCoefficients c = coefficients_;
-    float m1 = s1;
-    float m2 = s2;
-    for (int n = begin; n < end; ++n) {
-        const float x = in[n];
-        const float y = c.b0 * x + m1;
-        m1 = c.b1 * x + m2 - c.a1 * y;
-        m2 = c.b2 * x - c.a2 * y;
-        out[n] = y;
-    }
-    s1 = m1;
-    s2 = m2;
+    FixedFilterBrick* const self[1] = {this};
+    BiquadKernel<float> k = kernel<float>(self, 1);
+    for (int n = begin; n < end; ++n) out[n] = k.step(in[n]);
+    keep(k, self, 1);
 }
 
 void FixedFilterBrick::processLanes(FixedFilterBrick* const* bricks, int count, int begin, int end)
@@ -53,53 +43,23 @@ void FixedFilterBrick::processLanes(FixedFilterBrick* const* bricks, int count, 
     alignas(16) float scratch[kBlockSize];
     const float* in[4];
     float* out[4];
-    alignas(16) float lane[7][4] = {};  // a1, a2, b0, b1, b2, s1, s2 per lane
     for (int k = 0; k < 4; ++k) {
-        in[k] = silence;
-        out[k] = scratch;
-        if (k >= count)
-            continue;
-        const FixedFilterBrick& f = *bricks[k];
-        in[k] = f.audioInputs[0];
-        out[k] = bricks[k]->audioOutputs[0].data();
-        lane[0][k] = f.coefficients_.a1;
-        lane[1][k] = f.coefficients_.a2;
-        lane[2][k] = f.coefficients_.b0;
-        lane[3][k] = f.coefficients_.b1;
-        lane[4][k] = f.coefficients_.b2;
-        lane[5][k] = f.s1;
-        lane[6][k] = f.s2;
+        in[k] = k < count ? bricks[k]->audioInputs[0] : silence;
+        out[k] = k < count ? bricks[k]->audioOutputs[0].data() : scratch;
     }
-    const __m128 a1 = _mm_load_ps(lane[0]);
-    const __m128 a2 = _mm_load_ps(lane[1]);
-    const __m128 b0 = _mm_load_ps(lane[2]);
-    const __m128 b1 = _mm_load_ps(lane[3]);
-    const __m128 b2 = _mm_load_ps(lane[4]);
-    __m128 m1 = _mm_load_ps(lane[5]);
-    __m128 m2 = _mm_load_ps(lane[6]);
-    const auto section = [&](__m128 x) {
-        const __m128 y = _mm_add_ps(_mm_mul_ps(b0, x), m1);
-        m1 = _mm_sub_ps(_mm_add_ps(_mm_mul_ps(b1, x), m2), _mm_mul_ps(a1, y));
-        m2 = _mm_sub_ps(_mm_mul_ps(b2, x), _mm_mul_ps(a2, y));
-        return y;
-    };
+    BiquadKernel<lanes::Float4> k = kernel<lanes::Float4>(bricks, count);
     // Four samples of the four lanes at a time, transposed so that one
     // register holds one sample of every lane.
     for (int n = begin; n < end; n += 4) {
         __m128 x[4];
         lanes::loadTransposed(in, n, x);
-        const __m128 y0 = section(x[0]);
-        const __m128 y1 = section(x[1]);
-        const __m128 y2 = section(x[2]);
-        const __m128 y3 = section(x[3]);
+        const __m128 y0 = k.step({x[0]}).v;
+        const __m128 y1 = k.step({x[1]}).v;
+        const __m128 y2 = k.step({x[2]}).v;
+        const __m128 y3 = k.step({x[3]}).v;
         lanes::storeTransposed(out, n, y0, y1, y2, y3);
     }
-    _mm_store_ps(lane[5], m1);
-    _mm_store_ps(lane[6], m2);
-    for (int k = 0; k < count; ++k) {
-        bricks[k]->s1 = lane[5][k];
-        bricks[k]->s2 = lane[6][k];
-    }
+    keep(k, bricks, count);
 }
 
 void FixedFilterBrick::reset()

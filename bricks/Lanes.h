@@ -44,13 +44,37 @@ inline void storeTransposed(float* const (&blocks)[4], int n, __m128 s0, __m128 
     _mm_storeu_ps(blocks[3] + n, s3);
 }
 
-// A channel pair of floats in SSE lanes 0 and 1.
-struct Float2 {
+// N floats side by side in an SSE register: channel pairs use lanes 0 and 1
+// (lanes 2 and 3 then carry nothing of use), groups of four filters all four.
+template<int N>
+struct FloatLanes {
+    static_assert(N == 2 || N == 4);
     __m128 v;
-    static Float2 both(float x) { return {_mm_set1_ps(x)}; }
-    static Float2 of(float channel0, float channel1) { return {_mm_setr_ps(channel0, channel1, 0.0f, 0.0f)}; }
-    float channel(int c) const { return c == 0 ? _mm_cvtss_f32(v) : _mm_cvtss_f32(_mm_shuffle_ps(v, v, 0x55)); }
+    static FloatLanes both(float x) { return {_mm_set1_ps(x)}; }
+    static FloatLanes of(float lane0, float lane1) { return {_mm_setr_ps(lane0, lane1, 0.0f, 0.0f)}; }
+    // The first N of `values`; zero in the lanes beyond.
+    static FloatLanes gather(const float* values)
+    {
+        alignas(16) float all[4] = {};
+        for (int k = 0; k < N; ++k) all[k] = values[k];
+        return {_mm_load_ps(all)};
+    }
+    void scatter(float* values) const
+    {
+        alignas(16) float all[4];
+        _mm_store_ps(all, v);
+        for (int k = 0; k < N; ++k) values[k] = all[k];
+    }
+    float channel(int c) const
+    {
+        alignas(16) float all[4];
+        _mm_store_ps(all, v);
+        return all[c];
+    }
 };
+
+using Float2 = FloatLanes<2>;
+using Float4 = FloatLanes<4>;
 
 // A channel pair of doubles.
 struct Double2 {
@@ -60,39 +84,68 @@ struct Double2 {
     double channel(int c) const { return c == 0 ? _mm_cvtsd_f64(v) : _mm_cvtsd_f64(_mm_unpackhi_pd(v, v)); }
 };
 
-// Per channel: true where a comparison held.
-struct Mask2 {
+// Per lane: true where a comparison held.
+template<int N>
+struct LaneMask {
     __m128 v;
-    bool any() const { return (_mm_movemask_ps(v) & 3) != 0; }
+    bool any() const { return (_mm_movemask_ps(v) & ((1 << N) - 1)) != 0; }
 };
 
-inline Float2 operator+(Float2 a, Float2 b) { return {_mm_add_ps(a.v, b.v)}; }
-inline Float2 operator-(Float2 a, Float2 b) { return {_mm_sub_ps(a.v, b.v)}; }
-inline Float2 operator*(Float2 a, Float2 b) { return {_mm_mul_ps(a.v, b.v)}; }
-inline Float2 operator/(Float2 a, Float2 b) { return {_mm_div_ps(a.v, b.v)}; }
-inline Float2 operator-(Float2 a) { return {_mm_xor_ps(a.v, _mm_set1_ps(-0.0f))}; }
+template<int N> FloatLanes<N> operator+(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_add_ps(a.v, b.v)}; }
+template<int N> FloatLanes<N> operator-(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_sub_ps(a.v, b.v)}; }
+template<int N> FloatLanes<N> operator*(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_mul_ps(a.v, b.v)}; }
+template<int N> FloatLanes<N> operator/(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_div_ps(a.v, b.v)}; }
+template<int N> FloatLanes<N> operator-(FloatLanes<N> a) { return {_mm_xor_ps(a.v, _mm_set1_ps(-0.0f))}; }
+template<int N> LaneMask<N> operator<(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_cmplt_ps(a.v, b.v)}; }
+template<int N> LaneMask<N> operator>(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_cmpgt_ps(a.v, b.v)}; }
 inline Double2 operator+(Double2 a, Double2 b) { return {_mm_add_pd(a.v, b.v)}; }
 inline Double2 operator-(Double2 a, Double2 b) { return {_mm_sub_pd(a.v, b.v)}; }
 inline Double2 operator*(Double2 a, Double2 b) { return {_mm_mul_pd(a.v, b.v)}; }
-inline Mask2 operator<(Float2 a, Float2 b) { return {_mm_cmplt_ps(a.v, b.v)}; }
 
-inline Float2 squareRoot(Float2 a) { return {_mm_sqrt_ps(a.v)}; }
+template<int N> FloatLanes<N> squareRoot(FloatLanes<N> a) { return {_mm_sqrt_ps(a.v)}; }
+template<int N> FloatLanes<N> magnitude(FloatLanes<N> a) { return {_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)}; }
 // a < b ? a : b and a > b ? a : b, lane by lane, as the SSE instructions do (b where unordered).
-inline Float2 minimum(Float2 a, Float2 b) { return {_mm_min_ps(a.v, b.v)}; }
-inline Float2 maximum(Float2 a, Float2 b) { return {_mm_max_ps(a.v, b.v)}; }
-inline Float2 select(Mask2 mask, Float2 ifSet, Float2 ifClear) { return {select(mask.v, ifSet.v, ifClear.v)}; }
-inline Double2 select(Mask2 mask, Double2 ifSet, Double2 ifClear)
+template<int N> FloatLanes<N> minimum(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_min_ps(a.v, b.v)}; }
+template<int N> FloatLanes<N> maximum(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_max_ps(a.v, b.v)}; }
+template<int N>
+FloatLanes<N> select(LaneMask<N> mask, FloatLanes<N> ifSet, FloatLanes<N> ifClear)
+{
+    return {select(mask.v, ifSet.v, ifClear.v)};
+}
+inline Double2 select(LaneMask<2> mask, Double2 ifSet, Double2 ifClear)
 {
     return {select(_mm_castps_pd(_mm_unpacklo_ps(mask.v, mask.v)), ifSet.v, ifClear.v)};
 }
 // 1 with the sign of a.
-inline Float2 unitWithSign(Float2 a) { return {_mm_or_ps(_mm_and_ps(a.v, _mm_set1_ps(-0.0f)), _mm_set1_ps(1.0f))}; }
+template<int N> FloatLanes<N> unitWithSign(FloatLanes<N> a)
+{
+    return {_mm_or_ps(_mm_and_ps(a.v, _mm_set1_ps(-0.0f)), _mm_set1_ps(1.0f))};
+}
 inline Double2 widen(Float2 a) { return {_mm_cvtps_pd(a.v)}; }
 inline Float2 narrow(Double2 a) { return {_mm_cvtpd_ps(a.v)}; }
-// Both channels given channel 0's or channel 1's value; channel 0 replaced.
+// Both channels given channel c's value; channels swapped; channel 0 replaced.
 inline Float2 broadcast(Float2 a, int c) { return {c == 0 ? _mm_shuffle_ps(a.v, a.v, 0x00) : _mm_shuffle_ps(a.v, a.v, 0x55)}; }
 inline Float2 swapChannels(Float2 a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(3, 2, 0, 1))}; }
 inline Float2 withChannel0(Float2 a, Float2 from) { return {_mm_move_ss(a.v, from.v)}; }
+// A channel pair twice, (c0, c1, c0, c1), and the upper pair of four lanes as a channel pair.
+inline Float4 twice(Float2 a) { return {_mm_movelh_ps(a.v, a.v)}; }
+inline Float2 upperPair(Float4 a) { return {_mm_movehl_ps(a.v, a.v)}; }
+inline Float2 lowerPair(Float4 a) { return {a.v}; }
+
+// The same value in every lane, for float and lane types alike.
+template<class V> V splat(float x) { return V::both(x); }
+template<> inline float splat<float>(float x) { return x; }
+
+// Lanes from the first values of an array and back, for float and lane types alike.
+template<class V> V gather(const float* values) { return V::gather(values); }
+template<> inline float gather<float>(const float* values) { return values[0]; }
+template<int N> void scatter(FloatLanes<N> v, float* values) { v.scatter(values); }
+inline void scatter(float v, float* values) { values[0] = v; }
+
+// Plain floats as one lane, with the same names.
+inline float magnitude(float a) { return std::fabs(a); }
+inline float squareRoot(float a) { return std::sqrt(a); }
+inline float select(bool mask, float ifSet, float ifClear) { return mask ? ifSet : ifClear; }
 
 // The same channel pair as two plain values, one channel after the other.
 template<class T>

@@ -1,45 +1,38 @@
 #include "bricks/PipelinedFilterBrick.h"
 
+#include "bricks/Lanes.h"
+
 #include <emmintrin.h>
 
 namespace bricks {
 
 namespace {
 
-// The state of one four-stage filter in SSE lanes, lane k holding stage k.
-// Each lane performs exactly the scalar section's operations in the same
-// order, so the result is bit-identical to it.
+// The state of one four-stage filter in SSE lanes, lane k holding stage k:
+// every stage is the plain section, one sample behind the stage before.
 struct FourStageLanes {
-    __m128 a1, a2, b0, b1, b2;
-    __m128 s1, s2;
+    BiquadKernel<lanes::Float4> stages;
     __m128 shifted;  // stage inputs of the next sample without its lane 0: (-, y0, y1, y2)
-    __m128 y;
 
     template<class Memories>
-    FourStageLanes(const std::array<BiquadCoefficients, 4>& stages, const Memories& memories,
+    FourStageLanes(const std::array<BiquadCoefficients, 4>& sections, const Memories& memories,
                    const std::array<float, 3>& registers)
     {
-        const auto lanes = [&stages](float BiquadCoefficients::*field) {
-            return _mm_setr_ps(stages[0].*field, stages[1].*field, stages[2].*field, stages[3].*field);
+        const auto lanes = [&sections](float BiquadCoefficients::*field) {
+            return lanes::Float4{_mm_setr_ps(sections[0].*field, sections[1].*field, sections[2].*field,
+                                             sections[3].*field)};
         };
-        a1 = lanes(&BiquadCoefficients::a1);
-        a2 = lanes(&BiquadCoefficients::a2);
-        b0 = lanes(&BiquadCoefficients::b0);
-        b1 = lanes(&BiquadCoefficients::b1);
-        b2 = lanes(&BiquadCoefficients::b2);
-        s1 = _mm_setr_ps(memories[0].s1, memories[1].s1, memories[2].s1, memories[3].s1);
-        s2 = _mm_setr_ps(memories[0].s2, memories[1].s2, memories[2].s2, memories[3].s2);
+        stages = {lanes(&BiquadCoefficients::a1), lanes(&BiquadCoefficients::a2), lanes(&BiquadCoefficients::b0),
+                  lanes(&BiquadCoefficients::b1), lanes(&BiquadCoefficients::b2),
+                  {_mm_setr_ps(memories[0].s1, memories[1].s1, memories[2].s1, memories[3].s1)},
+                  {_mm_setr_ps(memories[0].s2, memories[1].s2, memories[2].s2, memories[3].s2)}};
         shifted = _mm_setr_ps(0.0f, registers[0], registers[1], registers[2]);
-        y = _mm_setzero_ps();
     }
 
     // One input sample; returns the last stage's output.
     float step(float x)
     {
-        const __m128 u = _mm_move_ss(shifted, _mm_set_ss(x));
-        y = _mm_add_ps(_mm_mul_ps(b0, u), s1);
-        s1 = _mm_sub_ps(_mm_add_ps(_mm_mul_ps(b1, u), s2), _mm_mul_ps(a1, y));
-        s2 = _mm_sub_ps(_mm_mul_ps(b2, u), _mm_mul_ps(a2, y));
+        const __m128 y = stages.step({_mm_move_ss(shifted, _mm_set_ss(x))}).v;
         shifted = _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(y), 4));
         return _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 3, 3, 3)));
     }
@@ -50,15 +43,16 @@ struct FourStageLanes {
         alignas(16) float m1[4];
         alignas(16) float m2[4];
         alignas(16) float last[4];
-        _mm_store_ps(m1, s1);
-        _mm_store_ps(m2, s2);
-        _mm_store_ps(last, y);
+        _mm_store_ps(m1, stages.s1.v);
+        _mm_store_ps(m2, stages.s2.v);
+        // shifted holds (0, y0, y1, y2) of the last sample
+        _mm_store_ps(last, shifted);
         for (int k = 0; k < 4; ++k) {
             memories[k].s1 = m1[k];
             memories[k].s2 = m2[k];
         }
         for (int k = 0; k < 3; ++k)
-            registers[k] = last[k];
+            registers[k] = last[k + 1];
     }
 };
 

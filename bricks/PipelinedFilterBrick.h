@@ -54,10 +54,11 @@ void PipelinedFilterBrick<Stages, Sample>::processRange(int begin, int end)
         for (int k = 0; k < Stages; ++k) {
             const BiquadCoefficients& c = stages[k];
             Memory& m = memories[k];
-            const Sample u = k == 0 ? Sample(in[n]) : registers[k - 1];
-            y[k] = c.b0 * u + m.s1;
-            m.s1 = c.b1 * u + m.s2 - c.a1 * y[k];
-            m.s2 = c.b2 * u - c.a2 * y[k];
+            BiquadKernel<Sample> section{Sample(c.a1), Sample(c.a2), Sample(c.b0), Sample(c.b1), Sample(c.b2), m.s1,
+                                         m.s2};
+            y[k] = section.step(k == 0 ? Sample(in[n]) : registers[k - 1]);
+            m.s1 = section.s1;
+            m.s2 = section.s2;
         }
         for (int k = 0; k + 1 < Stages; ++k)
             registers[k] = y[k];
