@@ -19,7 +19,7 @@ struct SaturationKernel {
     static V antiderivative(V x) { return lanes::squareRoot(x * x + lanes::splat<V>(1.0f)); }
 
     // The mean of f from x0 to x, given both antiderivatives.
-    static V mean(V x, V f, V x0, V f0)
+    [[gnu::always_inline]] static V mean(V x, V f, V x0, V f0)
     {
         const V dx = x - x0;
         // Closer inputs than this make the difference quotient ill-conditioned.
@@ -27,7 +27,7 @@ struct SaturationKernel {
         return lanes::select(apart, f - f0, x) / lanes::select(apart, dx, f);
     }
 
-    V step(V in)
+    [[gnu::always_inline]] V step(V in)
     {
         const V x = drive * in;
         const V f = antiderivative(x);

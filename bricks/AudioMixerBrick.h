@@ -14,7 +14,7 @@ struct MixKernel {
     V gain[Inputs];
     V step[Inputs];
 
-    V mix(const V (&in)[Inputs])
+    [[gnu::always_inline]] V mix(const V (&in)[Inputs])
     {
         for (int k = 0; k < Inputs; ++k) gain[k] = gain[k] + step[k];
         V sum = lanes::splat<V>(0.0f);

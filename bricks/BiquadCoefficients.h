@@ -19,7 +19,7 @@ struct BiquadKernel {
     V a1, a2, b0, b1, b2;
     V s1, s2;  // the two state memories
 
-    V step(V x)
+    [[gnu::always_inline]] V step(V x)
     {
         const V y = b0 * x + s1;
         s1 = b1 * x + s2 - a1 * y;

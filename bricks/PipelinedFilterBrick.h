@@ -4,6 +4,7 @@
 
 #include "bricks/BiquadCoefficients.h"
 #include "bricks/DspBrick.h"
+#include "bricks/Lanes.h"
 
 namespace bricks {
 
@@ -31,6 +32,24 @@ public:
 
     // The owner writes all stages; there is no coefficient computation here.
     BiquadCoefficients& stageCoefficients(int stage) { return stages[stage]; }
+
+    // Four single-precision stages in the lanes of one SSE register, lane k
+    // holding stage k: every stage is the plain section, one sample behind
+    // the stage before. For owners that run the filter in loops of their own.
+    struct FourStageLanes {
+        BiquadKernel<lanes::Float4> sections;
+        __m128 shifted;  // stage inputs of the next sample without its lane 0: (-, y0, y1, y2)
+
+        // One input sample; returns the last stage's output.
+        [[gnu::always_inline]] float step(float x)
+        {
+            const __m128 y = sections.step({_mm_move_ss(shifted, _mm_set_ss(x))}).v;
+            shifted = _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(y), 4));
+            return _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(3, 3, 3, 3)));
+        }
+    };
+    FourStageLanes kernel() const;
+    void keep(const FourStageLanes& lanes);
 
 private:
     struct Memory {
@@ -76,6 +95,10 @@ void PipelinedFilterBrick<Stages, Sample>::processPair(PipelinedFilterBrick& fir
 
 // Four single-precision stages run side by side in one SSE register; a pair
 // of such filters in two registers of one loop.
+template<>
+PipelinedFilterBrick<4, float>::FourStageLanes PipelinedFilterBrick<4, float>::kernel() const;
+template<>
+void PipelinedFilterBrick<4, float>::keep(const FourStageLanes& lanes);
 template<>
 void PipelinedFilterBrick<4, float>::processRange(int begin, int end);
 template<>

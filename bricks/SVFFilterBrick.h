@@ -14,7 +14,7 @@ struct SvfKernel {
     V i1, i2;  // band and low integrators
 
     // The band-pass (v1) and low-pass (v2) outputs of input x.
-    void step(V x, V& v1, V& v2)
+    [[gnu::always_inline]] void step(V x, V& v1, V& v2)
     {
         const V one = lanes::splat<V>(1.0f);
         const V two = lanes::splat<V>(2.0f);

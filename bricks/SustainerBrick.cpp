@@ -29,28 +29,27 @@ int SustainerBrick::channelMode(float stereoMode)
     return rounded == 1.0f ? kSustainLinked : (rounded == 2.0f ? kSustainMono : kSustainStereo);
 }
 
+void SustainerBrick::beginBlock()
+{
+    controls = blockControls<Float2, Double2>(controlValue(0), controlValue(1), controlValue(3), sampleRate,
+                                              inputCoefficient, detectorCoefficient);
+    mode = channelMode(controlValue(2));
+}
+
 void SustainerBrick::processRange(int begin, int end)
 {
-    if (begin == 0) {
-        controls = blockControls<Float2, Double2>(controlValue(0), controlValue(1), controlValue(3), sampleRate,
-                                                  inputCoefficient, detectorCoefficient);
-        mode = channelMode(controlValue(2));
-    }
-    const float* __restrict in0 = audioInputs[0];
-    const float* __restrict in1 = audioInputs[1];
-    float* __restrict out0 = audioOutputs[0].data();
-    float* __restrict out1 = audioOutputs[1].data();
-    State s = state;
-    const Controls k = controls;
+    if (begin == 0)
+        beginBlock();
+    Float2 input[kBlockSize];
+    Float2 output[kBlockSize];
+    for (int n = begin; n < end; ++n)
+        input[n] = {_mm_unpacklo_ps(_mm_load_ss(audioInputs[0] + n), _mm_load_ss(audioInputs[1] + n))};
     // The channel mode is fixed for the block: one loop per mode.
     const auto run = [&](auto modeTag) {
         constexpr int kMode = decltype(modeTag)::value;
-        for (int n = begin; n < end; ++n) {
-            const Float2 input{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
-            const Float2 out = sustainerStep<kMode>(s, k, input);
-            _mm_store_ss(out0 + n, out.v);
-            _mm_store_ss(out1 + n, kMode == kSustainMono ? out.v : _mm_shuffle_ps(out.v, out.v, 0x55));
-        }
+        SustainerSample<kMode, Float2, Double2>::template run<kAhead>(state, controls, input + begin,
+                                                                      output + begin,
+                                                            end - begin);
     };
     if (mode == kSustainLinked)
         run(std::integral_constant<int, kSustainLinked>{});
@@ -58,7 +57,12 @@ void SustainerBrick::processRange(int begin, int end)
         run(std::integral_constant<int, kSustainMono>{});
     else
         run(std::integral_constant<int, kSustainStereo>{});
-    state = s;
+    float* __restrict out0 = audioOutputs[0].data();
+    float* __restrict out1 = audioOutputs[1].data();
+    for (int n = begin; n < end; ++n) {
+        _mm_store_ss(out0 + n, output[n].v);
+        _mm_store_ss(out1 + n, mode == kSustainMono ? output[n].v : _mm_shuffle_ps(output[n].v, output[n].v, 0x55));
+    }
 }
 
 }  // namespace bricks

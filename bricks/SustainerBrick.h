@@ -34,65 +34,144 @@ struct SustainerControls {
     D detectorCoefficient;
 };
 
-// One sample of both channels through the sustainer; returns its output pair
-// (channel 1 a copy of channel 0 in mono mode). `input` is the pair of input
-// samples. Channel 0 and 1 differ only in their constants.
+// One sample of both channels through the sustainer, in its parts: the
+// signal path given the gain, the envelope's choice between decay and attack,
+// and the gain that follows from the envelope. Channel 0 and 1 differ only in
+// their constants.
 template<int Mode, class F, class D>
-inline F sustainerStep(SustainerState<F, D>& s, const SustainerControls<F, D>& k, F input)
-{
-    const F bias = F::of(0.327f, 0.3f);         // of the soft clipper, removed after it
-    const F threshold = F::of(0.66f, 0.7986f);  // how far below the envelope a swing must go
-    const F maxScale = F::of(0.981f, 0.9f);     // share of the full 300x gain at envelope 0
+struct SustainerSample {
+    using State = SustainerState<F, D>;
+    using Controls = SustainerControls<F, D>;
 
-    F x = k.inputGain * input;
-    if constexpr (Mode == kSustainMono)
-        x = withChannel0(x, (x + swapChannels(x)) * F::both(0.5f));  // channel 0 takes the mean
-    const D xd = widen(x);
+    static F bias() { return F::of(0.327f, 0.3f); }         // of the soft clipper, removed after it
+    static F threshold() { return F::of(0.66f, 0.7986f); }  // how far below the envelope a swing must go
 
-    // Subtracting the slow tracker removes DC and very low frequencies.
-    s.inputTracker = (s.inputTracker - xd) * k.inputCoefficient + xd;
-    const F product = narrow((xd - s.inputTracker) * widen(s.gain));
+    // Tracks the input, clips it with the given gain and follows the detector;
+    // returns the output pair (channel 1 a copy of channel 0 in mono mode is
+    // left to the caller) and sets h, the detector's swing.
+    [[gnu::always_inline]] static F signal(State& s, const Controls& k, F input, F gain, F& h)
+    {
+        F x = k.inputGain * input;
+        if constexpr (Mode == kSustainMono)
+            x = withChannel0(x, (x + swapChannels(x)) * F::both(0.5f));  // channel 0 takes the mean
+        const D xd = widen(x);
 
-    // Biased soft clipper: with z = j^3 + j, z / sqrt(z^2 + 1). Where z^2
-    // overflows the quotient would give 0 or NaN; its limit there is sign(z).
-    const F j = F::both(0.5f) * product + bias;
-    const F z = j * j * j + j;
-    const F zz = z * z;
-    const F clipped = select(zz < F::both(std::numeric_limits<float>::infinity()),
-                             z / squareRoot(zz + F::both(1.0f)), unitWithSign(z));
-    const F y = clipped - bias;
-    const F out = F::both(4.0f) * y;
+        // Subtracting the slow tracker removes DC and very low frequencies.
+        s.inputTracker = (s.inputTracker - xd) * k.inputCoefficient + xd;
+        const F product = narrow((xd - s.inputTracker) * widen(gain));
 
-    const F detector = y * F::both(5.0f) * k.detectorGain;
-    const D sd = widen(detector);
-    s.detectorTracker = (s.detectorTracker - sd) * k.detectorCoefficient + sd;
-    const F h = narrow(sd - s.detectorTracker);
+        // Biased soft clipper: with z = j^3 + j, z / sqrt(z^2 + 1). Where z^2
+        // overflows the quotient would give 0 or NaN; its limit there is sign(z).
+        const F j = F::both(0.5f) * product + bias();
+        const F z = j * j * j + j;
+        const F zz = z * z;
+        const F clipped = select(zz < F::both(std::numeric_limits<float>::infinity()),
+                                 z / squareRoot(zz + F::both(1.0f)), unitWithSign(z));
+        const F y = clipped - bias();
+
+        const F detector = y * F::both(5.0f) * k.detectorGain;
+        const D sd = widen(detector);
+        s.detectorTracker = (s.detectorTracker - sd) * k.detectorCoefficient + sd;
+        h = narrow(sd - s.detectorTracker);
+        return F::both(4.0f) * y;
+    }
 
     // Negative swings beyond envelope + threshold drive the envelope up
-    // towards the excess (at most 6); otherwise it decays to 0. Rarely taken,
-    // so the branch lets the decay run ahead of the detector.
-    const auto rising = h < -(narrow(s.envelope) + threshold);
-    if (!rising.any()) {
-        s.envelopeCoefficient = k.release;
-        s.envelope = (s.envelope - D::both(0.0)) * s.envelopeCoefficient + D::both(0.0);
-    } else {
-        const F target = select(rising, -(h + threshold), F::both(0.0f));
-        s.envelopeCoefficient = select(rising, k.attack, k.release);
+    // towards the excess (at most 6); otherwise it decays to 0.
+    [[gnu::always_inline]] static auto rising(F h, D envelope) { return h < -(narrow(envelope) + threshold()); }
+
+    [[gnu::always_inline]] static D decay(D envelope, const Controls& k)
+    {
+        return (envelope - D::both(0.0)) * k.release + D::both(0.0);
+    }
+
+    template<class Mask>
+    [[gnu::always_inline]] static void attack(State& s, const Controls& k, Mask rises, F h)
+    {
+        const F target = select(rises, -(h + threshold()), F::both(0.0f));
+        s.envelopeCoefficient = select(rises, k.attack, k.release);
         const D m = widen(minimum(target, F::both(6.0f)));
         s.envelope = (s.envelope - m) * s.envelopeCoefficient + m;
     }
 
     // Gain from the envelope: maxScale * 300 + 1 at envelope 0, down to 1 at 2
     // and above. The clamp to 0..5 keeps a NaN, as a clamp by comparisons does.
-    const F e = maximum(F::both(0.0f), minimum(F::both(5.0f), F::both(2.5f) * narrow(s.envelope)));
-    s.gain = (F::both(5.0f) - e) * maxScale / F::both(5.0f) * F::both(300.0f) + F::both(1.0f);
-    if constexpr (Mode == kSustainLinked) {
-        // Each gain is pulled towards the smaller one (channel 0's when equal).
-        const F smaller = broadcast(minimum(broadcast(s.gain, 1), s.gain), 0);
-        s.gain = s.gain * F::both(0.19999999f) + smaller * F::both(0.8f);
+    [[gnu::always_inline]] static F gain(D envelope)
+    {
+        const F maxScale = F::of(0.981f, 0.9f);  // share of the full 300x gain at envelope 0
+        const F e = maximum(F::both(0.0f), minimum(F::both(5.0f), F::both(2.5f) * narrow(envelope)));
+        F g = (F::both(5.0f) - e) * maxScale / F::both(5.0f) * F::both(300.0f) + F::both(1.0f);
+        if constexpr (Mode == kSustainLinked) {
+            // Each gain is pulled towards the smaller one (channel 0's when equal).
+            const F smaller = broadcast(minimum(broadcast(g, 1), g), 0);
+            g = g * F::both(0.19999999f) + smaller * F::both(0.8f);
+        }
+        return g;
     }
-    return out;
-}
+
+    // The sample as written: signal, envelope, gain.
+    [[gnu::always_inline]] static F step(State& s, const Controls& k, F input)
+    {
+        F h;
+        const F out = signal(s, k, input, s.gain, h);
+        const auto rises = rising(h, s.envelope);
+        if (!rises.any()) {
+            s.envelopeCoefficient = k.release;
+            s.envelope = decay(s.envelope, k);
+        } else {
+            attack(s, k, rises, h);
+        }
+        s.gain = gain(s.envelope);
+        return out;
+    }
+
+    // count samples, exactly as count steps would give them. An attack is
+    // rare, so the envelope and the gain are run Ahead samples ahead along the
+    // decay, which does not wait on the signal; the signal path of those
+    // samples then runs with them side by side, and the first sample that
+    // would start an attack, if any, is found afterwards: the samples up to it
+    // stand, it takes its attack, and the run goes on from the next one.
+    template<int Ahead>
+    static void run(State& s, const Controls& k, const F* in, F* out, int count)
+    {
+        int n = 0;
+        while (n < count) {
+            const int group = count - n < Ahead ? count - n : Ahead;
+            D envelope[Ahead + 1];
+            F gains[Ahead + 1];
+            envelope[0] = s.envelope;
+            gains[0] = s.gain;
+            for (int i = 0; i < group; ++i) {
+                envelope[i + 1] = decay(envelope[i], k);
+                gains[i + 1] = gain(envelope[i + 1]);
+            }
+            State after[Ahead];
+            F h[Ahead];
+            State t = s;
+            for (int i = 0; i < group; ++i) {
+                out[n + i] = signal(t, k, in[n + i], gains[i], h[i]);
+                after[i] = t;
+            }
+            int m = 0;
+            while (m < group && !rising(h[m], envelope[m]).any()) ++m;
+            if (m == group) {
+                s.inputTracker = after[group - 1].inputTracker;
+                s.detectorTracker = after[group - 1].detectorTracker;
+                s.envelope = envelope[group];
+                s.envelopeCoefficient = k.release;
+                s.gain = gains[group];
+                n += group;
+            } else {
+                s.inputTracker = after[m].inputTracker;
+                s.detectorTracker = after[m].detectorTracker;
+                s.envelope = envelope[m];
+                attack(s, k, rising(h[m], envelope[m]), h[m]);
+                s.gain = gain(s.envelope);
+                n += m + 1;
+            }
+        }
+    }
+};
 
 // Two-channel programme-dependent gain stage with a biased soft clipper and a
 // feedback detector that lowers the gain while the clipped output swings far
@@ -110,6 +189,19 @@ public:
     float gain(int channel) const { return state.gain.channel(channel); }
     double envelope(int channel) const { return state.envelope.channel(channel); }
 
+    using State = SustainerState<lanes::Float2, lanes::Double2>;
+    using Controls = SustainerControls<lanes::Float2, lanes::Double2>;
+
+    // Where the block begins (range from 0): reads the controls.
+    void beginBlock();
+    // The state, the controls and the channel mode of the current block, for
+    // owners that run the step in loops of their own.
+    State& laneState() { return state; }
+    const Controls& laneControls() const { return controls; }
+    int blockMode() const { return mode; }
+    // Samples the envelope is run ahead along its decay.
+    static constexpr int kAhead = 8;
+
     // The controls of a block as the step takes them, and its channel mode.
     template<class F, class D>
     static SustainerControls<F, D> blockControls(float drive, float compression, float speed, float sampleRate,
@@ -117,8 +209,6 @@ public:
     static int channelMode(float stereoMode);
 
 private:
-    using State = SustainerState<lanes::Float2, lanes::Double2>;
-    using Controls = SustainerControls<lanes::Float2, lanes::Double2>;
 
     double inputCoefficient = 0.0;     // of the input trackers, from the rate
     double detectorCoefficient = 0.0;  // of the detector trackers

@@ -11,7 +11,7 @@ struct VcaKernel {
     V gain;
     V step;
 
-    V apply(V x)
+    [[gnu::always_inline]] V apply(V x)
     {
         gain = gain + step;
         return gain * x;

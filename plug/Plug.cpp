@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <type_traits>
 
 #include "kx/ParameterMapper.h"
 #include "kx/ProcessBlock.h"
@@ -317,31 +318,141 @@ void Plug::interpolateInput(const kx::ProcessBlock& block, int first, int frames
 
 void Plug::runBricks(int begin, int end)
 {
-    // Bricks that do not read each other's outputs run side by side in SIMD
-    // lanes; every brick still runs after the bricks whose outputs it reads.
-    Fixed* const bandSplit[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
-    Fixed::processLanes(bandSplit, 4, begin, end);
-    Mixer::processPair(preEq[0], preEq[1], begin, end);
-    Svf* const preFilters[2] = {&preFilter[0], &preFilter[1]};
-    Svf::processLanes(preFilters, 2, begin, end);
-    sustainer.processRange(begin, end);
-    Fixed* const dcBlocks[2] = {&dcBlock[0], &dcBlock[1]};
-    Fixed::processLanes(dcBlocks, 2, begin, end);
+    if (begin == 0) {
+        for (int c = 0; c < 2; ++c) {
+            preEq[c].beginBlock();
+            preFilter[c].beginBlock();
+            outputGain[c].beginBlock();
+            postEq[c].beginBlock();
+            postFilter[c].beginBlock();
+            saturation[c].beginBlock();
+        }
+        sustainer.beginBlock();
+    }
+    switch (sustainer.blockMode()) {
+    case bricks::kSustainLinked: runChain<bricks::kSustainLinked>(begin, end); break;
+    case bricks::kSustainMono: runChain<bricks::kSustainMono>(begin, end); break;
+    default: runChain<bricks::kSustainStereo>(begin, end); break;
+    }
+    // Off the audio chain: they read what the chain left in the buffers.
     sustainMeter[0].processRange(begin, end);
     sustainMeter[1].processRange(begin, end);
-    Vca::processPair(outputGain[0], outputGain[1], begin, end);
-    Fixed* const postBandSplit[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
-    Fixed::processLanes(postBandSplit, 4, begin, end);
-    Mixer::processPair(postEq[0], postEq[1], begin, end);
-    Svf* const postFilters[2] = {&postFilter[0], &postFilter[1]};
-    Svf::processLanes(postFilters, 2, begin, end);
-    saturation[0].processRange(begin, end);
-    saturation[1].processRange(begin, end);
-    AntiAlias::processPair(antiAlias[0], antiAlias[1], begin, end);
     outputMeter[0].processRange(begin, end);
     outputMeter[1].processRange(begin, end);
     scopeFilter.processRange(begin, end);
     scope.processRange(begin, end);
+}
+
+// The audio chain sample by sample, both channels side by side in SSE lanes
+// (the band splitters in four: low and mid band of both channels), each brick
+// through its own kernel, so every operation is the one the brick's own
+// process() would do. Only the DC blockers' and the anti-alias filters'
+// outputs are stored, for the meters, the scope and the decimation.
+template<int Mode>
+void Plug::runChain(int begin, int end)
+{
+    using bricks::lanes::Float2;
+    using bricks::lanes::Float4;
+    namespace lanes = bricks::lanes;
+
+    Fixed* const bandSplitters[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
+    Fixed* const dcBlockers[2] = {&dcBlock[0], &dcBlock[1]};
+    Fixed* const postBandSplitters[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
+    Mixer* const preMixers[2] = {&preEq[0], &preEq[1]};
+    Mixer* const postMixers[2] = {&postEq[0], &postEq[1]};
+    Svf* const preFilters[2] = {&preFilter[0], &preFilter[1]};
+    Svf* const postFilters[2] = {&postFilter[0], &postFilter[1]};
+    Vca* const gains[2] = {&outputGain[0], &outputGain[1]};
+    Saturation* const saturators[2] = {&saturation[0], &saturation[1]};
+
+    bricks::BiquadKernel<Float4> bandSplit = Fixed::kernel<Float4>(bandSplitters, 4);
+    bricks::MixKernel<Float2, 3> preMix = Mixer::kernel<Float2>(preMixers, 2);
+    bricks::SvfKernel<Float2> preSvf = Svf::kernel<Float2>(preFilters, 2);
+    bricks::SustainerBrick::State sustain = sustainer.laneState();
+    const bricks::SustainerBrick::Controls sustainControls = sustainer.laneControls();
+    bricks::BiquadKernel<Float2> dc = Fixed::kernel<Float2>(dcBlockers, 2);
+    bricks::VcaKernel<Float2> gain = Vca::kernel<Float2>(gains, 2);
+    bricks::BiquadKernel<Float4> postBandSplit = Fixed::kernel<Float4>(postBandSplitters, 4);
+    bricks::MixKernel<Float2, 3> postMix = Mixer::kernel<Float2>(postMixers, 2);
+    bricks::SvfKernel<Float2> postSvf = Svf::kernel<Float2>(postFilters, 2);
+    bricks::SaturationKernel<Float2> saturate = Saturation::kernel<Float2>(saturators, 2);
+    AntiAlias::FourStageLanes antiAlias0 = antiAlias[0].kernel();
+    AntiAlias::FourStageLanes antiAlias1 = antiAlias[1].kernel();
+
+    const float* __restrict in0 = upsampled[0];
+    const float* __restrict in1 = upsampled[1];
+    float* __restrict dc0 = dcBlock[0].audioOutput(0);
+    float* __restrict dc1 = dcBlock[1].audioOutput(0);
+    float* __restrict out0 = antiAlias[0].audioOutput(0);
+    float* __restrict out1 = antiAlias[1].audioOutput(0);
+    // The chain is cut into stages that each wait on the one before; iteration i runs stage s on
+    // sample i - s, latest stage first, so that within an iteration no stage waits on another and
+    // the processor overlaps them. Stages end at long waits (divisions, square roots).
+    const auto skewed = [begin, end](auto stages, auto&& iteration) {
+        constexpr int kLast = decltype(stages)::value - 1;
+        int i = begin;
+        for (; i < std::min(begin + kLast, end + kLast); ++i) iteration(i, std::true_type{});
+        for (; i < end; ++i) iteration(i, std::false_type{});
+        for (; i < end + kLast; ++i) iteration(i, std::true_type{});
+    };
+    const auto runs = [begin, end](int i, int stage, auto guarded) {
+        return !decltype(guarded)::value || (i - stage >= begin && i - stage < end);
+    };
+
+    // Up to the sustainer, which runs a loop of its own over the range.
+    Float2 toSustainer[bricks::kBlockSize];
+    Float2 fromSustainer[bricks::kBlockSize];
+    Float2 x, toned;
+    skewed(std::integral_constant<int, 2>{}, [&](int i, auto guarded) {
+        if (runs(i, 1, guarded)) {
+            Float2 band, low;
+            preSvf.step(toned, band, low);
+            toSustainer[i - 1] = preSvf.highPass(toned, band, low);
+        }
+        if (runs(i, 0, guarded)) {
+            x = {_mm_unpacklo_ps(_mm_load_ss(in0 + i), _mm_load_ss(in1 + i))};
+            const Float4 bands = bandSplit.step(lanes::twice(x));
+            toned = preMix.mix({lanes::lowerPair(bands), lanes::upperPair(bands), x});
+        }
+    });
+    bricks::SustainerSample<Mode, Float2, bricks::lanes::Double2>::template run<bricks::SustainerBrick::kAhead>(
+        sustain, sustainControls, toSustainer + begin, fromSustainer + begin, end - begin);
+
+    Float2 shaped, low, clipped;
+    skewed(std::integral_constant<int, 4>{}, [&](int i, auto guarded) {
+        if (runs(i, 3, guarded)) {
+            out0[i - 3] = antiAlias0.step(_mm_cvtss_f32(clipped.v));
+            out1[i - 3] = antiAlias1.step(_mm_cvtss_f32(_mm_shuffle_ps(clipped.v, clipped.v, 0x55)));
+        }
+        if (runs(i, 2, guarded)) clipped = saturate.step(low);
+        if (runs(i, 1, guarded)) {
+            Float2 band;
+            postSvf.step(shaped, band, low);
+        }
+        if (runs(i, 0, guarded)) {
+            Float2 sustained = fromSustainer[i];
+            if constexpr (Mode == bricks::kSustainMono) sustained = lanes::broadcast(sustained, 0);
+            const Float2 level = dc.step(sustained);
+            _mm_store_ss(dc0 + i, level.v);
+            _mm_store_ss(dc1 + i, _mm_shuffle_ps(level.v, level.v, 0x55));
+            const Float2 scaled = gain.apply(level);
+            const Float4 bands = postBandSplit.step(lanes::twice(scaled));
+            shaped = postMix.mix({lanes::lowerPair(bands), lanes::upperPair(bands), scaled});
+        }
+    });
+
+    Fixed::keep(bandSplit, bandSplitters, 4);
+    Mixer::keep(preMix, preMixers, 2);
+    Svf::keep(preSvf, preFilters, 2);
+    sustainer.laneState() = sustain;
+    Fixed::keep(dc, dcBlockers, 2);
+    Vca::keep(gain, gains, 2);
+    Fixed::keep(postBandSplit, postBandSplitters, 4);
+    Mixer::keep(postMix, postMixers, 2);
+    Svf::keep(postSvf, postFilters, 2);
+    Saturation::keep(saturate, saturators, 2);
+    antiAlias[0].keep(antiAlias0);
+    antiAlias[1].keep(antiAlias1);
 }
 
 void Plug::decimateOutput(const kx::ProcessBlock& block, int first, int frames)

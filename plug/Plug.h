@@ -98,6 +98,8 @@ private:
     // Frames first .. first + frames - 1 of the current block; samples begin .. end - 1.
     void interpolateInput(const kx::ProcessBlock& block, int first, int frames);
     void runBricks(int begin, int end);
+    template<int Mode>
+    void runChain(int begin, int end);
     void decimateOutput(const kx::ProcessBlock& block, int first, int frames);
 
     int activeInputs = 2;

@@ -64,9 +64,9 @@ struct Reference {
         const int mode = SustainerBrick::channelMode(c.stereoMode);
         for (int n = 0; n < kBlockSize; ++n) {
             const F input = F::of(in0[n], in1[n]);
-            const F out = mode == 1   ? bricks::sustainerStep<1>(state, k, input)
-                          : mode == 2 ? bricks::sustainerStep<2>(state, k, input)
-                                      : bricks::sustainerStep<0>(state, k, input);
+            const F out = mode == 1   ? bricks::SustainerSample<1, F, D>::step(state, k, input)
+                          : mode == 2 ? bricks::SustainerSample<2, F, D>::step(state, k, input)
+                                      : bricks::SustainerSample<0, F, D>::step(state, k, input);
             out0[n] = out.channel(0);
             out1[n] = out.channel(mode == 2 ? 0 : 1);
         }
