@@ -3,7 +3,7 @@
 # X server when one is available).
 
 set(TW07_BADFX_VARIANTS GOOD OVERRUN ALLOCATES CHANGES_FPU STICKY_NAN LONG_NAME THREAD UNCHECKED_INDEX
-  X_AT_LOAD SLOW_SCAN EXTRA_EXPORT SKIPS_TAIL PADDED_TEXT SLOW_SILENCE)
+  X_AT_LOAD SLOW_SCAN EXTRA_EXPORT SKIPS_TAIL DROPS_REMAINDER STALE_REMAINDER PADDED_TEXT SLOW_SILENCE)
 add_executable(validator_tests validator/ValidatorTest.cpp)
 target_link_libraries(validator_tests PRIVATE GTest::gtest_main)
 add_dependencies(validator_tests tw07-host)
