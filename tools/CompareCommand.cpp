@@ -77,6 +77,7 @@ int runCompare(const std::vector<std::string>& args)
     std::printf("%zu cases%s; differing samples and the largest difference per case\n", cases.size(),
                 grid ? ", host calls in multiples of 32 frames" : "");
     std::printf("case   rate  signal         settings    blocks          buffers   changes   differing samples\n");
+    std::fflush(stdout);  // before the renders' own lines on the error stream with -v
 
     AudioDifference total;
     int casesDiffering = 0;
