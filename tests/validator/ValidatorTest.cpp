@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdio>
+#include <regex>
 #include <string>
 
 namespace {
@@ -58,7 +59,6 @@ TEST(Validator, BufferAndStateFaultsAreCaughtByTheirChecks)
         {BADFX_X_AT_LOAD, "load.scan", "loading and construction connected to the X server 1 time(s)"},
         {BADFX_SLOW_SCAN, "load.scan", "construct and close took"},
         {BADFX_EXTRA_EXPORT, "load.exports", "exports 1 symbol(s) besides the entry points, e.g. badFxHelper"},
-        {BADFX_SKIPS_TAIL, "audio.blocks", "of 1 frames (announced 8192): output not finite at frame 0 of 1"},
         {BADFX_PADDED_TEXT, "params.texts", "parameter display (index 0): wrote 24 bytes, past the 9-byte limit"},
         {BADFX_SLOW_SILENCE, "signal.denormals", "times a loud one (limit 2)"},
     };
@@ -69,6 +69,30 @@ TEST(Validator, BufferAndStateFaultsAreCaughtByTheirChecks)
         EXPECT_EQ(run.status, 1) << c.module << "\n" << run.output;
         EXPECT_TRUE(run.has(std::string("FAIL  ") + c.only)) << run.output;
         EXPECT_TRUE(run.has(c.failure)) << run.output;
+        EXPECT_TRUE(run.has("reproduce: ")) << run.output;
+    }
+}
+
+TEST(Validator, FramesBeyondWholeBlocksLeftUnwrittenSilentOrStaleFailNamingTheBlockSizes)
+{
+    struct Case {
+        const char* module;
+        const char* kind;
+    };
+    const Case cases[] = {
+        {BADFX_SKIPS_TAIL, "sample\\(s\\) left unwritten"},
+        {BADFX_DROPS_REMAINDER, "silent"},
+        {BADFX_STALE_REMAINDER, "stale"},
+    };
+    for (const Case& c : cases) {
+        const Outcome run = validate(c.module, "--only audio.blocks");
+        EXPECT_EQ(run.status, 1) << c.module << "\n" << run.output;
+        EXPECT_TRUE(run.has("FAIL  audio.blocks")) << run.output;
+        // Every size that is not a multiple of 32 is named, and only those.
+        EXPECT_TRUE(run.has("fixed sizes: output not processed in host blocks of 1, 7, 17, 31, 33, 100 and 1000 "
+                            "frames (announced 8192): "))
+            << run.output;
+        EXPECT_TRUE(std::regex_search(run.output, std::regex(std::string("[1-9][0-9]* ") + c.kind))) << run.output;
         EXPECT_TRUE(run.has("reproduce: ")) << run.output;
     }
 }
