@@ -89,7 +89,9 @@ TEST(CompareBattery, CoversRatesPartitionsSettingsSignalsAndChanges)
     // Without a Stereo parameter there are no Stereo settings; settings name parameters by index.
     for (const CompareCase& c : tools::compareBattery({"Gain", "Tone"}, false)) {
         EXPECT_FALSE(c.settingsName.starts_with("Stereo"));
-        for (const auto& setting : c.options.settings) EXPECT_TRUE(setting.parameter == "0" || setting.parameter == "1");
+        for (const auto& setting : c.options.settings) {
+            EXPECT_TRUE(setting.parameter == "0" || setting.parameter == "1");
+        }
     }
 }
 
@@ -114,7 +116,8 @@ TEST(CompareBattery, GridKeepsEveryHostCallOnMultiplesOf32Frames)
     EXPECT_TRUE(inPlace && changes);
 
     // The off-grid cases are there to make calls that are not.
-    const auto odd = std::find_if(all.begin(), all.end(), [](const CompareCase& c) { return c.changesName == "off grid"; });
+    const auto odd =
+        std::find_if(all.begin(), all.end(), [](const CompareCase& c) { return c.changesName == "off grid"; });
     ASSERT_NE(odd, all.end());
     const std::vector<int> calls = callSizes(*odd);
     EXPECT_TRUE(std::any_of(calls.begin(), calls.end(), [](int size) { return size % 32 != 0; }));

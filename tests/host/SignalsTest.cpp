@@ -85,7 +85,9 @@ TEST(Signals, SilenceAndBurst)
 int upwardCrossings(const AudioBuffer& audio, int from, int to)
 {
     int count = 0;
-    for (int i = std::max(from, 1); i < to; ++i) count += audio.channels[0][i - 1] < 0.0f && audio.channels[0][i] >= 0.0f;
+    for (int i = std::max(from, 1); i < to; ++i) {
+        count += audio.channels[0][i - 1] < 0.0f && audio.channels[0][i] >= 0.0f;
+    }
     return count;
 }
 

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cstdio>
-#include <regex>
 #include <string>
 
 namespace {
@@ -77,23 +76,26 @@ TEST(Validator, FramesBeyondWholeBlocksLeftUnwrittenSilentOrStaleFailNamingTheBl
 {
     struct Case {
         const char* module;
-        const char* kind;
+        int kind;  // which count must be non-zero: unwritten, silent, stale
     };
-    const Case cases[] = {
-        {BADFX_SKIPS_TAIL, "sample\\(s\\) left unwritten"},
-        {BADFX_DROPS_REMAINDER, "silent"},
-        {BADFX_STALE_REMAINDER, "stale"},
-    };
+    const Case cases[] = {{BADFX_SKIPS_TAIL, 0}, {BADFX_DROPS_REMAINDER, 1}, {BADFX_STALE_REMAINDER, 2}};
     for (const Case& c : cases) {
         const Outcome run = validate(c.module, "--only audio.blocks");
         EXPECT_EQ(run.status, 1) << c.module << "\n" << run.output;
         EXPECT_TRUE(run.has("FAIL  audio.blocks")) << run.output;
-        // Every size that is not a multiple of 32 is named, and only those.
-        EXPECT_TRUE(run.has("fixed sizes: output not processed in host blocks of 1, 7, 17, 31, 33, 100 and 1000 "
-                            "frames (announced 8192): "))
-            << run.output;
-        EXPECT_TRUE(std::regex_search(run.output, std::regex(std::string("[1-9][0-9]* ") + c.kind))) << run.output;
         EXPECT_TRUE(run.has("reproduce: ")) << run.output;
+        // Every size that is not a multiple of 32 is named, and only those.
+        const std::string named = "fixed sizes: output not processed in host blocks of 1, 7, 17, 31, 33, 100 and 1000 "
+                                  "frames (announced 8192): ";
+        const std::size_t at = run.output.find(named);
+        ASSERT_NE(at, std::string::npos) << run.output;
+        long long counts[3] = {-1, -1, -1};
+        ASSERT_EQ(std::sscanf(run.output.c_str() + at + named.size(),
+                              "%lld sample(s) left unwritten, %lld silent and %lld stale", &counts[0], &counts[1],
+                              &counts[2]),
+                  3)
+            << run.output;
+        EXPECT_GT(counts[c.kind], 0) << run.output;
     }
 }
 
