@@ -13,5 +13,6 @@ int runRender(const std::vector<std::string>& args);
 int runDemo(const std::vector<std::string>& args);
 int runGui(const std::vector<std::string>& args);
 int runValidate(const std::vector<std::string>& args);
+int runCompare(const std::vector<std::string>& args);
 
 }  // namespace tools

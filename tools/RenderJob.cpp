@@ -17,7 +17,9 @@ RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuff
     if (verbose) context.setLog(stderr);
     // Modules that ask during construction learn the rate they will run at.
     context.setSampleRate(static_cast<float>(input.sampleRate));
-    context.setBlockSize(*std::max_element(options.blockSizes.begin(), options.blockSizes.end()));
+    context.setBlockSize(options.announcedBlockSize > 0
+                             ? options.announcedBlockSize
+                             : *std::max_element(options.blockSizes.begin(), options.blockSizes.end()));
     auto effect = module.instantiate(context);
 
     RenderOutcome outcome;

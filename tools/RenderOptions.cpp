@@ -189,6 +189,7 @@ RenderPlan RenderOptions::resolve(Effect& effect, int sampleRate, std::int64_t f
     RenderPlan plan;
     plan.blockSizes = blockSizes;
     plan.inPlace = inPlace;
+    plan.announcedBlockSize = announcedBlockSize;
     for (const auto& setting : settings) {
         plan.initial.push_back({findParameter(names, setting.parameter), setting.value});
     }

@@ -36,6 +36,7 @@ public:
     std::vector<ParameterAssignment> settings;
     std::vector<TimedAssignment> timedSettings;
     bool inPlace = false;
+    int announcedBlockSize = 0;  // not on the command line: the largest of blockSizes when 0
 
     // Takes the option at args[i], and its argument, advancing i past what it used.
     // Returns false when args[i] is not a render option; throws UsageError for a bad value.

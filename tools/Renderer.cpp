@@ -79,7 +79,9 @@ AudioBuffer Renderer::run(Effect& effect, const AudioBuffer& input)
     }
     std::vector<std::vector<float>>& feed = plan.inPlace ? outputs : inputs;
 
-    const int maxBlock = *std::max_element(plan.blockSizes.begin(), plan.blockSizes.end());
+    const int maxBlock = plan.announcedBlockSize > 0
+                             ? plan.announcedBlockSize
+                             : *std::max_element(plan.blockSizes.begin(), plan.blockSizes.end());
     effect.setSampleRate(static_cast<float>(input.sampleRate));
     effect.setBlockSize(maxBlock);
     for (const auto& setting : plan.initial) effect.setParameter(setting.index, setting.value);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <stdexcept>
 
 namespace tools {
@@ -187,6 +188,24 @@ AudioBuffer Signals::burst(std::uint64_t seed, int sampleRate, std::int64_t fram
         for (auto& channel : audio.channels) {
             for (float& sample : channel) sample /= peak;
         }
+    }
+    return audio;
+}
+
+AudioBuffer Signals::sweep(int sampleRate, std::int64_t frames, int channels)
+{
+    checkShape(sampleRate, frames, channels);
+    AudioBuffer audio = AudioBuffer::zeros(sampleRate, channels, frames);
+    constexpr double kFromHz = 20.0;
+    const double toHz = std::min(20000.0, 0.45 * sampleRate);
+    // Phase of f(t) = f0 * (f1 / f0)^(t / T): 2 pi f0 T (e^(k t / T) - 1) / k, k = ln(f1 / f0).
+    const double seconds = std::max(1.0, static_cast<double>(frames)) / sampleRate;
+    const double k = std::log(toHz / kFromHz);
+    for (std::int64_t frame = 0; frame < frames; ++frame) {
+        const double t = static_cast<double>(frame) / sampleRate;
+        const double phase = 2.0 * std::numbers::pi * kFromHz * seconds * std::expm1(k * t / seconds) / k;
+        const auto sample = static_cast<float>(0.5 * std::sin(phase));
+        for (auto& channel : audio.channels) channel[static_cast<std::size_t>(frame)] = sample;
     }
     return audio;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Test and demo signals: a plucked-string guitar riff, silence and a full-scale
-// noise burst, at any sample rate, length and channel count.
+// Test and demo signals: a plucked-string guitar riff, silence, a full-scale
+// noise burst and a sine sweep, at any sample rate, length and channel count.
 
 #include "AudioBuffer.h"
 
@@ -20,6 +20,10 @@ public:
 
     // White noise scaled so that its largest sample is exactly 1.0 in magnitude.
     static AudioBuffer burst(std::uint64_t seed, int sampleRate, std::int64_t frames, int channels = 2);
+
+    // A sine of amplitude 0.5 whose frequency rises exponentially from 20 Hz to
+    // 20 kHz (or 0.45 of the rate, if lower) over the length; the same on every channel.
+    static AudioBuffer sweep(int sampleRate, std::int64_t frames, int channels = 2);
 };
 
 }  // namespace tools

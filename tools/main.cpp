@@ -33,6 +33,9 @@ constexpr Command kCommands[] = {
     {"validate", "validate MODULE [--only NAME[,...]] [--skip NAME[,...]] [--seed N] [--quick] [--list] [-v]\n"
                  "      runs the validator's checks, each in a child process; exit status 1 if any fails",
      tools::runValidate},
+    {"compare", "compare MODULE_A MODULE_B [--grid] [-v]\n"
+                "      renders a fixed battery through both and counts differing output samples; exit status 1 if any",
+     tools::runCompare},
 };
 
 void printUsage(std::FILE* stream)

@@ -1,6 +1,7 @@
 // The host against modules it did not come with: ZamTube (one in, one out, names
 // longer than 8 characters) and LSP's modules, loaded through tw07-host itself.
 
+#include "tests/host/HostRun.h"
 #include "tools/AudioFile.h"
 #include "tools/HostModule.h"
 #include "tools/Levels.h"
@@ -18,28 +19,11 @@ namespace {
 
 using tools::AudioBuffer;
 using tools::AudioFile;
+using hosttest::HostRun;
+using hosttest::runHost;
 
 const std::string kZamTube = "/usr/lib/vst/ZamTube-vst.so";
 const std::string kLspDirectory = "/usr/lib/vst/lsp-plugins";
-
-struct HostRun {
-    int status;
-    std::string out;
-};
-
-HostRun runHost(const std::string& arguments, const std::string& environment = "")
-{
-    const std::string command = environment + " " + std::string(TW07_HOST_EXECUTABLE) + " " + arguments + " 2>&1";
-    HostRun run{-1, {}};
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, got);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 class TempDir {
 public:

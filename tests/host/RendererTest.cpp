@@ -142,6 +142,13 @@ TEST(Renderer, BlockCycleAndChangesToTheFrame)
         const float expected = i < 37 ? 0.0f : i < 500 ? 0.125f : i < 1200 ? 0.5f : 1.0f;
         ASSERT_EQ(out.channels[0][i] - static_cast<float>(i), expected) << "frame " << i;
     }
+
+    // A host may send blocks larger than the maximum it announced.
+    plan.announcedBlockSize = 256;
+    fake.calls.clear();
+    Renderer(plan).run(effect, ramp(1, 1400));
+    EXPECT_EQ(fake.blockSize, 256);
+    EXPECT_EQ(fake.calls, (std::vector<int>{37, 128, 335, 665, 35, 2, 128, 70}));
 }
 
 TEST(Renderer, ChannelMapping)

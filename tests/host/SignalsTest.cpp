@@ -81,4 +81,36 @@ TEST(Signals, SilenceAndBurst)
     EXPECT_EQ(peak, 1.0);
 }
 
+// Upward zero crossings of channel 0 in [from, to).
+int upwardCrossings(const AudioBuffer& audio, int from, int to)
+{
+    int count = 0;
+    for (int i = std::max(from, 1); i < to; ++i) {
+        count += audio.channels[0][i - 1] < 0.0f && audio.channels[0][i] >= 0.0f;
+    }
+    return count;
+}
+
+// Cycles between t1 and t2 of a one-second sweep up from 20 Hz by `ratio`: 20 (e^(k t2) - e^(k t1)) / k, k = ln ratio.
+double sweepCycles(double ratio, double t1, double t2)
+{
+    const double k = std::log(ratio);
+    return 20.0 * (std::exp(k * t2) - std::exp(k * t1)) / k;
+}
+
+TEST(Signals, SweepRisesExponentiallyFrom20HzTo20kHz)
+{
+    for (int rate : {48000, 96000}) {
+        SCOPED_TRACE(rate);
+        const AudioBuffer sweep = Signals::sweep(rate, rate, 2);
+        EXPECT_EQ(sweep.channels[0], sweep.channels[1]);
+        EXPECT_NEAR(Levels::measure(sweep)[0].peak, 0.5, 1e-3);
+        EXPECT_NEAR(upwardCrossings(sweep, 0, rate / 4), sweepCycles(1000.0, 0.0, 0.25), 1.0);
+        EXPECT_NEAR(upwardCrossings(sweep, rate - rate / 100, rate), sweepCycles(1000.0, 0.99, 1.0), 2.0);
+    }
+    // Below 44.4 kHz the top stays under the Nyquist frequency: 3600 Hz at 8 kHz.
+    const AudioBuffer low = Signals::sweep(8000, 8000, 1);
+    EXPECT_NEAR(upwardCrossings(low, 7920, 8000), sweepCycles(180.0, 0.99, 1.0), 2.0);
+}
+
 }  // namespace

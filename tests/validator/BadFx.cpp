@@ -27,6 +27,9 @@ struct BadFx {
     float gain = 0.5f;
     float tone = 0.5f;
     float state[2] = {};
+#if BADFX_STALE_REMAINDER
+    float lastBlock[2][32] = {};  // the output of the last whole block of 32 frames
+#endif
 #if BADFX_THREAD
     std::thread worker;
     std::atomic<bool> stop{false};
@@ -71,9 +74,11 @@ float getParameter(AEffect* effect, int32 index)
 void processReplacing(AEffect* effect, float** inputs, float** outputs, int32 frames)
 {
     BadFx* fx = self(effect);
-#if BADFX_SKIPS_TAIL
-    // The fault: only whole blocks of 32 frames are written.
-    frames -= frames % 32;
+#if BADFX_SKIPS_TAIL || BADFX_DROPS_REMAINDER || BADFX_STALE_REMAINDER
+    // The fault: only whole blocks of 32 frames are processed. The rest is left
+    // unwritten, written as silence, or filled from the last whole block.
+    const int32 remainder = frames % 32;
+    frames -= remainder;
 #endif
 #if BADFX_SLOW_SILENCE
     // The fault: silent input takes a slow path, as subnormal arithmetic does.
@@ -104,6 +109,13 @@ void processReplacing(AEffect* effect, float** inputs, float** outputs, int32 fr
 #endif
         }
         fx->state[c] = state;
+#if BADFX_DROPS_REMAINDER
+        std::fill_n(outputs[c] + frames, remainder, 0.0f);
+#endif
+#if BADFX_STALE_REMAINDER
+        if (frames >= 32) std::memcpy(fx->lastBlock[c], outputs[c] + frames - 32, sizeof fx->lastBlock[c]);
+        std::memcpy(outputs[c] + frames, fx->lastBlock[c], static_cast<std::size_t>(remainder) * sizeof(float));
+#endif
 #if BADFX_OVERRUN
         // The fault: one frame too many.
         if (frames > 0) outputs[c][frames] = 0.0f;

@@ -12,10 +12,13 @@
 #include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "tools/validate/BlockRecording.h"
 #include "tools/validate/CheckContext.h"
 #include "tools/validate/CheckRegistry.h"
 #include "tools/validate/ElfExports.h"
@@ -97,6 +100,84 @@ TEST(GuardedAudio, NonFiniteAndPeakAreFoundOverAllChannels)
     EXPECT_EQ(audio.lastNonFinite(16), 9);
     EXPECT_EQ(audio.peak(16), 1.5f);
     EXPECT_EQ(audio.firstNonFinite(5), -1);
+}
+
+// A record that writes the next samples of a prepared output to both channels,
+// leaving frames from `writtenPerCall` on in each call unwritten.
+struct ScriptedOutput {
+    std::vector<float> samples;
+    std::size_t position = 0;
+    int writtenPerCall = 1 << 30;
+};
+
+void scriptedProcess(AEffect* effect, float**, float** outputs, int32 frames)
+{
+    auto* script = static_cast<ScriptedOutput*>(effect->user);
+    for (int c = 0; c < 2; ++c) {
+        for (int32 i = 0; i < std::min(frames, script->writtenPerCall); ++i) {
+            outputs[c][i] = script->samples[script->position + static_cast<std::size_t>(i)];
+        }
+    }
+    script->position += static_cast<std::size_t>(frames);
+}
+
+BlockRecording record(ScriptedOutput script, const std::vector<int>& sizes)
+{
+    AEffect effect{};
+    effect.processReplacing = scriptedProcess;
+    effect.user = &script;
+    GuardedAudio audio(2, 2, *std::max_element(sizes.begin(), sizes.end()));
+    BlockRecording recording;
+    for (int size : sizes) {
+        EXPECT_EQ(audio.process(&effect, size), "");
+        recording.add(audio, size);
+    }
+    return recording;
+}
+
+TEST(BlockRecording, BlockSizesWhoseEndsAreLostAreNamedCoincidencesAndRoundingAreNot)
+{
+    ScriptedOutput reference;
+    // 100 different values in 0.2..0.7, in no order.
+    for (int i = 0; i < 100; ++i) reference.samples.push_back(0.2f + 0.005f * static_cast<float>(i * 37 % 100));
+    reference.samples[50] = 0.0f;  // silence in the reference is not judged
+    const BlockRecording whole = record(reference, {64, 36});
+    EXPECT_FALSE(record(reference, {7, 33, 60}).lostAgainst(whole).any());
+
+    // Blocks of 25 frames end at 24, 49, 74 and 99.
+    ScriptedOutput faulty = reference;
+    faulty.samples[24] = 0.0f;                                    // silent
+    faulty.samples[49] = faulty.samples[20];                      // a value from 29 frames before: stale
+    faulty.samples[50] = 0.5f;                                    // where the reference is silent
+    faulty.samples[60] = 0.0f;                                    // silent, inside a lossy block
+    faulty.samples[74] = faulty.samples[73];                      // held: stale
+    faulty.samples[99] = reference.samples[99] * (1.0f + 1e-6f);  // rounding
+    LostFrames lost = record(faulty, {25, 25, 25, 25}).lostAgainst(whole);
+    EXPECT_EQ(lost.bySize, (std::map<int, int>{{25, 3}}));
+    EXPECT_EQ(lost.silent, 4);  // 24 and 60 on both channels
+    EXPECT_EQ(lost.stale, 4);   // 49 and 74
+    EXPECT_EQ(lost.unwritten, 0);
+    EXPECT_EQ(lost.firstFrame, 24);
+    EXPECT_EQ(lost.firstOffset, 24);
+    EXPECT_EQ(lost.firstSize, 25);
+
+    // One lossy block of a size is a coincidence, and frames lost inside a block do not make it lossy.
+    EXPECT_FALSE(record(faulty, {25, 75}).lostAgainst(whole).any());
+    EXPECT_FALSE(record(faulty, {20, 40, 40}).lostAgainst(whole).any());
+
+    // Frames a call leaves unwritten are lost wherever they are.
+    faulty = reference;
+    faulty.writtenPerCall = 32;
+    lost = record(faulty, {1, 33, 33, 33}).lostAgainst(whole);
+    EXPECT_EQ(lost.bySize, (std::map<int, int>{{33, 3}}));
+    EXPECT_EQ(lost.unwritten, 2 * 3);
+    EXPECT_EQ(lost.silent + lost.stale, 0);
+    EXPECT_EQ(lost.firstOffset, 32);
+    EXPECT_EQ(lost.sizes(), "33");
+
+    lost.bySize = {{1, 2}, {7, 2}, {31, 2}, {33, 2}};
+    EXPECT_EQ(lost.sizes(), "1, 7, 31 and 33");
+    EXPECT_EQ(lost.sizes(2), "1, 7 and 2 more sizes");
 }
 
 struct WatchedWork {

@@ -58,7 +58,6 @@ TEST(Validator, BufferAndStateFaultsAreCaughtByTheirChecks)
         {BADFX_X_AT_LOAD, "load.scan", "loading and construction connected to the X server 1 time(s)"},
         {BADFX_SLOW_SCAN, "load.scan", "construct and close took"},
         {BADFX_EXTRA_EXPORT, "load.exports", "exports 1 symbol(s) besides the entry points, e.g. badFxHelper"},
-        {BADFX_SKIPS_TAIL, "audio.blocks", "of 1 frames (announced 8192): output not finite at frame 0 of 1"},
         {BADFX_PADDED_TEXT, "params.texts", "parameter display (index 0): wrote 24 bytes, past the 9-byte limit"},
         {BADFX_SLOW_SILENCE, "signal.denormals", "times a loud one (limit 2)"},
     };
@@ -70,6 +69,33 @@ TEST(Validator, BufferAndStateFaultsAreCaughtByTheirChecks)
         EXPECT_TRUE(run.has(std::string("FAIL  ") + c.only)) << run.output;
         EXPECT_TRUE(run.has(c.failure)) << run.output;
         EXPECT_TRUE(run.has("reproduce: ")) << run.output;
+    }
+}
+
+TEST(Validator, FramesBeyondWholeBlocksLeftUnwrittenSilentOrStaleFailNamingTheBlockSizes)
+{
+    struct Case {
+        const char* module;
+        int kind;  // which count must be non-zero: unwritten, silent, stale
+    };
+    const Case cases[] = {{BADFX_SKIPS_TAIL, 0}, {BADFX_DROPS_REMAINDER, 1}, {BADFX_STALE_REMAINDER, 2}};
+    for (const Case& c : cases) {
+        const Outcome run = validate(c.module, "--only audio.blocks");
+        EXPECT_EQ(run.status, 1) << c.module << "\n" << run.output;
+        EXPECT_TRUE(run.has("FAIL  audio.blocks")) << run.output;
+        EXPECT_TRUE(run.has("reproduce: ")) << run.output;
+        // Every size that is not a multiple of 32 is named, and only those.
+        const std::string named = "fixed sizes: output not processed in host blocks of 1, 7, 17, 31, 33, 100 and 1000 "
+                                  "frames (announced 8192): ";
+        const std::size_t at = run.output.find(named);
+        ASSERT_NE(at, std::string::npos) << run.output;
+        long long counts[3] = {-1, -1, -1};
+        ASSERT_EQ(std::sscanf(run.output.c_str() + at + named.size(),
+                              "%lld sample(s) left unwritten, %lld silent and %lld stale", &counts[0], &counts[1],
+                              &counts[2]),
+                  3)
+            << run.output;
+        EXPECT_GT(counts[c.kind], 0) << run.output;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <xmmintrin.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -21,8 +22,6 @@ namespace {
 constexpr std::uint32_t kMarkerBits = 0x7FA5A5A5u;
 const float kMarker = std::bit_cast<float>(kMarkerBits);
 
-bool isMarker(float value) { return std::bit_cast<std::uint32_t>(value) == kMarkerBits; }
-
 // Reports the first changed guard frame of one buffer, if any.
 std::string checkGuards(const std::vector<float>& buffer, int capacity, const char* kind, int channel)
 {
@@ -30,7 +29,7 @@ std::string checkGuards(const std::vector<float>& buffer, int capacity, const ch
     for (int i = 0; i < total; ++i) {
         if (i == GuardedAudio::kGuardFrames) i += capacity;
         if (i >= total) break;
-        if (!isMarker(buffer[static_cast<std::size_t>(i)])) {
+        if (!GuardedAudio::isMarker(buffer[static_cast<std::size_t>(i)])) {
             const int offset = i - GuardedAudio::kGuardFrames;
             char text[160];
             std::snprintf(text, sizeof text, "wrote outside the %s buffer of channel %d (frame %d of %d)", kind,
@@ -55,6 +54,8 @@ void callProcess(void* context)
 }
 
 }  // namespace
+
+bool GuardedAudio::isMarker(float sample) { return std::bit_cast<std::uint32_t>(sample) == kMarkerBits; }
 
 std::uint32_t floatControlState()
 {
@@ -158,6 +159,17 @@ int GuardedAudio::firstNonFinite(int frames) const
         }
     }
     return -1;
+}
+
+int GuardedAudio::unwrittenFrames(int frames) const
+{
+    int count = 0;
+    for (int i = 0; i < frames; ++i) {
+        count += std::any_of(outputs.begin(), outputs.end(), [i](const std::vector<float>& channel) {
+            return isMarker(channel[static_cast<std::size_t>(kGuardFrames + i)]);
+        });
+    }
+    return count;
 }
 
 int GuardedAudio::lastNonFinite(int frames) const

@@ -44,8 +44,13 @@ public:
     // The first output frame (over all channels) in [0, frames) that is not
     // finite, or -1; and the largest magnitude among the finite ones.
     int firstNonFinite(int frames) const;
+    // How many of the first `frames` output frames some channel left unwritten.
+    int unwrittenFrames(int frames) const;
     int lastNonFinite(int frames) const;
     float peak(int frames) const;
+
+    // Whether an output sample still holds the marker the buffers were filled with.
+    static bool isMarker(float sample);
 
     int lastAllocations = 0;
     int lastReleases = 0;
