@@ -46,34 +46,49 @@ struct SustainerSample {
     static F bias() { return F::of(0.327f, 0.3f); }         // of the soft clipper, removed after it
     static F threshold() { return F::of(0.66f, 0.7986f); }  // how far below the envelope a swing must go
 
-    // Tracks the input, clips it with the given gain and follows the detector;
-    // returns the output pair (channel 1 a copy of channel 0 in mono mode is
-    // left to the caller) and sets h, the detector's swing.
-    [[gnu::always_inline]] static F signal(State& s, const Controls& k, F input, F gain, F& h)
+    // The signal path in three parts: the input less its slow tracker (which
+    // removes DC and very low frequencies), the biased soft clipper with the
+    // given gain, whose output is returned, and the detector, which follows
+    // the clipped signal and returns its swing h.
+    [[gnu::always_inline]] static D centre(D& inputTracker, const Controls& k, F input)
     {
         F x = k.inputGain * input;
         if constexpr (Mode == kSustainMono)
             x = withChannel0(x, (x + swapChannels(x)) * F::both(0.5f));  // channel 0 takes the mean
         const D xd = widen(x);
+        inputTracker = (inputTracker - xd) * k.inputCoefficient + xd;
+        return xd - inputTracker;
+    }
 
-        // Subtracting the slow tracker removes DC and very low frequencies.
-        s.inputTracker = (s.inputTracker - xd) * k.inputCoefficient + xd;
-        const F product = narrow((xd - s.inputTracker) * widen(gain));
-
-        // Biased soft clipper: with z = j^3 + j, z / sqrt(z^2 + 1). Where z^2
-        // overflows the quotient would give 0 or NaN; its limit there is sign(z).
+    // With z = j^3 + j, z / sqrt(z^2 + 1). Where z^2 overflows the quotient
+    // would give 0 or NaN; its limit there is sign(z). detector is the
+    // detector's input.
+    [[gnu::always_inline]] static F clip(const Controls& k, D centred, F gain, D& detector)
+    {
+        const F product = narrow(centred * widen(gain));
         const F j = F::both(0.5f) * product + bias();
         const F z = j * j * j + j;
         const F zz = z * z;
         const F clipped = select(zz < F::both(std::numeric_limits<float>::infinity()),
                                  z / squareRoot(zz + F::both(1.0f)), unitWithSign(z));
         const F y = clipped - bias();
-
-        const F detector = y * F::both(5.0f) * k.detectorGain;
-        const D sd = widen(detector);
-        s.detectorTracker = (s.detectorTracker - sd) * k.detectorCoefficient + sd;
-        h = narrow(sd - s.detectorTracker);
+        detector = widen(y * F::both(5.0f) * k.detectorGain);
         return F::both(4.0f) * y;
+    }
+
+    [[gnu::always_inline]] static F detect(D& detectorTracker, const Controls& k, D detector)
+    {
+        detectorTracker = (detectorTracker - detector) * k.detectorCoefficient + detector;
+        return narrow(detector - detectorTracker);
+    }
+
+    // The output pair (channel 1 is left to the caller in mono mode) and h.
+    [[gnu::always_inline]] static F signal(State& s, const Controls& k, F input, F gain, F& h)
+    {
+        D detector;
+        const F out = clip(k, centre(s.inputTracker, k, input), gain, detector);
+        h = detect(s.detectorTracker, k, detector);
+        return out;
     }
 
     // Negative swings beyond envelope + threshold drive the envelope up
@@ -145,25 +160,38 @@ struct SustainerSample {
                 envelope[i + 1] = decay(envelope[i], k);
                 gains[i + 1] = gain(envelope[i + 1]);
             }
-            State after[Ahead];
+            // The signal path part by part, so that the two trackers' chains
+            // each run on their own and the clipper between them runs for
+            // all samples side by side.
+            D inputTrackers[Ahead];
+            D detectorTrackers[Ahead];
+            D centred[Ahead];
+            D detector[Ahead];
             F h[Ahead];
-            State t = s;
+            D tracker = s.inputTracker;
             for (int i = 0; i < group; ++i) {
-                out[n + i] = signal(t, k, in[n + i], gains[i], h[i]);
-                after[i] = t;
+                centred[i] = centre(tracker, k, in[n + i]);
+                inputTrackers[i] = tracker;
             }
-            int m = 0;
-            while (m < group && !rising(h[m], envelope[m]).any()) ++m;
-            if (m == group) {
-                s.inputTracker = after[group - 1].inputTracker;
-                s.detectorTracker = after[group - 1].detectorTracker;
+            for (int i = 0; i < group; ++i) out[n + i] = clip(k, centred[i], gains[i], detector[i]);
+            unsigned attacks = 0;  // bit i: sample i would start an attack
+            tracker = s.detectorTracker;
+            for (int i = 0; i < group; ++i) {
+                h[i] = detect(tracker, k, detector[i]);
+                detectorTrackers[i] = tracker;
+                attacks |= unsigned(rising(h[i], envelope[i]).any()) << i;
+            }
+            if (attacks == 0) {
+                s.inputTracker = inputTrackers[group - 1];
+                s.detectorTracker = detectorTrackers[group - 1];
                 s.envelope = envelope[group];
                 s.envelopeCoefficient = k.release;
                 s.gain = gains[group];
                 n += group;
             } else {
-                s.inputTracker = after[m].inputTracker;
-                s.detectorTracker = after[m].detectorTracker;
+                const int m = __builtin_ctz(attacks);
+                s.inputTracker = inputTrackers[m];
+                s.detectorTracker = detectorTrackers[m];
                 s.envelope = envelope[m];
                 attack(s, k, rising(h[m], envelope[m]), h[m]);
                 s.gain = gain(s.envelope);
