@@ -45,7 +45,7 @@ class AASaturationBrick : public DspBrickImpl<1, 0, 1, 1> {
 public:
     void process() override { processRange(0, kBlockSize); }
 
-    void processRange(int begin, int end)
+    void processRange(int begin, int end) override
     {
         if (begin == 0)
             beginBlock();

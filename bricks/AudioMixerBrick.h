@@ -35,7 +35,7 @@ public:
 
     void process() override { processRange(0, kBlockSize); }
 
-    void processRange(int begin, int end)
+    void processRange(int begin, int end) override
     {
         AudioMixerBrick* const self[1] = {this};
         run<float>(self, begin, end);

@@ -37,6 +37,8 @@ public:
     virtual int numAudioOutputs() const = 0;
     virtual void connectControlInput(int index, const float* source) = 0;
     virtual void connectAudioInput(int index, const float* source) = 0;
+    // Samples begin .. end - 1 of the current block (see above).
+    virtual void processRange(int begin, int end) = 0;
 
     float sampleRate = 44100.0f;  // samples per second
 };

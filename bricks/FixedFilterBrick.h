@@ -11,7 +11,7 @@ namespace bricks {
 class FixedFilterBrick : public DspBrickImpl<0, 0, 1, 1> {
 public:
     void process() override { processRange(0, kBlockSize); }
-    void processRange(int begin, int end);
+    void processRange(int begin, int end) override;
     void reset() override;
 
     // Runs count (1..4) filters side by side in SSE lanes, each exactly as its

@@ -20,7 +20,7 @@ public:
 
     // The sums run on across the ranges of a block; the levels are published
     // when the block is complete.
-    void processRange(int begin, int end)
+    void processRange(int begin, int end) override
     {
         if (begin == 0) {
             sumSq = 0.0f;

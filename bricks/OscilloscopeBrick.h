@@ -24,7 +24,7 @@ public:
 
     void process() override { processRange(0, kBlockSize); }
 
-    void processRange(int begin, int end)
+    void processRange(int begin, int end) override
     {
         if (begin == 0) {
             blockLevel = controlValue(0);

@@ -17,7 +17,7 @@ public:
     static_assert(Stages >= 1);
 
     void process() override { processRange(0, kBlockSize); }
-    void processRange(int begin, int end);
+    void processRange(int begin, int end) override;
 
     // Runs two filters side by side, each exactly as its processRange() would.
     // Neither may read the other's output.

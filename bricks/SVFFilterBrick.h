@@ -39,7 +39,7 @@ struct SvfKernel {
 class SVFFilterBrick : public DspBrickImpl<2, 0, 1, 3> {
 public:
     void process() override { processRange(0, kBlockSize); }
-    void processRange(int begin, int end);
+    void processRange(int begin, int end) override;
     void reset() override;
 
     // Runs count (1..4) filters side by side in SSE lanes, each exactly as its

@@ -124,11 +124,12 @@ struct SustainerSample {
         return g;
     }
 
-    // The sample as written: signal, envelope, gain.
-    [[gnu::always_inline]] static F step(State& s, const Controls& k, F input)
+    // The sample as written: signal, envelope, gain. Returns whether the
+    // envelope attacked.
+    [[gnu::always_inline]] static bool step(State& s, const Controls& k, F input, F& out)
     {
         F h;
-        const F out = signal(s, k, input, s.gain, h);
+        out = signal(s, k, input, s.gain, h);
         const auto rises = rising(h, s.envelope);
         if (!rises.any()) {
             s.envelopeCoefficient = k.release;
@@ -137,20 +138,27 @@ struct SustainerSample {
             attack(s, k, rises, h);
         }
         s.gain = gain(s.envelope);
-        return out;
+        return rises.any();
     }
 
-    // count samples, exactly as count steps would give them. An attack is
+    // count samples, exactly as count steps would give them. Attacks are
     // rare, so the envelope and the gain are run Ahead samples ahead along the
     // decay, which does not wait on the signal; the signal path of those
     // samples then runs with them side by side, and the first sample that
     // would start an attack, if any, is found afterwards: the samples up to it
-    // stand, it takes its attack, and the run goes on from the next one.
+    // stand, it takes its attack, and the run goes on from the next one, one
+    // step at a time while the attack lasts.
     template<int Ahead>
     static void run(State& s, const Controls& k, const F* in, F* out, int count)
     {
         int n = 0;
+        bool attacking = false;
         while (n < count) {
+            if (attacking) {
+                attacking = step(s, k, in[n], out[n]);
+                ++n;
+                continue;
+            }
             const int group = count - n < Ahead ? count - n : Ahead;
             D envelope[Ahead + 1];
             F gains[Ahead + 1];
@@ -196,6 +204,7 @@ struct SustainerSample {
                 attack(s, k, rising(h[m], envelope[m]), h[m]);
                 s.gain = gain(s.envelope);
                 n += m + 1;
+                attacking = true;
             }
         }
     }
@@ -208,7 +217,7 @@ struct SustainerSample {
 class SustainerBrick : public DspBrickImpl<4, 0, 2, 2> {
 public:
     void process() override { processRange(0, kBlockSize); }
-    void processRange(int begin, int end);
+    void processRange(int begin, int end) override;
     void setSampleRate(float rate) override;
     void reset() override;
 

@@ -27,7 +27,7 @@ class VcaBrick : public DspBrickImpl<1, 0, 1, 1> {
 public:
     void process() override { processRange(0, kBlockSize); }
 
-    void processRange(int begin, int end)
+    void processRange(int begin, int end) override
     {
         VcaBrick* const self[1] = {this};
         run<float>(self, begin, end);

@@ -258,8 +258,28 @@ void Plug::process(const kx::ProcessBlock& block)
     if (frames <= 0) return;
     if (first == 0) updateControls();
     interpolateInput(block, first, frames);
-    runBricks(first * kOversampling, (first + frames) * kOversampling);
+    if (brickByBrick)
+        runBricksInTurn(first * kOversampling, (first + frames) * kOversampling);
+    else
+        runBricks(first * kOversampling, (first + frames) * kOversampling);
     decimateOutput(block, first, frames);
+}
+
+void Plug::setBrickByBrick(bool on) { brickByBrick = on; }
+
+// The graph as drawn: every brick's own process over the range, one after the
+// other in the order of the data.
+void Plug::runBricksInTurn(int begin, int end)
+{
+    bricks::DspBrick* const order[] = {
+        &loBand[0],       &loBand[1],       &midBand[0],      &midBand[1],      &preEq[0],        &preEq[1],
+        &preFilter[0],    &preFilter[1],    &sustainer,       &dcBlock[0],      &dcBlock[1],      &sustainMeter[0],
+        &sustainMeter[1], &outputGain[0],   &outputGain[1],   &hiBand[0],       &hiBand[1],       &postMidBand[0],
+        &postMidBand[1],  &postEq[0],       &postEq[1],       &postFilter[0],   &postFilter[1],   &saturation[0],
+        &saturation[1],   &antiAlias[0],    &antiAlias[1],    &outputMeter[0],  &outputMeter[1],  &scopeFilter,
+        &scope,
+    };
+    for (bricks::DspBrick* brick : order) brick->processRange(begin, end);
 }
 
 void Plug::updateControls()
@@ -339,15 +359,15 @@ void Plug::runBricks(int begin, int end)
     sustainMeter[1].processRange(begin, end);
     outputMeter[0].processRange(begin, end);
     outputMeter[1].processRange(begin, end);
-    scopeFilter.processRange(begin, end);
     scope.processRange(begin, end);
 }
 
 // The audio chain sample by sample, both channels side by side in SSE lanes
 // (the band splitters in four: low and mid band of both channels), each brick
 // through its own kernel, so every operation is the one the brick's own
-// process() would do. Only the DC blockers' and the anti-alias filters'
-// outputs are stored, for the meters, the scope and the decimation.
+// process() would do. Only the outputs that others read are stored: the DC
+// blockers' and the anti-alias filters' for the meters and the decimation,
+// the scope filter's for the scope.
 template<int Mode>
 void Plug::runChain(int begin, int end)
 {
@@ -378,6 +398,8 @@ void Plug::runChain(int begin, int end)
     bricks::SaturationKernel<Float2> saturate = Saturation::kernel<Float2>(saturators, 2);
     AntiAlias::FourStageLanes antiAlias0 = antiAlias[0].kernel();
     AntiAlias::FourStageLanes antiAlias1 = antiAlias[1].kernel();
+    Fixed* const scopeFilters[1] = {&scopeFilter};
+    bricks::BiquadKernel<float> scopeLowPass = Fixed::kernel<float>(scopeFilters, 1);
 
     const float* __restrict in0 = upsampled[0];
     const float* __restrict in1 = upsampled[1];
@@ -385,6 +407,7 @@ void Plug::runChain(int begin, int end)
     float* __restrict dc1 = dcBlock[1].audioOutput(0);
     float* __restrict out0 = antiAlias[0].audioOutput(0);
     float* __restrict out1 = antiAlias[1].audioOutput(0);
+    float* __restrict scoped = scopeFilter.audioOutput(0);
     // The chain is cut into stages that each wait on the one before; iteration i runs stage s on
     // sample i - s, latest stage first, so that within an iteration no stage waits on another and
     // the processor overlaps them. Stages end at long waits (divisions, square roots).
@@ -423,6 +446,7 @@ void Plug::runChain(int begin, int end)
         if (runs(i, 3, guarded)) {
             out0[i - 3] = antiAlias0.step(_mm_cvtss_f32(clipped.v));
             out1[i - 3] = antiAlias1.step(_mm_cvtss_f32(_mm_shuffle_ps(clipped.v, clipped.v, 0x55)));
+            scoped[i - 3] = scopeLowPass.step(out1[i - 3]);
         }
         if (runs(i, 2, guarded)) clipped = saturate.step(low);
         if (runs(i, 1, guarded)) {
@@ -453,6 +477,7 @@ void Plug::runChain(int begin, int end)
     Saturation::keep(saturate, saturators, 2);
     antiAlias[0].keep(antiAlias0);
     antiAlias[1].keep(antiAlias1);
+    Fixed::keep(scopeLowPass, scopeFilters, 1);
 }
 
 void Plug::decimateOutput(const kx::ProcessBlock& block, int first, int frames)

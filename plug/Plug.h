@@ -69,6 +69,11 @@ public:
     void process(const kx::ProcessBlock& block) override;
     kx::AudioPluginEditor* editor() override;
 
+    // Evaluates the graph one brick at a time, each through its own process,
+    // instead of the fused chain: the same output, bit for bit, slower. The
+    // reference the chain is checked and measured against.
+    void setBrickByBrick(bool on);
+
     // Read on the editor's render thread while audio runs.
     MeterReadings sustainerLevels() const;
     MeterReadings outputLevels() const;
@@ -98,10 +103,12 @@ private:
     // Frames first .. first + frames - 1 of the current block; samples begin .. end - 1.
     void interpolateInput(const kx::ProcessBlock& block, int first, int frames);
     void runBricks(int begin, int end);
+    void runBricksInTurn(int begin, int end);
     template<int Mode>
     void runChain(int begin, int end);
     void decimateOutput(const kx::ProcessBlock& block, int first, int frames);
 
+    bool brickByBrick = false;
     int activeInputs = 2;
     int activeOutputs = 2;
     alignas(32) float upsampled[2][bricks::kBlockSize] = {};

@@ -8,10 +8,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <memory>
 #include <vector>
 
 #include "HostContext.h"
+#include "kx/HostCallback.h"
+#include "plug/Plug.h"
 #include "HostModule.h"
 #include "Signals.h"
 
@@ -67,6 +70,58 @@ BENCHMARK(BM_ModuleStereo)->Arg(44100)->Arg(48000)->Arg(96000)->Unit(benchmark::
 // What a call costs beyond its frames: 48 kHz, host blocks of 1, 7, 100 and 512 frames.
 void BM_ModuleHostBlock(benchmark::State& state) { runRiff(state, 48000, int(state.range(0))); }
 BENCHMARK(BM_ModuleHostBlock)->Arg(1)->Arg(7)->Arg(100)->Arg(512)->Unit(benchmark::kMicrosecond);
+
+// The fused chain against the same graph evaluated one brick at a time through each brick's own
+// process (the straightforward reference), both driven directly in 32-frame blocks, taking turns
+// every 512 frames so that machine load weighs on both alike.
+struct SilentHost final : kx::HostCallback {
+    void automate(int, float) override {}
+    void automateNow(int, float) override {}
+    kx::HostInfo hostInfo() override { return {}; }
+};
+
+void BM_ChainAgainstBrickByBrick(benchmark::State& state)
+{
+    const int rate = int(state.range(0));
+    SilentHost host;
+    auto fused = std::make_unique<plug::Plug>(host);
+    auto reference = std::make_unique<plug::Plug>(host);
+    reference->setBrickByBrick(true);
+    fused->setSampleRate(float(rate));
+    reference->setSampleRate(float(rate));
+    const tools::AudioBuffer riff = tools::Signals::guitarRiff(1, rate, rate * 4 / kBlock * kBlock);
+    std::vector<float> out0(plug::Plug::kHostBlock), out1(plug::Plug::kHostBlock);
+    static const kx::MidiEventList noEvents;
+    // Thread CPU time of 512 frames of each in turn.
+    const auto cpuNow = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
+    };
+    double fusedNs = 0.0, referenceNs = 0.0;
+    long frame = 0, frames = 0;
+    for (auto _ : state) {
+        for (plug::Plug* p : {fused.get(), reference.get()}) {
+            const double start = cpuNow();
+            for (long f = frame; f < frame + kBlock; f += plug::Plug::kHostBlock) {
+                const kx::ProcessBlock block{plug::Plug::kHostBlock, &noEvents,
+                                             {riff.channels[0].data() + f, riff.channels[1].data() + f},
+                                             {out0.data(), out1.data()}};
+                p->process(block);
+                benchmark::DoNotOptimize(out0.data());
+            }
+            (p == fused.get() ? fusedNs : referenceNs) += cpuNow() - start;
+        }
+        frames += kBlock;
+        frame += kBlock;
+        if (frame + kBlock > riff.numFrames()) frame = 0;
+    }
+    state.counters["fused_ns_per_frame"] = fusedNs / double(frames);
+    state.counters["brick_by_brick_ns_per_frame"] = referenceNs / double(frames);
+    state.counters["speed_up"] = referenceNs / fusedNs;
+    state.counters["fused_realtime_x"] = double(frames) / rate / (fusedNs * 1e-9);
+}
+BENCHMARK(BM_ChainAgainstBrickByBrick)->Arg(44100)->Arg(48000)->Arg(96000)->Unit(benchmark::kMicrosecond);
 
 // Denormals: the filters' tails decay through subnormal numbers after the burst.
 void BM_ModuleBurstThenSilence(benchmark::State& state)

@@ -64,9 +64,13 @@ struct Reference {
         const int mode = SustainerBrick::channelMode(c.stereoMode);
         for (int n = 0; n < kBlockSize; ++n) {
             const F input = F::of(in0[n], in1[n]);
-            const F out = mode == 1   ? bricks::SustainerSample<1, F, D>::step(state, k, input)
-                          : mode == 2 ? bricks::SustainerSample<2, F, D>::step(state, k, input)
-                                      : bricks::SustainerSample<0, F, D>::step(state, k, input);
+            F out;
+            if (mode == 1)
+                bricks::SustainerSample<1, F, D>::step(state, k, input, out);
+            else if (mode == 2)
+                bricks::SustainerSample<2, F, D>::step(state, k, input, out);
+            else
+                bricks::SustainerSample<0, F, D>::step(state, k, input, out);
             out0[n] = out.channel(0);
             out1[n] = out.channel(mode == 2 ? 0 : 1);
         }
