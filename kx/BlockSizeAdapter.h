@@ -27,8 +27,6 @@ protected:
     int32_t numInputs = 0;
     int32_t numOutputs = 0;
     int32_t blockLength = 0;  // the plug-in's block, or the current host frame count
-    int32_t hostMaxBlock = 0;
-    bool delivered = true;
 };
 
 }  // namespace kx

@@ -2,10 +2,9 @@
 
 namespace kx {
 
-void PassThroughAdapter::setBlockSizes(int pluginBlock, int hostMax)
+void PassThroughAdapter::setBlockSizes(int pluginBlock, int)
 {
     blockLength = pluginBlock;
-    hostMaxBlock = hostMax;
     events.reserve(kEventRoom);
 }
 

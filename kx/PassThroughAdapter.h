@@ -18,6 +18,7 @@ private:
     float* hostInputs[2] = {nullptr, nullptr};
     float* hostOutputs[2] = {nullptr, nullptr};
     MidiEventList events;
+    bool delivered = true;  // the current host block has been handed on
 };
 
 }  // namespace kx

@@ -7,7 +7,6 @@ namespace kx {
 void SkipBlockAdapter::setBlockSizes(int pluginBlock, int hostMax)
 {
     blockLength = pluginBlock;
-    hostMaxBlock = hostMax;
     if (blockLength < 1) {
         return;
     }

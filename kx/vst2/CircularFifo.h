@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstddef>
 
+// The lock-free single-producer, single-consumer queue that carries editor
+// edits to the audio thread; the name says how its indices are ordered.
 namespace memory_relaxed_aquire_release {
 
 template <typename T, size_t Size>
