@@ -23,6 +23,8 @@ packages=(
   fonts-roboto-unhinted
   # third-party modules and a real host's scanner to prove our tools against
   zam-plugins lsp-plugins-vst dragonfly-reverb-vst ardour
+  # the Windows module: cross-compiler and Wine to test it
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 # npm may already come with a Node.js of another origin; only add Debian's when absent.
@@ -55,9 +57,9 @@ SRC
   fi
 fi
 
-# Source packages, unpacked once into the cache.
+# Source packages, unpacked once into the cache ({fmt} and libsndfile for the Windows build).
 mkdir -p "$cache/deps"
-for src in glfw3 imgui; do
+for src in glfw3 imgui fmtlib libsndfile; do
   if ! ls -d "$cache/deps/$src"-*/ >/dev/null 2>&1; then
     (cd "$cache/deps" && apt-get source -q "$src")
   fi
