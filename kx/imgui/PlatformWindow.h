@@ -2,12 +2,16 @@
 // Embedding of the GUI window in the host's window: the windowing-system calls that
 // GLFW does not offer. One implementation per windowing system.
 
+#include <thread>
+
 struct GLFWwindow;
 
 namespace kx::imgui {
 
 class PlatformWindow {
 public:
+    // Right before glfwInit.
+    static void prepareInit();
     // Right after glfwInit and right before glfwTerminate.
     static void initialise();
     static void terminate();

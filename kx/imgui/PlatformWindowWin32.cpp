@@ -3,23 +3,33 @@
 
 #include "kx/imgui/PlatformWindow.h"
 
+#include "kx/imgui/GlfwWindowClass.h"
+
 #include <GLFW/glfw3.h>
 #define GLFW_EXPOSE_NATIVE_WIN32
 #include <GLFW/glfw3native.h>
+#include <pthread.h>
 
 namespace kx::imgui {
 
 namespace {
 
-constexpr LONG_PTR kStyleTopBits = 0xC0000000;  // WS_POPUP | WS_CHILD
+constexpr DWORD kStyleTopBits = WS_POPUP | WS_CHILD;
 
-void setStyle(HWND handle, LONG_PTR windowType)
+// Styles are 32 bits: read as such, so that WS_POPUP is not sign-extended into the
+// upper half of the pointer-sized value written back.
+void setStyle(HWND handle, DWORD windowType)
 {
-    const LONG_PTR style = GetWindowLongA(handle, GWL_STYLE);
-    SetWindowLongPtrA(handle, GWL_STYLE, (style & ~kStyleTopBits) | windowType);
+    const auto style = static_cast<DWORD>(GetWindowLongA(handle, GWL_STYLE));
+    SetWindowLongPtrA(handle, GWL_STYLE, static_cast<LONG_PTR>((style & ~kStyleTopBits) | windowType));
 }
 
 }  // namespace
+
+void PlatformWindow::prepareInit()
+{
+    kxGlfwNewWindowClassName();
+}
 
 void PlatformWindow::initialise() {}
 

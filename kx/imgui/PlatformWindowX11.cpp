@@ -43,6 +43,8 @@ int takeError(Display* display)
 
 }  // namespace
 
+void PlatformWindow::prepareInit() {}
+
 void PlatformWindow::initialise()
 {
     ownDisplay.store(glfwGetX11Display());
