@@ -80,7 +80,7 @@ ImguiEditor::~ImguiEditor()
 {
     running.store(false);
     if (renderThread.joinable())
-        renderThread.join();
+        PlatformWindow::join(renderThread);
     parentWindow = nullptr;
     std::lock_guard lock(guiMutex);
     if (--editorInstances == 0 && glfwReady) {
@@ -112,7 +112,7 @@ void ImguiEditor::close()
 {
     running.store(false);
     if (renderThread.joinable())
-        renderThread.join();
+        PlatformWindow::join(renderThread);
     parentWindow = nullptr;
 }
 

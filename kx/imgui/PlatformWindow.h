@@ -30,6 +30,9 @@ public:
 
     // glfwDestroyWindow, tolerating a window the host has already destroyed with its own.
     static void destroy(GLFWwindow* window);
+
+    // On the host's thread: waits until the render thread has ended and joins it.
+    static void join(std::thread& renderThread);
 };
 
 }  // namespace kx::imgui

@@ -101,4 +101,9 @@ void PlatformWindow::destroy(GLFWwindow* window)
     takeError(glfwGetX11Display());
 }
 
+void PlatformWindow::join(std::thread& renderThread)
+{
+    renderThread.join();
+}
+
 }  // namespace kx::imgui
