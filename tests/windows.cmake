@@ -26,8 +26,17 @@ target_link_libraries(windows_module_tests PRIVATE tw07_hostlib GTest::gtest_mai
 target_compile_definitions(windows_module_tests PRIVATE TW07_MODULE_PATH="${_module_z}")
 add_dependencies(windows_module_tests tw07)
 add_test(NAME windows.module COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_module_tests>
-  --gtest_filter=-ModuleExports.*)
+  --gtest_filter=-ModuleExports.*:WindowsOutput.MatchesTheLinuxModule)
 set_tests_properties(windows.module PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
+
+# Against the Linux module of the default preset's build, when there is one.
+set(TW07_LINUX_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/default" CACHE PATH
+  "Linux build whose module the Windows output is compared with")
+add_test(NAME windows.matches_linux
+  COMMAND "${CMAKE_CURRENT_SOURCE_DIR}/windows/compare-with-linux.sh" "${TW07_LINUX_BUILD_DIR}"
+          "${CMAKE_CURRENT_BINARY_DIR}/linux-reference" ${TW07_WINE_RUN} $<TARGET_FILE:windows_module_tests>)
+set_tests_properties(windows.matches_linux PROPERTIES LABELS windows SKIP_RETURN_CODE 77
+  RESOURCE_LOCK wineprefix)
 
 # The editor on a virtual X server. A second copy of the module under another file name
 # stands for a second plug-in built on the same code in one host process.
