@@ -54,3 +54,8 @@ if(TW07_BUILD_EDITOR)
   set_tests_properties(windows.editor PROPERTIES LABELS "windows;editor" TIMEOUT 300
     RESOURCE_LOCK wineprefix)
 endif()
+
+add_test(NAME windows.host_tool
+  COMMAND "${CMAKE_CURRENT_SOURCE_DIR}/windows/host-tool.sh" "${CMAKE_CURRENT_BINARY_DIR}/host-tool"
+          "${_module_z}" ${TW07_WINE_RUN} $<TARGET_FILE:tw07-host>)
+set_tests_properties(windows.host_tool PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
