@@ -51,7 +51,7 @@ if(TW07_BUILD_EDITOR)
     TW07_MODULE_PATH="${_module_z}" TW07_MODULE_COPY_PATH="Z:${_module_copy}")
   add_test(NAME windows.editor COMMAND ${TW07_XVFB_RUN} -a -s "-noreset -screen 0 1280x1024x24"
     ${TW07_WINE_RUN} $<TARGET_FILE:windows_editor_tests>)
-  set_tests_properties(windows.editor PROPERTIES LABELS "windows;editor" TIMEOUT 300
+  set_tests_properties(windows.editor PROPERTIES LABELS "windows;editor" TIMEOUT 180
     RESOURCE_LOCK wineprefix)
 endif()
 

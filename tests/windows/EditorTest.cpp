@@ -18,12 +18,14 @@
 
 #include "HostContext.h"
 #include "HostModule.h"
+#include "tests/editor/EditorPalette.h"
 #include "kx/vst2/VstInterface.h"
 
 namespace {
 
 using namespace kx::vst2;
 using namespace std::chrono_literals;
+using editortest::Rgb;
 
 constexpr int kWidth = 910;
 constexpr int kHeight = 237;
@@ -223,6 +225,7 @@ TEST(WindowsEditor, TwoCopiesOfTheModuleRegisterWindowClassesOfTheirOwn)
     EXPECT_TRUE(isGuiClass(firstClass)) << firstClass;
     EXPECT_TRUE(isGuiClass(secondClass)) << secondClass;
     EXPECT_NE(firstClass, secondClass);
+    Watchdog watchdog("effEditClose of both copies");
     first.effect->dispatch(effEditClose);
     second.effect->dispatch(effEditClose);
 }
@@ -244,10 +247,6 @@ HWND findTopLevelEditor()
         reinterpret_cast<LPARAM>(&found));
     return found;
 }
-
-struct Pixel {
-    int r, g, b;
-};
 
 // The window's pixels as the screen shows them.
 class ScreenShot {
@@ -277,15 +276,15 @@ public:
         ReleaseDC(nullptr, screen);
     }
 
-    Pixel at(int x, int y) const
+    Rgb at(int x, int y) const
     {
         const std::size_t i = (static_cast<std::size_t>(y) * kWidth + x) * 4;
         return {pixels[i + 2], pixels[i + 1], pixels[i]};
     }
 
-    bool matches(int x, int y, Pixel expected) const
+    bool matches(int x, int y, Rgb expected) const
     {
-        const Pixel p = at(x, y);
+        const Rgb p = at(x, y);
         return std::abs(p.r - expected.r) <= 3 && std::abs(p.g - expected.g) <= 3 && std::abs(p.b - expected.b) <= 3;
     }
 
@@ -295,13 +294,7 @@ private:
 
 TEST(WindowsEditor, TopLevelWindowShowsTheLayoutsColours)
 {
-    constexpr Pixel kHeaderStrip{68, 68, 68};
-    constexpr Pixel kBackground{228, 228, 228};
-    constexpr Pixel kPanel{218, 213, 213};
-    constexpr Pixel kScopeFrame{38, 38, 38};
-    constexpr Pixel kGreen{81, 239, 163};
-    constexpr Pixel kLightBlue{149, 233, 252};
-
+    using namespace editortest::palette;
     Instance instance;
     ASSERT_EQ(instance.effect->dispatch(effEditOpen, 0, 0, nullptr), 1);
     HWND window = nullptr;
@@ -316,7 +309,7 @@ TEST(WindowsEditor, TopLevelWindowShowsTheLayoutsColours)
     const ScreenShot shot(window);
     struct Probe {
         int x, y;
-        Pixel colour;
+        Rgb colour;
         const char* what;
     };
     const Probe probes[] = {
@@ -326,7 +319,7 @@ TEST(WindowsEditor, TopLevelWindowShowsTheLayoutsColours)
         {403, 155, kLightBlue, "tone knob"},
     };
     for (const Probe& p : probes) {
-        const Pixel seen = shot.at(p.x, p.y);
+        const Rgb seen = shot.at(p.x, p.y);
         EXPECT_TRUE(shot.matches(p.x, p.y, p.colour))
             << p.what << " at " << p.x << "," << p.y << " is " << seen.r << "," << seen.g << "," << seen.b;
     }
