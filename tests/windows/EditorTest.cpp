@@ -15,11 +15,12 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "HostContext.h"
 #include "HostModule.h"
-#include "tests/editor/EditorPalette.h"
 #include "kx/vst2/VstInterface.h"
+#include "tests/editor/EditorPalette.h"
 
 namespace {
 
