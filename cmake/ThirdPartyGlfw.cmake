@@ -7,6 +7,11 @@ if(NOT EXISTS "${TW07_GLFW_DIR}/src/x11_window.c")
   message(FATAL_ERROR "GLFW sources not found in ${TW07_GLFW_DIR}; run scripts/setup.sh")
 endif()
 
+if(WIN32)
+  include(ThirdPartyGlfwWin32)
+  return()
+endif()
+
 find_package(X11 REQUIRED)
 find_package(Threads REQUIRED)
 

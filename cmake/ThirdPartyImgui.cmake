@@ -1,20 +1,23 @@
 # Dear ImGui 1.86 with its GLFW and OpenGL 3 back-ends, compiled from the unpacked
 # Debian source. The current-context pointer is thread-local (see
 # kx/imgui/GuiLibraryConfig.h), so every render thread works on a context of its own.
-# OpenGL functions come from libepoxy, which resolves them per context.
+# OpenGL functions come from libepoxy, which resolves them per context; on Windows from
+# the OpenGL 3 back-end's own loader.
 
 set(TW07_IMGUI_DIR "${TW07_CACHE_DIR}/deps/imgui-1.86+ds" CACHE PATH "Unpacked Dear ImGui 1.86 sources")
 if(NOT EXISTS "${TW07_IMGUI_DIR}/imgui.cpp")
   message(FATAL_ERROR "Dear ImGui sources not found in ${TW07_IMGUI_DIR}; run scripts/setup.sh")
 endif()
 
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
+if(NOT WIN32)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(EPOXY REQUIRED IMPORTED_TARGET epoxy)
+endif()
 
 # The "+ds" source may come without the stb headers; Debian's libstb-dev has them.
 set(_imgui_stb_include "")
 if(NOT EXISTS "${TW07_IMGUI_DIR}/imstb_truetype.h")
-  find_path(TW07_STB_DIR stb_truetype.h PATH_SUFFIXES stb REQUIRED)
+  find_path(TW07_STB_DIR stb_truetype.h PATH_SUFFIXES stb REQUIRED NO_CMAKE_FIND_ROOT_PATH)
   set(_imgui_stb_include "${TW07_STB_DIR}")
 endif()
 
@@ -43,8 +46,12 @@ if(_imgui_stb_include)
     "IMGUI_STB_TRUETYPE_FILENAME=<stb_truetype.h>"
     "IMGUI_STB_RECT_PACK_FILENAME=<stb_rect_pack.h>")
 endif()
-# The OpenGL 3 renderer takes its GL declarations from libepoxy instead of its own loader.
-set_source_files_properties(${TW07_IMGUI_DIR}/backends/imgui_impl_opengl3.cpp PROPERTIES
-  COMPILE_DEFINITIONS IMGUI_IMPL_OPENGL_LOADER_CUSTOM
-  COMPILE_OPTIONS "-include;epoxy/gl.h")
-target_link_libraries(tw07_dearimgui PUBLIC tw07_glfw PkgConfig::EPOXY)
+if(WIN32)
+  target_link_libraries(tw07_dearimgui PUBLIC tw07_glfw)
+else()
+  # The OpenGL 3 renderer takes its GL declarations from libepoxy instead of its own loader.
+  set_source_files_properties(${TW07_IMGUI_DIR}/backends/imgui_impl_opengl3.cpp PROPERTIES
+    COMPILE_DEFINITIONS IMGUI_IMPL_OPENGL_LOADER_CUSTOM
+    COMPILE_OPTIONS "-include;epoxy/gl.h")
+  target_link_libraries(tw07_dearimgui PUBLIC tw07_glfw PkgConfig::EPOXY)
+endif()

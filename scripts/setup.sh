@@ -23,6 +23,8 @@ packages=(
   fonts-roboto-unhinted
   # third-party modules and a real host's scanner to prove our tools against
   zam-plugins lsp-plugins-vst dragonfly-reverb-vst ardour
+  # the Windows module: cross-compiler and Wine to test it
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 # npm may already come with a Node.js of another origin; only add Debian's when absent.
@@ -55,13 +57,27 @@ SRC
   fi
 fi
 
-# Source packages, unpacked once into the cache.
+# Source packages, unpacked once into the cache ({fmt} and libsndfile for the Windows build).
 mkdir -p "$cache/deps"
-for src in glfw3 imgui; do
+for src in glfw3 imgui fmtlib libsndfile; do
   if ! ls -d "$cache/deps/$src"-*/ >/dev/null 2>&1; then
     (cd "$cache/deps" && apt-get source -q "$src")
   fi
 done
+
+# libsndfile for the Windows host tool: cross-built once from its Debian source, static,
+# without the external codecs (WAV, AIFF and the other built-in formats remain).
+sndfile_prefix="$cache/win64/sndfile"
+if [ ! -f "$sndfile_prefix/lib/libsndfile.a" ]; then
+  sndfile_build="$cache/win64/sndfile-build"
+  cmake -S "$(ls -d "$cache/deps"/libsndfile-*/ | head -n 1)" -B "$sndfile_build" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_INSTALL_PREFIX="$sndfile_prefix" -DBUILD_SHARED_LIBS=OFF -DENABLE_EXTERNAL_LIBS=OFF \
+    -DENABLE_MPEG=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF -DENABLE_CPACK=OFF \
+    -DINSTALL_MANPAGES=OFF -Wno-deprecated >/dev/null
+  cmake --build "$sndfile_build" --target install -j "${TW07_JOBS:-$(nproc)}" >/dev/null
+  rm -rf "$sndfile_build"
+fi
 
 # Poppins comes from npm; Roboto from the Debian package above.
 if [ ! -f "$cache/npm/node_modules/@expo-google-fonts/poppins/Poppins_500Medium.ttf" ] &&

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the optimised build,
-# the whole suite under AddressSanitizer+UndefinedBehaviorSanitizer, the threaded
-# tests under ThreadSanitizer and the audio-path tests under RealtimeSanitizer.
+# the Windows module cross-built and run under Wine (compared with the optimised
+# build's output), the whole suite under AddressSanitizer+UndefinedBehaviorSanitizer,
+# the threaded tests under ThreadSanitizer and the audio-path tests under RealtimeSanitizer.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -19,6 +20,7 @@ run_preset() {
 }
 
 run_preset default
+run_preset win64
 run_preset asan
 run_preset tsan -L threads
 run_preset rtsan -L realtime

@@ -1,5 +1,5 @@
 #pragma once
-// A Linux VST 2 module loaded by path: the shared object and its entry point.
+// A VST 2 module loaded by path: the shared object (Windows: the DLL) and its entry point.
 
 #include "Effect.h"
 #include "HostContext.h"
@@ -12,8 +12,8 @@ namespace tools {
 
 class HostModule {
 public:
-    // Loads the shared object (RTLD_NOW | RTLD_LOCAL) and finds `VSTPluginMain`,
-    // else `main`; throws std::runtime_error with the loader's message.
+    // Loads the shared object (RTLD_NOW | RTLD_LOCAL; Windows: LoadLibrary) and finds
+    // `VSTPluginMain`, else `main`; throws std::runtime_error with the loader's message.
     explicit HostModule(const std::string& path);
 
     const std::string& path() const { return modulePath; }

@@ -1,4 +1,4 @@
-// tw07-host: a command-line VST 2.4 host for Linux modules.
+// tw07-host: a command-line VST 2.4 host for Linux modules (built for Windows: Windows modules).
 
 #include "Commands.h"
 #include "UsageError.h"

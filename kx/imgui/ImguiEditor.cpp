@@ -6,7 +6,8 @@
 #include "imgui_impl_glfw.h"
 #include "imgui_impl_opengl3.h"
 
-#include <epoxy/gl.h>
+#include "kx/imgui/OpenGl.h"
+
 #include <GLFW/glfw3.h>
 
 #include <chrono>
@@ -79,7 +80,7 @@ ImguiEditor::~ImguiEditor()
 {
     running.store(false);
     if (renderThread.joinable())
-        renderThread.join();
+        PlatformWindow::join(renderThread);
     parentWindow = nullptr;
     std::lock_guard lock(guiMutex);
     if (--editorInstances == 0 && glfwReady) {
@@ -111,7 +112,7 @@ void ImguiEditor::close()
 {
     running.store(false);
     if (renderThread.joinable())
-        renderThread.join();
+        PlatformWindow::join(renderThread);
     parentWindow = nullptr;
 }
 
@@ -152,6 +153,7 @@ bool ImguiEditor::setUp(void* parent)
 {
     if (!glfwReady) {
         glfwSetErrorCallback(&reportGlfwError);
+        PlatformWindow::prepareInit();
         if (glfwInit() != GLFW_TRUE) {
             std::fputs("Failed to init glfw!\n", stderr);
             return false;
@@ -179,7 +181,7 @@ bool ImguiEditor::setUp(void* parent)
 
     glfwMakeContextCurrent(window);
     glfwSwapInterval(1);
-    if (epoxy_gl_version() < 30) {
+    if (!OpenGl::load()) {
         glfwMakeContextCurrent(nullptr);
         PlatformWindow::destroy(window);
         window = nullptr;

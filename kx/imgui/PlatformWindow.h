@@ -2,12 +2,16 @@
 // Embedding of the GUI window in the host's window: the windowing-system calls that
 // GLFW does not offer. One implementation per windowing system.
 
+#include <thread>
+
 struct GLFWwindow;
 
 namespace kx::imgui {
 
 class PlatformWindow {
 public:
+    // Right before glfwInit.
+    static void prepareInit();
     // Right after glfwInit and right before glfwTerminate.
     static void initialise();
     static void terminate();
@@ -26,6 +30,9 @@ public:
 
     // glfwDestroyWindow, tolerating a window the host has already destroyed with its own.
     static void destroy(GLFWwindow* window);
+
+    // On the host's thread: waits until the render thread has ended and joins it.
+    static void join(std::thread& renderThread);
 };
 
 }  // namespace kx::imgui

@@ -3,37 +3,58 @@
 
 #include "kx/imgui/PlatformWindow.h"
 
+#include "kx/imgui/GlfwWindowClass.h"
+
 #include <GLFW/glfw3.h>
 #define GLFW_EXPOSE_NATIVE_WIN32
 #include <GLFW/glfw3native.h>
+#include <pthread.h>
 
 namespace kx::imgui {
 
 namespace {
 
-constexpr LONG_PTR kStyleTopBits = 0xC0000000;  // WS_POPUP | WS_CHILD
+constexpr DWORD kStyleTopBits = WS_POPUP | WS_CHILD;
 
-void setStyle(HWND handle, LONG_PTR windowType)
+// Styles are 32 bits: read as such, so that WS_POPUP is not sign-extended into the
+// upper half of the pointer-sized value written back.
+void setStyle(HWND handle, DWORD windowType)
 {
-    const LONG_PTR style = GetWindowLongA(handle, GWL_STYLE);
-    SetWindowLongPtrA(handle, GWL_STYLE, (style & ~kStyleTopBits) | windowType);
+    const auto style = static_cast<DWORD>(GetWindowLongA(handle, GWL_STYLE));
+    SetWindowLongPtrA(handle, GWL_STYLE, static_cast<LONG_PTR>((style & ~kStyleTopBits) | windowType));
 }
 
 }  // namespace
+
+void PlatformWindow::prepareInit()
+{
+    kxGlfwNewWindowClassName();
+}
 
 void PlatformWindow::initialise() {}
 
 void PlatformWindow::terminate() {}
 
-void PlatformWindow::setCreationHints() {}
+void PlatformWindow::setCreationHints()
+{
+    // Created hidden and shown once it is a child of the host's window: it never appears
+    // as a top-level window in between (Wine waits for the X server to withdraw one that
+    // was shown), and showing it must not take the keyboard focus from the host.
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    glfwWindowHint(GLFW_FOCUS_ON_SHOW, GLFW_FALSE);
+}
 
 int PlatformWindow::attach(GLFWwindow* window, void* parent)
 {
-    HWND handle = glfwGetWin32Window(window);
-    setStyle(handle, WS_CHILD);
-    if (SetParent(handle, static_cast<HWND>(parent)) == nullptr)
-        return static_cast<int>(GetLastError());
-    return 0;
+    int error = 0;
+    if (parent != nullptr) {  // else it stays the top-level pop-up GLFW made
+        HWND handle = glfwGetWin32Window(window);
+        setStyle(handle, WS_CHILD);
+        if (SetParent(handle, static_cast<HWND>(parent)) == nullptr)
+            error = static_cast<int>(GetLastError());
+    }
+    glfwShowWindow(window);
+    return error;
 }
 
 void PlatformWindow::detach(GLFWwindow* window)
@@ -46,6 +67,20 @@ void PlatformWindow::detach(GLFWwindow* window)
 void PlatformWindow::destroy(GLFWwindow* window)
 {
     glfwDestroyWindow(window);
+}
+
+// Re-parenting and destroying the GUI window send messages to the host's window, which
+// this thread owns, and wait for their answers: serve those while waiting, or the render
+// thread and this one wait for each other. Only sent messages are served; the host's
+// posted messages stay queued for its own loop.
+void PlatformWindow::join(std::thread& renderThread)
+{
+    HANDLE thread = pthread_gethandle(renderThread.native_handle());
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    renderThread.join();
 }
 
 }  // namespace kx::imgui

@@ -43,6 +43,8 @@ int takeError(Display* display)
 
 }  // namespace
 
+void PlatformWindow::prepareInit() {}
+
 void PlatformWindow::initialise()
 {
     ownDisplay.store(glfwGetX11Display());
@@ -97,6 +99,11 @@ void PlatformWindow::destroy(GLFWwindow* window)
 {
     glfwDestroyWindow(window);
     takeError(glfwGetX11Display());
+}
+
+void PlatformWindow::join(std::thread& renderThread)
+{
+    renderThread.join();
 }
 
 }  // namespace kx::imgui

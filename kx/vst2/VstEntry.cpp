@@ -9,7 +9,14 @@
 using kx::vst2::AEffect;
 using kx::vst2::AudioMasterCallback;
 
-extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(AudioMasterCallback audioMaster)
+#if defined(_WIN32)
+// Exported by the module definition file, under this name and as "main".
+#define KX_VST2_ENTRY extern "C"
+#else
+#define KX_VST2_ENTRY extern "C" __attribute__((visibility("default")))
+#endif
+
+KX_VST2_ENTRY AEffect* VSTPluginMain(AudioMasterCallback audioMaster)
 {
     if (audioMaster == nullptr || audioMaster(nullptr, kx::vst2::audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) {
         return nullptr;
@@ -22,6 +29,8 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(AudioMa
     }
 }
 
+#if !defined(_WIN32)
 // Older hosts look the entry point up as "main": the same function under a second name.
 extern "C" __attribute__((visibility("default"), alias("VSTPluginMain"))) AEffect* vstPluginMainAlias(
     AudioMasterCallback audioMaster) __asm__("main");
+#endif

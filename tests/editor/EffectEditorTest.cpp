@@ -19,17 +19,7 @@ using namespace kx::vst2;
 
 namespace {
 
-// The palette's slots as 8-bit pixels.
-constexpr Rgb kHeaderStrip{68, 68, 68};
-constexpr Rgb kBackground{228, 228, 228};
-constexpr Rgb kPanel{218, 213, 213};
-constexpr Rgb kText{108, 108, 108};
-constexpr Rgb kTextLight{196, 196, 196};
-constexpr Rgb kGreen{81, 239, 163};
-constexpr Rgb kAmber{243, 217, 122};
-constexpr Rgb kLightBlue{149, 233, 252};
-constexpr Rgb kLightGrey{232, 232, 232};
-constexpr Rgb kScopeFrame{38, 38, 38};
+using namespace editortest::palette;
 
 constexpr int kDriveX = 54;  // knob centres: cursor + radius
 constexpr int kKnobY = 143;

@@ -3,6 +3,7 @@
 // on the test's own X connection, the module's editor opened in it, idle calls and audio
 // blocks from the test, and the mouse moved and pressed through the X test extension.
 
+#include "EditorPalette.h"
 #include "tools/Effect.h"
 #include "tools/HostContext.h"
 #include "tools/HostModule.h"
@@ -15,12 +16,6 @@
 #include <vector>
 
 namespace editortest {
-
-struct Rgb {
-    int r;
-    int g;
-    int b;
-};
 
 // A window's pixels as read back from the server.
 class Screenshot {

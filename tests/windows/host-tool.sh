@@ -1,0 +1,27 @@
+#!/bin/sh
+# host-tool.sh OUT_DIR MODULE WINE_RUN PREFIX TW07_HOST_EXE
+# tw07-host.exe under Wine: demo and render through the Windows module write their
+# files, info names the effect, and gui and validate refuse with a clear reason.
+set -eu
+out=$1
+module=$2
+shift 2
+rm -rf "$out"
+mkdir -p "$out"
+cd "$out"
+fail() { echo "FAILED: $*"; exit 1; }
+
+"$@" info "$module" | grep -q "TW07 - distortion/sustainer" || fail "info does not name the effect"
+"$@" demo "$module" --seconds 1 >demo.txt || fail "demo exited with $?"
+grep -q "realtime" demo.txt || fail "demo printed no speed"
+[ -s demo-in.wav ] && [ -s demo-out.wav ] || fail "demo wrote no files"
+"$@" render "$module" demo-in.wav render.wav --set Drive=0.8 --block 256 || fail "render exited with $?"
+[ "$(wc -c <render.wav)" -eq "$(wc -c <demo-out.wav)" ] || fail "render wrote a file of another length"
+
+for command in gui validate; do
+  status=0
+  "$@" "$command" "$module" 2>refusal.txt || status=$?
+  [ "$status" -eq 1 ] || fail "$command exited with $status, expected 1"
+  grep -q "Linux-only" refusal.txt || fail "$command did not say it is Linux-only: $(cat refusal.txt)"
+done
+echo "tw07-host.exe: info, demo, render work; gui and validate refuse"
