@@ -13,7 +13,7 @@ namespace {
 [[noreturn]] void linuxOnly(const char* command)
 {
     throw std::runtime_error(std::string("the ") + command +
-                             " command is Linux-only; this tw07-host runs on Windows, where info, render and demo work");
+                             " command is Linux-only; this tw07-host runs on Windows, where info, render, demo and compare work");
 }
 
 }  // namespace
