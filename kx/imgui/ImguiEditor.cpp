@@ -83,7 +83,6 @@ ImguiEditor::~ImguiEditor()
     parentWindow = nullptr;
     std::lock_guard lock(guiMutex);
     if (--editorInstances == 0 && glfwReady) {
-        PlatformWindow::terminate();
         glfwTerminate();
         glfwReady = false;
     }
@@ -156,7 +155,6 @@ bool ImguiEditor::setUp(void* parent)
             std::fputs("Failed to init glfw!\n", stderr);
             return false;
         }
-        PlatformWindow::initialise();
         glfwReady = true;
     }
 

@@ -8,10 +8,6 @@ namespace kx::imgui {
 
 class PlatformWindow {
 public:
-    // Right after glfwInit and right before glfwTerminate.
-    static void initialise();
-    static void terminate();
-
     // Window hints to set before glfwCreateWindow, beyond the portable ones.
     static void setCreationHints();
 

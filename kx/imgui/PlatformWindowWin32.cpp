@@ -21,10 +21,6 @@ void setStyle(HWND handle, LONG_PTR windowType)
 
 }  // namespace
 
-void PlatformWindow::initialise() {}
-
-void PlatformWindow::terminate() {}
-
 void PlatformWindow::setCreationHints() {}
 
 int PlatformWindow::attach(GLFWwindow* window, void* parent)

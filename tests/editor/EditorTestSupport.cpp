@@ -54,9 +54,10 @@ void* HostWindow::parentHandle() const
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
 }
 
-std::vector<XWindowId> HostWindow::children() const
+namespace {
+
+std::vector<XWindowId> childrenOf(Display* display, Window window)
 {
-    Display* display = connection->display;
     XSync(display, False);
     Window root = 0;
     Window parent = 0;
@@ -69,11 +70,33 @@ std::vector<XWindowId> HostWindow::children() const
     return result;
 }
 
+}  // namespace
+
+std::vector<XWindowId> HostWindow::children() const
+{
+    return childrenOf(connection->display, window);
+}
+
+void* HostWindow::staleHandle() const
+{
+    Display* display = connection->display;
+    const Window gone = XCreateSimpleWindow(display, window, 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(display, gone);
+    XSync(display, False);
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(gone));
+}
+
 ChildGeometry HostWindow::geometryOf(XWindowId child) const
 {
     XWindowAttributes attributes{};
     XGetWindowAttributes(connection->display, child, &attributes);
     return {attributes.x, attributes.y, attributes.width, attributes.height, attributes.map_state == IsViewable};
+}
+
+void HostWindow::causeError() const
+{
+    XMapWindow(connection->display, static_cast<Window>(reinterpret_cast<std::uintptr_t>(staleHandle())));
+    XSync(connection->display, False);
 }
 
 void HostWindow::clickInside(XWindowId child, int x, int y) const

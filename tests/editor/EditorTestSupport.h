@@ -67,6 +67,10 @@ public:
 
     void* parentHandle() const;
     std::vector<XWindowId> children() const;
+    // The id of a window this connection created and destroyed again.
+    void* staleHandle() const;
+    // A request that fails on this connection, answered before this returns.
+    void causeError() const;
     // Position and size of a child window relative to this one, and whether it is viewable.
     ChildGeometry geometryOf(XWindowId child) const;
     // Moves the pointer into `child` and clicks the left button there, without giving

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <X11/Xlib.h>
 
 using editortest::HostWindow;
 using editortest::TestEditor;
@@ -133,6 +136,45 @@ TEST(ImguiEditor, HostDestroyingItsWindowBeforeClosingTheEditorIsSurvived)
     ASSERT_TRUE(editor.open(host.parentHandle()));
     EXPECT_TRUE(waitFor([&] { return editor.frames.load() >= drawn + 10; }));
     EXPECT_EQ(host.children().size(), 1u);
+}
+
+namespace {
+
+std::atomic<int> hostErrors{0};
+
+int countHostError(Display*, XErrorEvent*)
+{
+    hostErrors.fetch_add(1);
+    return 0;
+}
+
+}  // namespace
+
+// Xlib has one error handler for the whole process, and it is the host's.
+TEST(ImguiEditor, ErrorsOfTheHostsConnectionsReachTheHostsHandlerAndNoneOfOurs)
+{
+    const XErrorHandler before = XSetErrorHandler(&countHostError);
+    hostErrors.store(0);
+    {
+        HostWindow host;
+        TestEditor editor;
+        {
+            HostWindow doomed(500);
+            ASSERT_TRUE(editor.open(doomed.parentHandle()));
+            ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= 3; }));
+            host.causeError();
+            EXPECT_EQ(hostErrors.load(), 1);
+            EXPECT_EQ(XSetErrorHandler(&countHostError), &countHostError) << "handler replaced";
+        }  // takes the editor's window with it: the editor's requests fail on its own connection
+        const int drawn = editor.frames.load();
+        EXPECT_TRUE(waitFor([&] { return editor.frames.load() >= drawn + 5; }));
+        editor.close();
+        ASSERT_TRUE(editor.open(host.parentHandle()));
+        ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= drawn + 10; }));
+        host.causeError();
+        EXPECT_EQ(hostErrors.load(), 2);
+    }
+    EXPECT_EQ(XSetErrorHandler(before), &countHostError) << "handler replaced";
 }
 
 // The GUI library keeps its settings in imgui.ini in the current folder; an empty or

@@ -4,10 +4,17 @@
 #include "EditorTestSupport.h"
 #include "ModuleEditorSupport.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <thread>
+
+#include <X11/Xlib.h>
 
 using namespace std::chrono_literals;
 using editortest::ModuleEditor;
@@ -63,7 +70,54 @@ void click(ModuleEditor& m, int x, int y)
     m.pump(60ms);
 }
 
+std::atomic<int> hostErrors{0};
+
+int countHostError(Display*, XErrorEvent*)
+{
+    hostErrors.fetch_add(1);
+    return 0;
+}
+
+// A request that fails on a connection of the host's own.
+void causeHostError()
+{
+    Display* display = XOpenDisplay(nullptr);
+    const Window gone = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(display, gone);
+    XMapWindow(display, gone);
+    XSync(display, False);
+    XCloseDisplay(display);
+}
+
+// Two files of the module (as two plug-ins built on one framework) with editors open,
+// one of them closed and unloaded, then an X error on the host's connection. The exit
+// status tells what the host's handler saw.
+[[noreturn]] void unloadOneOfTwoCopiesThenFailARequest(const std::string& copy)
+{
+    XSetErrorHandler(&countHostError);
+    auto first = std::make_unique<ModuleEditor>("tw07-host", 0, 0, copy);
+    ModuleEditor second("tw07-host", 0, 300);
+    if (!first->open() || !second.open() || !first->waitUntilShown() || !second.waitUntilShown())
+        std::exit(3);
+    first.reset();
+    if (dlopen(copy.c_str(), RTLD_NOW | RTLD_NOLOAD) != nullptr)
+        std::exit(4);  // still loaded: nothing would be tested
+    causeHostError();
+    second.pump(100ms);
+    std::exit(hostErrors.load() == 1 ? 0 : 5);
+}
+
 }  // namespace
+
+TEST(EffectEditorDeathTest, TwoCopiesOfTheModuleSurviveOneBeingUnloaded)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::filesystem::path copy =
+        std::filesystem::temp_directory_path() / ("tw07-copy-" + std::to_string(getpid()) + ".so");
+    std::filesystem::copy_file(TW07_MODULE_PATH, copy, std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EXIT(unloadOneOfTwoCopiesThenFailARequest(copy.string()), testing::ExitedWithCode(0), "");
+    std::filesystem::remove(copy);
+}
 
 TEST(EffectEditor, AnnouncedAtLoadingWithoutAnyWindowOrThread)
 {

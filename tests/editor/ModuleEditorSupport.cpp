@@ -120,7 +120,7 @@ void HostFrame::release() const
     XSync(connection->display, False);
 }
 
-ModuleEditor::ModuleEditor(const std::string& product, int windowX, int windowY)
+ModuleEditor::ModuleEditor(const std::string& product, int windowX, int windowY, const std::string& modulePath)
 {
     context.setProduct(product);
     context.setSampleRate(static_cast<float>(kRate));
@@ -129,7 +129,7 @@ ModuleEditor::ModuleEditor(const std::string& product, int windowX, int windowY)
         std::lock_guard lock(requestsMutex);
         requests.push_back({width, height});
     });
-    plugin = tools::HostModule(TW07_MODULE_PATH).instantiate(context);
+    plugin = tools::HostModule(modulePath).instantiate(context);
     plugin->setSampleRate(static_cast<float>(kRate));
     plugin->setBlockSize(kBlock);
     plugin->mainsChanged(true);
