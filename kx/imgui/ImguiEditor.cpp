@@ -94,6 +94,8 @@ bool ImguiEditor::open(void* parent)
         return false;
     if (renderThread.joinable())
         renderThread.join();
+    if (!acceptsParent(parent))
+        return false;
     running.store(true);
     try {
         renderThread = std::thread(&ImguiEditor::run, this, parent);
@@ -146,9 +148,11 @@ void ImguiEditor::run(void* parent)
     tearDown();
 }
 
-// Runs under guiMutex. On failure writes its reason and leaves no window behind.
-bool ImguiEditor::setUp(void* parent)
+// On the host's thread, so that a parent the editor cannot go into is refused at once
+// and nothing is opened. Initialises GLFW at the first opening.
+bool ImguiEditor::acceptsParent(void* parent)
 {
+    std::lock_guard lock(guiMutex);
     if (!glfwReady) {
         glfwSetErrorCallback(&reportGlfwError);
         if (glfwInit() != GLFW_TRUE) {
@@ -157,7 +161,12 @@ bool ImguiEditor::setUp(void* parent)
         }
         glfwReady = true;
     }
+    return PlatformWindow::isWindow(parent);
+}
 
+// Runs under guiMutex. On failure writes its reason and leaves no window behind.
+bool ImguiEditor::setUp(void* parent)
+{
     glfwDefaultWindowHints();
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
@@ -172,8 +181,13 @@ bool ImguiEditor::setUp(void* parent)
     glfwSetWindowUserPointer(window, this);
     glfwSetMouseButtonCallback(window, &ImguiEditor::onMouseButton);
 
-    if (const int error = PlatformWindow::attach(window, parent); error != 0)
+    // The host's window can still go away between open and here.
+    if (const int error = PlatformWindow::attach(window, parent); error != 0) {
         std::printf("%d\n", error);
+        PlatformWindow::destroy(window);
+        window = nullptr;
+        return false;
+    }
 
     glfwMakeContextCurrent(window);
     glfwSwapInterval(1);

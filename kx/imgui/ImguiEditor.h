@@ -29,8 +29,8 @@ public:
     ImguiEditor& operator=(const ImguiEditor&) = delete;
 
     // Starts the render thread, which creates the window as a child of `parent`
-    // (X11: a Window id; Win32: an HWND; null: a window of its own). Returns false when
-    // the render thread is still running or cannot be started.
+    // (X11: a Window id; Win32: an HWND). Returns false, and opens nothing, when the
+    // render thread is still running or cannot be started, or `parent` is no window.
     bool open(void* parent) override;
     // Stops the render thread and waits until it has torn the window down.
     void close() override;
@@ -44,6 +44,7 @@ protected:
     virtual void setupFonts(ImGuiIO& io);
 
 private:
+    bool acceptsParent(void* parent);
     void run(void* parent);
     bool setUp(void* parent);
     void frameLoop();

@@ -21,6 +21,11 @@ void setStyle(HWND handle, LONG_PTR windowType)
 
 }  // namespace
 
+bool PlatformWindow::isWindow(void* parent)
+{
+    return parent != nullptr && IsWindow(static_cast<HWND>(parent)) != FALSE;
+}
+
 void PlatformWindow::setCreationHints() {}
 
 int PlatformWindow::attach(GLFWwindow* window, void* parent)

@@ -68,10 +68,19 @@ extern "C" XErrorHandler kxGlfwSetErrorHandler(XErrorHandler handler)
 
 namespace kx::imgui {
 
+bool PlatformWindow::isWindow(void* parent)
+{
+    if (parent == nullptr)
+        return false;
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(glfwGetX11Display(), windowId(parent), &attributes) != 0 &&
+           attributes.c_class == InputOutput;
+}
+
 void PlatformWindow::setCreationHints()
 {
     // Created hidden and shown once it is inside the host's window, so it never
-    // appears as a top-level window in between; showing it must not take the keyboard focus
+    // appears as a top-level window; showing it must not take the keyboard focus
     // from the host.
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
     glfwWindowHint(GLFW_FOCUS_ON_SHOW, GLFW_FALSE);
@@ -80,14 +89,11 @@ void PlatformWindow::setCreationHints()
 int PlatformWindow::attach(GLFWwindow* window, void* parent)
 {
     Display* display = glfwGetX11Display();
-    if (parent == nullptr) {
-        glfwShowWindow(window);
-        return 0;
-    }
     takeError(display);
     XReparentWindow(display, glfwGetX11Window(window), windowId(parent), 0, 0);
     const int error = takeError(display);
-    glfwShowWindow(window);
+    if (error == 0)
+        glfwShowWindow(window);
     return error;
 }
 

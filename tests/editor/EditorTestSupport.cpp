@@ -77,6 +77,17 @@ std::vector<XWindowId> HostWindow::children() const
     return childrenOf(connection->display, window);
 }
 
+std::size_t HostWindow::topLevelWindows() const
+{
+    std::size_t count = 0;
+    for (const XWindowId child : childrenOf(connection->display, DefaultRootWindow(connection->display))) {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(connection->display, child, &attributes);
+        count += attributes.map_state == IsViewable ? 1 : 0;
+    }
+    return count;
+}
+
 void* HostWindow::staleHandle() const
 {
     Display* display = connection->display;

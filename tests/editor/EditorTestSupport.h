@@ -67,6 +67,8 @@ public:
 
     void* parentHandle() const;
     std::vector<XWindowId> children() const;
+    // Windows directly below the root that are on screen.
+    std::size_t topLevelWindows() const;
     // The id of a window this connection created and destroyed again.
     void* staleHandle() const;
     // A request that fails on this connection, answered before this returns.

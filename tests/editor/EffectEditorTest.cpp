@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <cstdint>
 #include <thread>
 
 #include <X11/Xlib.h>
@@ -162,6 +163,18 @@ TEST(EffectEditor, EveryOpeningAsksForTheEditorSizeOnceAndReaperFirstOnePixelMor
             EXPECT_EQ(m.frame().childCount(), 0);
         }
     }
+}
+
+TEST(EffectEditor, OpenWithAParentThatIsNoWindowAnswersZeroAndALaterValidOneWorks)
+{
+    ModuleEditor m;
+    for (void* parent : {static_cast<void*>(nullptr), reinterpret_cast<void*>(std::uintptr_t{0x3ffffff})})
+        EXPECT_EQ(m.effect().dispatch(effEditOpen, 0, 0, parent), 0) << parent;
+    m.pump(100ms);
+    EXPECT_TRUE(m.sizeRequests().empty());
+    ASSERT_TRUE(m.open());
+    ASSERT_TRUE(m.waitUntilShown());
+    EXPECT_EQ(m.frame().childCount(), 1);
 }
 
 TEST(EffectEditor, DrawsTheHeaderPanelsKnobsMetersScopeAndTexts)
