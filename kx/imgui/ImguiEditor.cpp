@@ -43,12 +43,6 @@ std::mutex guiMutex;
 int editorInstances = 0;   // live editor objects; guarded by guiMutex
 bool glfwReady = false;    // glfwInit has succeeded and no glfwTerminate followed; guarded by guiMutex
 
-// Shortest time from one frame's start to the next. Where swapping waits for a 60 Hz
-// display the frames already take longer and the loop never sleeps; where it does not
-// wait (no vertical sync, e.g. a virtual X server) this keeps an open editor from
-// spinning a whole core.
-constexpr auto kMinFramePeriod = std::chrono::milliseconds(16);
-
 void reportGlfwError(int code, const char* description)
 {
     std::fprintf(stderr, "Glfw Error %d, %s\n", code, description);
@@ -132,6 +126,11 @@ void ImguiEditor::draw() {}
 
 void ImguiEditor::setupFonts(ImGuiIO&) {}
 
+void ImguiEditor::setFramePeriod(std::chrono::milliseconds period)
+{
+    framePeriodMs.store(period.count());
+}
+
 void ImguiEditor::run(void* parent)
 {
     {
@@ -180,6 +179,7 @@ bool ImguiEditor::setUp(void* parent)
     }
     glfwSetWindowUserPointer(window, this);
     glfwSetMouseButtonCallback(window, &ImguiEditor::onMouseButton);
+    glfwSetCursorPosCallback(window, &ImguiEditor::onCursorPos);
 
     // The host's window can still go away between open and here.
     if (const int error = PlatformWindow::attach(window, parent); error != 0) {
@@ -205,8 +205,12 @@ bool ImguiEditor::setUp(void* parent)
     loadSettings(io.IniFilename);
     applyBaseStyle();
     // No input callbacks from the back-end: they would run on whichever render thread
-    // polls the events, with that thread's context. Mouse state is polled per frame.
+    // polls the events, with that thread's context. The mouse comes from our own.
     ImGui_ImplGlfw_InitForOpenGL(window, false);
+    double x = 0.0;
+    double y = 0.0;
+    glfwGetCursorPos(window, &x, &y);
+    mouse.start(x, y);
     ImGui_ImplOpenGL3_Init("#version 130");
     setupFonts(io);
     // Build the font atlas and the GPU objects here, under the lock: font decompression
@@ -226,7 +230,7 @@ void ImguiEditor::frameLoop()
             if (glfwWindowShouldClose(window))
                 break;
             ImGui_ImplGlfw_NewFrame();
-            pollMouse();
+            mouse.feed(ImGui::GetIO());  // in place of the back-end's polled state
         }
         ImGui_ImplOpenGL3_NewFrame();
         ImGui::NewFrame();
@@ -242,24 +246,7 @@ void ImguiEditor::frameLoop()
         ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 
         glfwSwapBuffers(window);
-        std::this_thread::sleep_until(frameStart + kMinFramePeriod);
-    }
-}
-
-// Mouse input reaches the editor whether or not its window has the keyboard focus
-// (hosts rarely give it to an embedded window): the cursor is read every frame, and
-// presses seen since the last frame count as held for this one.
-void ImguiEditor::pollMouse()
-{
-    ImGuiIO& io = ImGui::GetIO();
-    double x = 0.0;
-    double y = 0.0;
-    glfwGetCursorPos(window, &x, &y);
-    io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
-    const unsigned pressed = pressedButtons.exchange(0);
-    for (int button = 0; button < IM_ARRAYSIZE(io.MouseDown); ++button) {
-        if ((pressed & (1u << button)) != 0)
-            io.MouseDown[button] = true;
+        std::this_thread::sleep_until(frameStart + std::chrono::milliseconds(framePeriodMs.load()));
     }
 }
 
@@ -278,13 +265,18 @@ void ImguiEditor::tearDown()
     window = nullptr;
 }
 
-// Runs on whichever render thread polled the event, under guiMutex; the window is alive
-// for as long as it has this callback.
+// The mouse reaches the editor whether or not its window has the keyboard focus (hosts
+// rarely give it to an embedded window). These run on whichever render thread polled
+// the event, under guiMutex; the window is alive for as long as it has them.
 void ImguiEditor::onMouseButton(GLFWwindow* window, int button, int action, int)
 {
     auto* editor = static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window));
-    if (action == GLFW_PRESS && button >= 0 && button < 32)
-        editor->pressedButtons.fetch_or(1u << button);
+    editor->mouse.button(button, action == GLFW_PRESS);
+}
+
+void ImguiEditor::onCursorPos(GLFWwindow* window, double x, double y)
+{
+    static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window))->mouse.moved(x, y);
 }
 
 }  // namespace kx::imgui

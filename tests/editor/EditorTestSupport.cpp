@@ -1,6 +1,7 @@
 #include "EditorTestSupport.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 
 #include <dirent.h>
 #include <dlfcn.h>
@@ -128,6 +129,48 @@ void HostWindow::clickInside(XWindowId child, int x, int y) const
     event.xbutton.state = Button1Mask;
     XSendEvent(display, child, True, ButtonReleaseMask, &event);
     XSync(display, False);
+}
+
+struct Pointer::Connection {
+    Display* display;
+};
+
+Pointer::Pointer() : connection(new Connection{XOpenDisplay(nullptr)})
+{
+    if (connection->display == nullptr) {
+        delete connection;
+        throw std::runtime_error("no X display");
+    }
+}
+
+Pointer::~Pointer()
+{
+    XCloseDisplay(connection->display);
+    delete connection;
+}
+
+void Pointer::moveTo(void* window, int x, int y) const
+{
+    Display* display = connection->display;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    XTranslateCoordinates(display, static_cast<Window>(reinterpret_cast<std::uintptr_t>(window)),
+                          DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    XSync(display, False);
+}
+
+void Pointer::press() const
+{
+    XTestFakeButtonEvent(connection->display, 1, True, CurrentTime);
+    XSync(connection->display, False);
+}
+
+void Pointer::release() const
+{
+    XTestFakeButtonEvent(connection->display, 1, False, CurrentTime);
+    XSync(connection->display, False);
 }
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)

@@ -85,6 +85,25 @@ private:
     XWindowId window;
 };
 
+// The pointer moved and its left button pressed as real input, through the X test
+// extension, on a connection of its own.
+class Pointer {
+public:
+    Pointer();
+    ~Pointer();
+    Pointer(const Pointer&) = delete;
+    Pointer& operator=(const Pointer&) = delete;
+
+    // To (x, y) in `window`'s coordinates.
+    void moveTo(void* window, int x, int y) const;
+    void press() const;
+    void release() const;
+
+private:
+    struct Connection;
+    Connection* connection;
+};
+
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 int threadCount();
 int socketCount();

@@ -1,14 +1,18 @@
 // The editor window's life as a host drives it, on a virtual X server.
 
 #include "EditorTestSupport.h"
+#include "plug/widgets/Widgets.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include <X11/Xlib.h>
 
@@ -85,6 +89,66 @@ TEST(ImguiEditor, ClickReachesTheEditorWithoutKeyboardFocus)
     ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= 2; }));
     host.clickInside(host.children().at(0), 50, 50);
     EXPECT_TRUE(waitFor([&] { return editor.clicks.load() == 1; }));
+}
+
+namespace {
+
+// One knob, in an editor whose frames come as slowly as a test asks.
+class KnobEditor : public kx::imgui::ImguiEditor {
+public:
+    static constexpr int kCentre = 73;  // cursor 50 + radius 23
+
+    explicit KnobEditor(std::chrono::milliseconds framePeriod) : ImguiEditor(200, 200)
+    {
+        setFramePeriod(framePeriod);
+    }
+    ~KnobEditor() override { close(); }
+    const kx::EditorSize* getSize() const override { return &size; }
+    void idle() override {}
+
+    std::atomic<float> value{0.5f};
+    std::atomic<int> frames{0};
+
+protected:
+    void draw() override
+    {
+        ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
+        ImGui::SetNextWindowSize(ImVec2(200.0f, 200.0f));
+        ImGui::Begin("knob", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove);
+        ImGui::SetCursorPos(ImVec2(50.0f, 50.0f));
+        float v = value.load();
+        plug::Knob("k", 23.0f, &v, 0.0f, 1.0f, false);
+        value.store(v);
+        ImGui::End();
+        frames.fetch_add(1);
+    }
+
+private:
+    kx::EditorSize size{200, 200, 0};
+};
+
+}  // namespace
+
+// Press, 60 pixels up and release within one frame of half a second, as real input.
+TEST(ImguiEditor, KnobDragWithinOneSlowFrameMovesTheKnobByTheWholeDrag)
+{
+    using namespace std::chrono_literals;
+    HostWindow host;
+    KnobEditor editor(500ms);
+    ASSERT_TRUE(editor.open(host.parentHandle()));
+    ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= 2; }));
+    void* child = reinterpret_cast<void*>(static_cast<std::uintptr_t>(host.children().at(0)));
+    const editortest::Pointer pointer;
+    pointer.moveTo(child, KnobEditor::kCentre, KnobEditor::kCentre);
+    const int hovered = editor.frames.load() + 2;
+    ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= hovered; }));
+    pointer.press();
+    for (int step = 1; step <= 6; ++step) {
+        std::this_thread::sleep_for(10ms);
+        pointer.moveTo(child, KnobEditor::kCentre, KnobEditor::kCentre - 10 * step);
+    }
+    pointer.release();
+    EXPECT_TRUE(waitFor([&] { return std::fabs(editor.value.load() - 0.8f) < 1e-5f; })) << editor.value.load();
 }
 
 TEST(ImguiEditor, ParentThatIsNoWindowIsRefusedWithoutAnyWindowOrThread)

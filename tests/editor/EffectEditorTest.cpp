@@ -291,6 +291,19 @@ TEST(EffectEditor, DragOnTheDriveKnobAutomatesEveryFrameWhileHeldAndReachesTheAu
     EXPECT_EQ(m.effect().getParameter(0), drag.back().value);
 }
 
+TEST(EffectEditor, DragFasterThanAFrameMovesTheKnobByTheWholeDrag)
+{
+    ModuleEditor m;
+    ASSERT_TRUE(m.open());
+    ASSERT_TRUE(m.waitUntilShown());
+    m.pump(100ms);
+    m.fastDrag(kDriveX, kKnobY, 60);
+    const float expected = 0.35f + 60.0f / 200.0f;
+    EXPECT_TRUE(m.waitForAutomation(0, expected));
+    m.process();
+    EXPECT_NEAR(m.effect().getParameter(0), expected, 1e-5f);
+}
+
 TEST(EffectEditor, StereoSelectorStepsThroughTheModesAndShowsTheChosenRow)
 {
     ModuleEditor m;

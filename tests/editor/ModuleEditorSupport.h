@@ -3,12 +3,14 @@
 // on the test's own X connection, the module's editor opened in it, idle calls and audio
 // blocks from the test, and the mouse moved and pressed through the X test extension.
 
+#include "EditorTestSupport.h"
 #include "tools/Effect.h"
 #include "tools/HostContext.h"
 #include "tools/HostModule.h"
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -58,6 +60,7 @@ private:
     struct Connection;
     std::unique_ptr<Connection> connection;
     unsigned long window;
+    Pointer pointer;
 };
 
 struct SizeRequest {
@@ -89,8 +92,15 @@ public:
     bool playing = false;
     // Idle calls and audio blocks, as a host's loops give them, for `duration`.
     void pump(std::chrono::milliseconds duration);
+    // Pumps until `condition` holds, for at most 10 s; whether it came to hold.
+    bool pumpUntil(const std::function<bool()>& condition);
     // Pumps until the editor's window has asked for its size (it then draws).
     bool waitUntilShown();
+    // Press at (x, y), `dy` pixels up in six moves and release, sent all at once after
+    // the pointer has come to (x, y): faster than a frame.
+    void fastDrag(int x, int y, int dy);
+    // Pumps until the last automation of parameter `index` is `value` (to 1e-5); whether it came.
+    bool waitForAutomation(int index, float value);
 
 private:
     tools::HostContext context;
