@@ -43,6 +43,8 @@ std::mutex guiMutex;
 int editorInstances = 0;   // live editor objects; guarded by guiMutex
 bool glfwReady = false;    // glfwInit has succeeded and no glfwTerminate followed; guarded by guiMutex
 
+constexpr auto kHiddenCheckPeriod = std::chrono::milliseconds(50);
+
 void reportGlfwError(int code, const char* description)
 {
     std::fprintf(stderr, "Glfw Error %d, %s\n", code, description);
@@ -224,13 +226,23 @@ void ImguiEditor::frameLoop()
     using Clock = std::chrono::steady_clock;
     while (running.load()) {
         const auto frameStart = Clock::now();
+        bool shown = false;
         {
             std::lock_guard lock(guiMutex);
             glfwPollEvents();
             if (glfwWindowShouldClose(window))
                 break;
-            ImGui_ImplGlfw_NewFrame();
-            mouse.feed(ImGui::GetIO());  // in place of the back-end's polled state
+            shown = glfwGetWindowAttrib(window, GLFW_VISIBLE) == GLFW_TRUE;  // viewable, parents included
+            if (shown) {
+                ImGui_ImplGlfw_NewFrame();
+                mouse.feed(ImGui::GetIO());  // in place of the back-end's polled state
+            }
+        }
+        // Some hosts hide the editor's window instead of closing the editor: nothing is
+        // drawn until it is shown again, which is looked for every 50 ms.
+        if (!shown) {
+            std::this_thread::sleep_until(frameStart + kHiddenCheckPeriod);
+            continue;
         }
         ImGui_ImplOpenGL3_NewFrame();
         ImGui::NewFrame();

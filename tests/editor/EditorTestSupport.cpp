@@ -111,6 +111,15 @@ void HostWindow::causeError() const
     XSync(connection->display, False);
 }
 
+void HostWindow::setMapped(bool mapped) const
+{
+    if (mapped)
+        XMapWindow(connection->display, window);
+    else
+        XUnmapWindow(connection->display, window);
+    XSync(connection->display, False);
+}
+
 void HostWindow::clickInside(XWindowId child, int x, int y) const
 {
     Display* display = connection->display;

@@ -73,6 +73,9 @@ public:
     void* staleHandle() const;
     // A request that fails on this connection, answered before this returns.
     void causeError() const;
+    // Hides or shows this window, and with it the editor's inside it, as some hosts do
+    // instead of closing the editor.
+    void setMapped(bool mapped) const;
     // Position and size of a child window relative to this one, and whether it is viewable.
     ChildGeometry geometryOf(XWindowId child) const;
     // Moves the pointer into `child` and clicks the left button there, without giving
