@@ -81,7 +81,15 @@ std::optional<Control> findControl(CheckContext& context, HostDisplay& display, 
     return std::nullopt;
 }
 
-// The change of `parameter` by a fast drag at the control; the rest as `others` found them.
+// A drag is lost when it moved the parameter the other way from, or less than a quarter
+// as far as, the same drag at a normal pace.
+bool lost(float change, float normal)
+{
+    return change * normal <= 0.0f || std::fabs(change) < std::fabs(normal) / 4.0f;
+}
+
+// The change of the control's parameter by a fast drag there; the other instance, if
+// any, must keep its parameters.
 float fastChange(HostDisplay& display, OpenEditor& editor, const Control& control, OpenEditor* other,
                  CheckContext& context, const char* what)
 {
@@ -89,17 +97,22 @@ float fastChange(HostDisplay& display, OpenEditor& editor, const Control& contro
     const std::vector<float> otherBefore = other != nullptr ? other->parameters() : std::vector<float>{};
     context.note("%s: a fast drag at %d, %d", what, control.x, control.y);
     drag(display, editor, control.x, control.y, true);
-    const std::vector<float> after = editor.parameters();
+    const auto index = static_cast<std::size_t>(control.parameter);
+    float change = editor.parameters()[index] - before[index];
+    // A busy machine draws slowly: give the editor up to two more seconds to catch up.
+    for (int wait = 0; wait < 4 && lost(change, control.change); ++wait) {
+        idleFor(editor.plugin(), std::chrono::milliseconds(500));
+        change = editor.parameters()[index] - before[index];
+    }
     if (other != nullptr && other->parameters() != otherBefore)
         context.fail("%s: a drag on one editor changed the other instance's parameters", what);
     restore(editor, before);
-    return after[static_cast<std::size_t>(control.parameter)] - before[static_cast<std::size_t>(control.parameter)];
+    return change;
 }
 
-// Lost when it moved the parameter less than a quarter as far as the drag at a normal pace.
 void judge(CheckContext& context, const Control& control, float change, const char* what)
 {
-    if (change * control.change <= 0.0f || std::fabs(change) < std::fabs(control.change) / 4.0f) {
+    if (lost(change, control.change)) {
         context.fail("%s: a %d px drag faster than a frame changed parameter %d by %g, at a normal pace by %g", what,
                      kDragPixels, control.parameter, static_cast<double>(change),
                      static_cast<double>(control.change));
