@@ -29,6 +29,11 @@ set_target_properties(tw07_glfw PROPERTIES
   POSITION_INDEPENDENT_CODE ON
   C_VISIBILITY_PRESET hidden)
 target_compile_definitions(tw07_glfw PRIVATE _GLFW_X11 _DEFAULT_SOURCE)
+# GLFW's display connection and its error handler go through functions of ours
+# (kx/imgui/PlatformWindowX11.cpp), which catch the connection's errors on the
+# connection itself and never touch Xlib's process-wide handler, the host's.
+set_source_files_properties(${_glfw_src}/x11_init.c PROPERTIES
+  COMPILE_DEFINITIONS "XOpenDisplay=kxGlfwOpenDisplay;XSetErrorHandler=kxGlfwSetErrorHandler")
 # Third-party code: its warnings are not ours to fix.
 target_compile_options(tw07_glfw PRIVATE -w)
 target_include_directories(tw07_glfw SYSTEM PUBLIC "${TW07_GLFW_DIR}/include")

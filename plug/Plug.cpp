@@ -196,6 +196,11 @@ kx::AudioPluginEditor* Plug::editor() { return ownedEditor.get(); }
 
 void Plug::setSampleRate(float hz)
 {
+    // The filters are designed for host rates of 8 to 384 kHz; some of them diverge
+    // below about 6 kHz, so rates outside are taken as the nearer end.
+    constexpr float kLowestRate = 8000.0f;
+    constexpr float kHighestRate = 384000.0f;
+    hz = std::clamp(hz, kLowestRate, kHighestRate);
     for (Fixed& f : midBand) {
         f.setSampleRate(hz);
         f.setBandPass(kMidBandHz, kQ, true);

@@ -5,9 +5,10 @@
 if(TW07_BUILD_EDITOR)
   find_program(TW07_XVFB_RUN xvfb-run REQUIRED)
   find_package(X11 REQUIRED)
+  find_library(TW07_XTST_LIBRARY Xtst REQUIRED)
 
   add_library(editor_test_support STATIC editor/EditorTestSupport.cpp)
-  target_link_libraries(editor_test_support PUBLIC kx_imgui X11::X11 GTest::gtest)
+  target_link_libraries(editor_test_support PUBLIC kx_imgui plug_widgets X11::X11 ${TW07_XTST_LIBRARY} GTest::gtest)
 
   add_executable(editor_window_tests editor/EditorWindowTest.cpp)
   target_link_libraries(editor_window_tests PRIVATE editor_test_support GTest::gtest_main)
@@ -24,15 +25,14 @@ endif()
 
 if(TW07_BUILD_EDITOR)
   add_executable(editor_widgets_tests editor/WidgetsTest.cpp)
-  target_link_libraries(editor_widgets_tests PRIVATE plug_widgets GTest::gtest_main)
+  target_link_libraries(editor_widgets_tests PRIVATE plug_widgets kx_imgui GTest::gtest_main)
   gtest_discover_tests(editor_widgets_tests TEST_PREFIX "editor." PROPERTIES LABELS editor)
 endif()
 
 # The effect's editor through the real module, driven like a host with real X input.
 if(TW07_BUILD_EDITOR)
-  find_library(TW07_XTST_LIBRARY Xtst REQUIRED)
   add_library(editor_module_support STATIC editor/ModuleEditorSupport.cpp)
-  target_link_libraries(editor_module_support PUBLIC editor_test_support tw07_hostlib X11::X11 ${TW07_XTST_LIBRARY})
+  target_link_libraries(editor_module_support PUBLIC editor_test_support tw07_hostlib X11::X11)
   target_compile_definitions(editor_module_support PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
   add_dependencies(editor_module_support tw07)
 

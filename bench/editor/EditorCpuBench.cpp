@@ -7,6 +7,7 @@
 
 #include "imgui.h"
 
+#include <X11/Xlib.h>
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -66,10 +67,18 @@ double processCpuSeconds() { return cpuSeconds(CLOCK_PROCESS_CPUTIME_ID); }
 void BM_OpenEditorsCpuShare(benchmark::State& state)
 {
     const auto count = static_cast<size_t>(state.range(0));
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        state.SkipWithError("no X display");
+        return;
+    }
     std::vector<std::unique_ptr<LoadEditor>> editors;
     for (size_t i = 0; i < count; ++i) {
+        const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 910, 237, 0, 0, 0);
+        XMapWindow(display, parent);
+        XSync(display, False);
         editors.push_back(std::make_unique<LoadEditor>());
-        editors.back()->open(nullptr);
+        editors.back()->open(reinterpret_cast<void*>(parent));
     }
     // Let every window come up and its first frames (shader compilation) pass.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -99,6 +108,7 @@ void BM_OpenEditorsCpuShare(benchmark::State& state)
     state.counters["render_thread_cpu_share"] = renderCpu / wall / static_cast<double>(count);
     state.counters["fps_per_editor"] = frames / wall / static_cast<double>(count);
     editors.clear();
+    XCloseDisplay(display);
 }
 BENCHMARK(BM_OpenEditorsCpuShare)->Arg(1)->Arg(4)->Iterations(3)->Unit(benchmark::kSecond)->UseRealTime();
 

@@ -44,11 +44,7 @@ std::mutex guiMutex;
 int editorInstances = 0;   // live editor objects; guarded by guiMutex
 bool glfwReady = false;    // glfwInit has succeeded and no glfwTerminate followed; guarded by guiMutex
 
-// Shortest time from one frame's start to the next. Where swapping waits for a 60 Hz
-// display the frames already take longer and the loop never sleeps; where it does not
-// wait (no vertical sync, e.g. a virtual X server) this keeps an open editor from
-// spinning a whole core.
-constexpr auto kMinFramePeriod = std::chrono::milliseconds(16);
+constexpr auto kHiddenCheckPeriod = std::chrono::milliseconds(50);
 
 void reportGlfwError(int code, const char* description)
 {
@@ -84,7 +80,6 @@ ImguiEditor::~ImguiEditor()
     parentWindow = nullptr;
     std::lock_guard lock(guiMutex);
     if (--editorInstances == 0 && glfwReady) {
-        PlatformWindow::terminate();
         glfwTerminate();
         glfwReady = false;
     }
@@ -96,6 +91,8 @@ bool ImguiEditor::open(void* parent)
         return false;
     if (renderThread.joinable())
         renderThread.join();
+    if (!acceptsParent(parent))
+        return false;
     running.store(true);
     try {
         renderThread = std::thread(&ImguiEditor::run, this, parent);
@@ -132,6 +129,11 @@ void ImguiEditor::draw() {}
 
 void ImguiEditor::setupFonts(ImGuiIO&) {}
 
+void ImguiEditor::setFramePeriod(std::chrono::milliseconds period)
+{
+    framePeriodMs.store(period.count());
+}
+
 void ImguiEditor::run(void* parent)
 {
     {
@@ -148,9 +150,11 @@ void ImguiEditor::run(void* parent)
     tearDown();
 }
 
-// Runs under guiMutex. On failure writes its reason and leaves no window behind.
-bool ImguiEditor::setUp(void* parent)
+// On the host's thread, so that a parent the editor cannot go into is refused at once
+// and nothing is opened. Initialises GLFW at the first opening.
+bool ImguiEditor::acceptsParent(void* parent)
 {
+    std::lock_guard lock(guiMutex);
     if (!glfwReady) {
         glfwSetErrorCallback(&reportGlfwError);
         PlatformWindow::prepareInit();
@@ -158,10 +162,14 @@ bool ImguiEditor::setUp(void* parent)
             std::fputs("Failed to init glfw!\n", stderr);
             return false;
         }
-        PlatformWindow::initialise();
         glfwReady = true;
     }
+    return PlatformWindow::isWindow(parent);
+}
 
+// Runs under guiMutex. On failure writes its reason and leaves no window behind.
+bool ImguiEditor::setUp(void* parent)
+{
     glfwDefaultWindowHints();
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 0);
@@ -175,9 +183,15 @@ bool ImguiEditor::setUp(void* parent)
     }
     glfwSetWindowUserPointer(window, this);
     glfwSetMouseButtonCallback(window, &ImguiEditor::onMouseButton);
+    glfwSetCursorPosCallback(window, &ImguiEditor::onCursorPos);
 
-    if (const int error = PlatformWindow::attach(window, parent); error != 0)
+    // The host's window can still go away between open and here.
+    if (const int error = PlatformWindow::attach(window, parent); error != 0) {
         std::printf("%d\n", error);
+        PlatformWindow::destroy(window);
+        window = nullptr;
+        return false;
+    }
 
     glfwMakeContextCurrent(window);
     glfwSwapInterval(1);
@@ -195,8 +209,12 @@ bool ImguiEditor::setUp(void* parent)
     loadSettings(io.IniFilename);
     applyBaseStyle();
     // No input callbacks from the back-end: they would run on whichever render thread
-    // polls the events, with that thread's context. Mouse state is polled per frame.
+    // polls the events, with that thread's context. The mouse comes from our own.
     ImGui_ImplGlfw_InitForOpenGL(window, false);
+    double x = 0.0;
+    double y = 0.0;
+    glfwGetCursorPos(window, &x, &y);
+    mouse.start(x, y);
     ImGui_ImplOpenGL3_Init("#version 130");
     setupFonts(io);
     // Build the font atlas and the GPU objects here, under the lock: font decompression
@@ -210,13 +228,23 @@ void ImguiEditor::frameLoop()
     using Clock = std::chrono::steady_clock;
     while (running.load()) {
         const auto frameStart = Clock::now();
+        bool shown = false;
         {
             std::lock_guard lock(guiMutex);
             glfwPollEvents();
             if (glfwWindowShouldClose(window))
                 break;
-            ImGui_ImplGlfw_NewFrame();
-            pollMouse();
+            shown = glfwGetWindowAttrib(window, GLFW_VISIBLE) == GLFW_TRUE;  // viewable, parents included
+            if (shown) {
+                ImGui_ImplGlfw_NewFrame();
+                mouse.feed(ImGui::GetIO());  // in place of the back-end's polled state
+            }
+        }
+        // Some hosts hide the editor's window instead of closing the editor: nothing is
+        // drawn until it is shown again, which is looked for every 50 ms.
+        if (!shown) {
+            std::this_thread::sleep_until(frameStart + kHiddenCheckPeriod);
+            continue;
         }
         ImGui_ImplOpenGL3_NewFrame();
         ImGui::NewFrame();
@@ -232,24 +260,7 @@ void ImguiEditor::frameLoop()
         ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
 
         glfwSwapBuffers(window);
-        std::this_thread::sleep_until(frameStart + kMinFramePeriod);
-    }
-}
-
-// Mouse input reaches the editor whether or not its window has the keyboard focus
-// (hosts rarely give it to an embedded window): the cursor is read every frame, and
-// presses seen since the last frame count as held for this one.
-void ImguiEditor::pollMouse()
-{
-    ImGuiIO& io = ImGui::GetIO();
-    double x = 0.0;
-    double y = 0.0;
-    glfwGetCursorPos(window, &x, &y);
-    io.MousePos = ImVec2(static_cast<float>(x), static_cast<float>(y));
-    const unsigned pressed = pressedButtons.exchange(0);
-    for (int button = 0; button < IM_ARRAYSIZE(io.MouseDown); ++button) {
-        if ((pressed & (1u << button)) != 0)
-            io.MouseDown[button] = true;
+        std::this_thread::sleep_until(frameStart + std::chrono::milliseconds(framePeriodMs.load()));
     }
 }
 
@@ -268,13 +279,18 @@ void ImguiEditor::tearDown()
     window = nullptr;
 }
 
-// Runs on whichever render thread polled the event, under guiMutex; the window is alive
-// for as long as it has this callback.
+// The mouse reaches the editor whether or not its window has the keyboard focus (hosts
+// rarely give it to an embedded window). These run on whichever render thread polled
+// the event, under guiMutex; the window is alive for as long as it has them.
 void ImguiEditor::onMouseButton(GLFWwindow* window, int button, int action, int)
 {
     auto* editor = static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window));
-    if (action == GLFW_PRESS && button >= 0 && button < 32)
-        editor->pressedButtons.fetch_or(1u << button);
+    editor->mouse.button(button, action == GLFW_PRESS);
+}
+
+void ImguiEditor::onCursorPos(GLFWwindow* window, double x, double y)
+{
+    static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window))->mouse.moved(x, y);
 }
 
 }  // namespace kx::imgui

@@ -7,8 +7,10 @@
 // those hooks, and must not run once the derived part of the object is gone.
 
 #include "kx/AudioPluginEditor.h"
+#include "kx/imgui/MouseEvents.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -29,8 +31,8 @@ public:
     ImguiEditor& operator=(const ImguiEditor&) = delete;
 
     // Starts the render thread, which creates the window as a child of `parent`
-    // (X11: a Window id; Win32: an HWND; null: a window of its own). Returns false when
-    // the render thread is still running or cannot be started.
+    // (X11: a Window id; Win32: an HWND). Returns false, and opens nothing, when the
+    // render thread is still running or cannot be started, or `parent` is no window.
     bool open(void* parent) override;
     // Stops the render thread and waits until it has torn the window down.
     void close() override;
@@ -42,14 +44,20 @@ protected:
     virtual void draw();
     // Render thread, once per opening, after the context and both back-ends are set up.
     virtual void setupFonts(ImGuiIO& io);
+    // Shortest time from one frame's start to the next (16 ms). Where swapping waits
+    // for a 60 Hz display the frames take longer anyway; where it does not (no vertical
+    // sync, e.g. a virtual X server) this keeps an editor from spinning a whole core.
+    // Tests lengthen it to see what slow frames do to the input.
+    void setFramePeriod(std::chrono::milliseconds period);
 
 private:
+    bool acceptsParent(void* parent);
     void run(void* parent);
     bool setUp(void* parent);
     void frameLoop();
     void tearDown();
-    void pollMouse();
     static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
+    static void onCursorPos(GLFWwindow* window, double x, double y);
 
     std::atomic<bool> windowOpen{false};
     std::atomic<bool> running{false};
@@ -59,9 +67,8 @@ private:
     int32_t height;
     GLFWwindow* window = nullptr;
     void* parentWindow = nullptr;
-    // Mouse buttons pressed since the last frame (bit per button), so a click shorter
-    // than a frame is not lost; set from whichever thread processed the event.
-    std::atomic<unsigned> pressedButtons{0};
+    std::atomic<std::chrono::milliseconds::rep> framePeriodMs{16};
+    MouseEvents mouse;
 };
 
 }  // namespace kx::imgui

@@ -12,16 +12,16 @@ class PlatformWindow {
 public:
     // Right before glfwInit.
     static void prepareInit();
-    // Right after glfwInit and right before glfwTerminate.
-    static void initialise();
-    static void terminate();
+    // Whether `parent` (the host's native window) exists, so the GUI window can go
+    // into it. Needs GLFW initialised.
+    static bool isWindow(void* parent);
 
     // Window hints to set before glfwCreateWindow, beyond the portable ones.
     static void setCreationHints();
 
     // Makes the window a borderless child of `parent` (the host's native window) at its
     // top-left corner and shows it. Returns 0, or the windowing system's error number
-    // when the host's window refused the child; the window then carries on unparented.
+    // when the host's window refused the child; the window then stays hidden.
     static int attach(GLFWwindow* window, void* parent);
 
     // Takes the window out of the host's window again, so that destroying it later

@@ -31,9 +31,10 @@ void PlatformWindow::prepareInit()
     kxGlfwNewWindowClassName();
 }
 
-void PlatformWindow::initialise() {}
-
-void PlatformWindow::terminate() {}
+bool PlatformWindow::isWindow(void* parent)
+{
+    return parent != nullptr && IsWindow(static_cast<HWND>(parent)) != FALSE;
+}
 
 void PlatformWindow::setCreationHints()
 {

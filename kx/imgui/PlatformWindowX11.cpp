@@ -1,37 +1,40 @@
 // X11: the host's parent window is an X window id carried in the pointer argument.
 // GLFW has its own display connection; window ids are server-wide, so re-parenting
 // across connections is fine. Every call here runs under the editor's set-up lock.
+//
+// X errors on GLFW's connection (ours alone) never reach the process-wide Xlib error
+// handler, which is the host's: a host may destroy its window, and with it our child,
+// before it closes the editor, and the default handler would end its process. They are
+// caught on the connection itself, by its wire-to-error hooks, so the host's handler is
+// neither replaced nor called for them, errors of the host's connections go to it
+// untouched, and nothing of this module stays in Xlib's process-wide state: the hooks
+// go with the connection at glfwTerminate. GLFW's sources are built to open their
+// connection and set their error handler through the two functions below.
 
 #include "kx/imgui/PlatformWindow.h"
-
-#include <GLFW/glfw3.h>
-#define GLFW_EXPOSE_NATIVE_X11
-#include <GLFW/glfw3native.h>
 
 #include <atomic>
 #include <cstdint>
 
-namespace kx::imgui {
+#include <GLFW/glfw3.h>
+#define GLFW_EXPOSE_NATIVE_X11
+#include <GLFW/glfw3native.h>
+#include <X11/Xlibint.h>
 
 namespace {
 
-// X errors on GLFW's connection (ours alone) are collected instead of reaching Xlib's
-// default handler, which would end the host's process: a host may destroy its window,
-// and with it our child, before it closes the editor. Errors on the host's own
-// connections go on to the handler that was installed before.
-std::atomic<Display*> ownDisplay{nullptr};
-std::atomic<XErrorHandler> previousHandler{nullptr};
 std::atomic<int> firstError{0};
+// The handler GLFW sets around requests whose failure it looks at; it gets the errors
+// of GLFW's connection only.
+std::atomic<XErrorHandler> glfwHandler{nullptr};
 
-int handleError(Display* display, XErrorEvent* event)
+Bool catchError(Display* display, XErrorEvent* error, xError*)
 {
-    if (display == ownDisplay.load()) {
-        int none = 0;
-        firstError.compare_exchange_strong(none, event->error_code);
-        return 0;
-    }
-    const XErrorHandler previous = previousHandler.load();
-    return previous != nullptr ? previous(display, event) : 0;
+    int none = 0;
+    firstError.compare_exchange_strong(none, error->error_code);
+    if (const XErrorHandler handler = glfwHandler.load())
+        handler(display, error);
+    return False;  // handled: Xlib's handler is not called
 }
 
 // First X error of the requests made since the last call, once the server has answered them.
@@ -41,48 +44,58 @@ int takeError(Display* display)
     return firstError.exchange(0);
 }
 
+Window windowId(void* handle)
+{
+    return static_cast<Window>(reinterpret_cast<std::uintptr_t>(handle));
+}
+
 }  // namespace
+
+extern "C" Display* kxGlfwOpenDisplay(const char* name)
+{
+    Display* display = XOpenDisplay(name);
+    if (display != nullptr) {
+        for (int code = 1; code < 256; ++code)
+            XESetWireToError(display, code, &catchError);
+    }
+    return display;
+}
+
+extern "C" XErrorHandler kxGlfwSetErrorHandler(XErrorHandler handler)
+{
+    return glfwHandler.exchange(handler);
+}
+
+namespace kx::imgui {
 
 void PlatformWindow::prepareInit() {}
 
-void PlatformWindow::initialise()
+bool PlatformWindow::isWindow(void* parent)
 {
-    ownDisplay.store(glfwGetX11Display());
-    previousHandler.store(XSetErrorHandler(&handleError));
-}
-
-void PlatformWindow::terminate()
-{
-    // Put the earlier handler back only if nobody has replaced ours since.
-    const XErrorHandler current = XSetErrorHandler(previousHandler.load());
-    if (current != &handleError)
-        XSetErrorHandler(current);
-    ownDisplay.store(nullptr);
+    if (parent == nullptr)
+        return false;
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(glfwGetX11Display(), windowId(parent), &attributes) != 0 &&
+           attributes.c_class == InputOutput;
 }
 
 void PlatformWindow::setCreationHints()
 {
     // Created hidden and shown once it is inside the host's window, so it never
-    // appears as a top-level window in between; showing it must not take the
-    // keyboard focus from the host.
+    // appears as a top-level window; showing it must not take the keyboard focus
+    // from the host.
     glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
     glfwWindowHint(GLFW_FOCUS_ON_SHOW, GLFW_FALSE);
 }
 
 int PlatformWindow::attach(GLFWwindow* window, void* parent)
 {
-    if (parent == nullptr) {
-        glfwShowWindow(window);
-        return 0;
-    }
     Display* display = glfwGetX11Display();
-    const Window handle = glfwGetX11Window(window);
-    const auto parentId = static_cast<Window>(reinterpret_cast<std::uintptr_t>(parent));
-
     takeError(display);
-    XReparentWindow(display, handle, parentId, 0, 0);
+    XReparentWindow(display, glfwGetX11Window(window), windowId(parent), 0, 0);
     const int error = takeError(display);
-    glfwShowWindow(window);
+    if (error == 0)
+        glfwShowWindow(window);
     return error;
 }
 

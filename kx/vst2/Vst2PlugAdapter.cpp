@@ -242,6 +242,9 @@ void Vst2PlugAdapter::getParameterName(int32 index, char* text)
 
 void Vst2PlugAdapter::setSampleRate(float rate)
 {
+    // No signal path can run at these; the instance keeps the rate it has.
+    if (!std::isfinite(rate) || rate <= 0.0f)
+        return;
     sampleRate = rate;
     plugin->setSampleRate(rate);
 }

@@ -1,6 +1,7 @@
 #include "EditorTestSupport.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 
 #include <dirent.h>
 #include <dlfcn.h>
@@ -54,9 +55,10 @@ void* HostWindow::parentHandle() const
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
 }
 
-std::vector<XWindowId> HostWindow::children() const
+namespace {
+
+std::vector<XWindowId> childrenOf(Display* display, Window window)
 {
-    Display* display = connection->display;
     XSync(display, False);
     Window root = 0;
     Window parent = 0;
@@ -69,11 +71,53 @@ std::vector<XWindowId> HostWindow::children() const
     return result;
 }
 
+}  // namespace
+
+std::vector<XWindowId> HostWindow::children() const
+{
+    return childrenOf(connection->display, window);
+}
+
+std::size_t HostWindow::topLevelWindows() const
+{
+    std::size_t count = 0;
+    for (const XWindowId child : childrenOf(connection->display, DefaultRootWindow(connection->display))) {
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(connection->display, child, &attributes);
+        count += attributes.map_state == IsViewable ? 1 : 0;
+    }
+    return count;
+}
+
+void* HostWindow::staleHandle() const
+{
+    Display* display = connection->display;
+    const Window gone = XCreateSimpleWindow(display, window, 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(display, gone);
+    XSync(display, False);
+    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(gone));
+}
+
 ChildGeometry HostWindow::geometryOf(XWindowId child) const
 {
     XWindowAttributes attributes{};
     XGetWindowAttributes(connection->display, child, &attributes);
     return {attributes.x, attributes.y, attributes.width, attributes.height, attributes.map_state == IsViewable};
+}
+
+void HostWindow::causeError() const
+{
+    XMapWindow(connection->display, static_cast<Window>(reinterpret_cast<std::uintptr_t>(staleHandle())));
+    XSync(connection->display, False);
+}
+
+void HostWindow::setMapped(bool mapped) const
+{
+    if (mapped)
+        XMapWindow(connection->display, window);
+    else
+        XUnmapWindow(connection->display, window);
+    XSync(connection->display, False);
 }
 
 void HostWindow::clickInside(XWindowId child, int x, int y) const
@@ -94,6 +138,48 @@ void HostWindow::clickInside(XWindowId child, int x, int y) const
     event.xbutton.state = Button1Mask;
     XSendEvent(display, child, True, ButtonReleaseMask, &event);
     XSync(display, False);
+}
+
+struct Pointer::Connection {
+    Display* display;
+};
+
+Pointer::Pointer() : connection(new Connection{XOpenDisplay(nullptr)})
+{
+    if (connection->display == nullptr) {
+        delete connection;
+        throw std::runtime_error("no X display");
+    }
+}
+
+Pointer::~Pointer()
+{
+    XCloseDisplay(connection->display);
+    delete connection;
+}
+
+void Pointer::moveTo(void* window, int x, int y) const
+{
+    Display* display = connection->display;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    XTranslateCoordinates(display, static_cast<Window>(reinterpret_cast<std::uintptr_t>(window)),
+                          DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    XSync(display, False);
+}
+
+void Pointer::press() const
+{
+    XTestFakeButtonEvent(connection->display, 1, True, CurrentTime);
+    XSync(connection->display, False);
+}
+
+void Pointer::release() const
+{
+    XTestFakeButtonEvent(connection->display, 1, False, CurrentTime);
+    XSync(connection->display, False);
 }
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)

@@ -67,6 +67,15 @@ public:
 
     void* parentHandle() const;
     std::vector<XWindowId> children() const;
+    // Windows directly below the root that are on screen.
+    std::size_t topLevelWindows() const;
+    // The id of a window this connection created and destroyed again.
+    void* staleHandle() const;
+    // A request that fails on this connection, answered before this returns.
+    void causeError() const;
+    // Hides or shows this window, and with it the editor's inside it, as some hosts do
+    // instead of closing the editor.
+    void setMapped(bool mapped) const;
     // Position and size of a child window relative to this one, and whether it is viewable.
     ChildGeometry geometryOf(XWindowId child) const;
     // Moves the pointer into `child` and clicks the left button there, without giving
@@ -77,6 +86,25 @@ private:
     struct Connection;
     Connection* connection;
     XWindowId window;
+};
+
+// The pointer moved and its left button pressed as real input, through the X test
+// extension, on a connection of its own.
+class Pointer {
+public:
+    Pointer();
+    ~Pointer();
+    Pointer(const Pointer&) = delete;
+    Pointer& operator=(const Pointer&) = delete;
+
+    // To (x, y) in `window`'s coordinates.
+    void moveTo(void* window, int x, int y) const;
+    void press() const;
+    void release() const;
+
+private:
+    struct Connection;
+    Connection* connection;
 };
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -4,10 +4,18 @@
 #include "EditorTestSupport.h"
 #include "ModuleEditorSupport.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <cstdint>
 #include <thread>
+
+#include <X11/Xlib.h>
 
 using namespace std::chrono_literals;
 using editortest::ModuleEditor;
@@ -53,7 +61,54 @@ void click(ModuleEditor& m, int x, int y)
     m.pump(60ms);
 }
 
+std::atomic<int> hostErrors{0};
+
+int countHostError(Display*, XErrorEvent*)
+{
+    hostErrors.fetch_add(1);
+    return 0;
+}
+
+// A request that fails on a connection of the host's own.
+void causeHostError()
+{
+    Display* display = XOpenDisplay(nullptr);
+    const Window gone = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(display, gone);
+    XMapWindow(display, gone);
+    XSync(display, False);
+    XCloseDisplay(display);
+}
+
+// Two files of the module (as two plug-ins built on one framework) with editors open,
+// one of them closed and unloaded, then an X error on the host's connection. Returns
+// what the host's handler saw, as an exit status; every editor is closed by then.
+int unloadOneOfTwoCopiesThenFailARequest(const std::string& copy)
+{
+    XSetErrorHandler(&countHostError);
+    auto first = std::make_unique<ModuleEditor>("tw07-host", 0, 0, copy);
+    ModuleEditor second("tw07-host", 0, 300);
+    if (!first->open() || !second.open() || !first->waitUntilShown() || !second.waitUntilShown())
+        return 3;
+    first.reset();
+    if (dlopen(copy.c_str(), RTLD_NOW | RTLD_NOLOAD) != nullptr)
+        return 4;  // still loaded: nothing would be tested
+    causeHostError();
+    second.pump(100ms);
+    return hostErrors.load() == 1 ? 0 : 5;
+}
+
 }  // namespace
+
+TEST(EffectEditorDeathTest, TwoCopiesOfTheModuleSurviveOneBeingUnloaded)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::filesystem::path copy =
+        std::filesystem::temp_directory_path() / ("tw07-copy-" + std::to_string(getpid()) + ".so");
+    std::filesystem::copy_file(TW07_MODULE_PATH, copy, std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EXIT(std::exit(unloadOneOfTwoCopiesThenFailARequest(copy.string())), testing::ExitedWithCode(0), "");
+    std::filesystem::remove(copy);
+}
 
 TEST(EffectEditor, AnnouncedAtLoadingWithoutAnyWindowOrThread)
 {
@@ -98,6 +153,18 @@ TEST(EffectEditor, EveryOpeningAsksForTheEditorSizeOnceAndReaperFirstOnePixelMor
             EXPECT_EQ(m.frame().childCount(), 0);
         }
     }
+}
+
+TEST(EffectEditor, OpenWithAParentThatIsNoWindowAnswersZeroAndALaterValidOneWorks)
+{
+    ModuleEditor m;
+    for (void* parent : {static_cast<void*>(nullptr), reinterpret_cast<void*>(std::uintptr_t{0x3ffffff})})
+        EXPECT_EQ(m.effect().dispatch(effEditOpen, 0, 0, parent), 0) << parent;
+    m.pump(100ms);
+    EXPECT_TRUE(m.sizeRequests().empty());
+    ASSERT_TRUE(m.open());
+    ASSERT_TRUE(m.waitUntilShown());
+    EXPECT_EQ(m.frame().childCount(), 1);
 }
 
 TEST(EffectEditor, DrawsTheHeaderPanelsKnobsMetersScopeAndTexts)
@@ -212,6 +279,19 @@ TEST(EffectEditor, DragOnTheDriveKnobAutomatesEveryFrameWhileHeldAndReachesTheAu
 
     m.process();
     EXPECT_EQ(m.effect().getParameter(0), drag.back().value);
+}
+
+TEST(EffectEditor, DragFasterThanAFrameMovesTheKnobByTheWholeDrag)
+{
+    ModuleEditor m;
+    ASSERT_TRUE(m.open());
+    ASSERT_TRUE(m.waitUntilShown());
+    m.pump(100ms);
+    m.fastDrag(kDriveX, kKnobY, 60);
+    const float expected = 0.35f + 60.0f / 200.0f;
+    EXPECT_TRUE(m.waitForAutomation(0, expected));
+    m.process();
+    EXPECT_NEAR(m.effect().getParameter(0), expected, 1e-5f);
 }
 
 TEST(EffectEditor, StereoSelectorStepsThroughTheModesAndShowsTheChosenRow)

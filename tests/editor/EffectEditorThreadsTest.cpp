@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -117,4 +118,39 @@ TEST(EffectEditorThreads, TwoEditorsOpenAtOnceAndTheOneLeftOpenStillDrawsAndResp
     }
     EXPECT_TRUE(editortest::waitFor([&] { return editortest::threadCount() == threads; }))
         << editortest::threadCount() << " threads, " << threads << " before";
+}
+
+// Each editor in a host window of its own; a drag on one changes that instance alone.
+TEST(EffectEditorThreads, DragsOnTwoEditorsInTurnChangeOnlyTheirOwnInstance)
+{
+    constexpr int kDriveX = 54;  // knob centres
+    constexpr int kToneLoX = 403;
+    constexpr int kKnobY = 143;
+    auto first = std::make_unique<ModuleEditor>("tw07-host", 0, 0);
+    ModuleEditor second("tw07-host", 0, 300);
+    ASSERT_TRUE(first->open());
+    ASSERT_TRUE(second.open());
+    ASSERT_TRUE(first->waitUntilShown());
+    ASSERT_TRUE(second.waitUntilShown());
+
+    first->fastDrag(kDriveX, kKnobY, 60);
+    EXPECT_TRUE(first->waitForAutomation(0, 0.65f));
+    second.fastDrag(kToneLoX, kKnobY, -60);
+    EXPECT_TRUE(second.waitForAutomation(4, 0.2f));
+    for (ModuleEditor* m : {first.get(), &second})
+        m->process();
+    EXPECT_NEAR(first->effect().getParameter(0), 0.65f, 1e-5f);
+    EXPECT_EQ(first->effect().getParameter(4), 0.5f);
+    EXPECT_EQ(second.effect().getParameter(0), 0.35f);
+    EXPECT_NEAR(second.effect().getParameter(4), 0.2f, 1e-5f);
+    for (const auto& e : first->automation())
+        EXPECT_EQ(e.index, 0);
+    for (const auto& e : second.automation())
+        EXPECT_EQ(e.index, 4);
+
+    first.reset();  // closed and gone; the other one carries on
+    second.fastDrag(kDriveX, kKnobY, 60);
+    EXPECT_TRUE(second.waitForAutomation(0, 0.65f));
+    second.process();
+    EXPECT_NEAR(second.effect().getParameter(0), 0.65f, 1e-5f);
 }

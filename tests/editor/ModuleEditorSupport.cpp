@@ -4,8 +4,8 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 #include <thread>
@@ -99,28 +99,20 @@ Screenshot HostFrame::capture() const
 
 void HostFrame::moveTo(int x, int y) const
 {
-    Display* display = connection->display;
-    Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
-    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
-    XSync(display, False);
+    pointer.moveTo(parentHandle(), x, y);
 }
 
 void HostFrame::press() const
 {
-    XTestFakeButtonEvent(connection->display, 1, True, CurrentTime);
-    XSync(connection->display, False);
+    pointer.press();
 }
 
 void HostFrame::release() const
 {
-    XTestFakeButtonEvent(connection->display, 1, False, CurrentTime);
-    XSync(connection->display, False);
+    pointer.release();
 }
 
-ModuleEditor::ModuleEditor(const std::string& product, int windowX, int windowY)
+ModuleEditor::ModuleEditor(const std::string& product, int windowX, int windowY, const std::string& modulePath)
 {
     context.setProduct(product);
     context.setSampleRate(static_cast<float>(kRate));
@@ -129,7 +121,7 @@ ModuleEditor::ModuleEditor(const std::string& product, int windowX, int windowY)
         std::lock_guard lock(requestsMutex);
         requests.push_back({width, height});
     });
-    plugin = tools::HostModule(TW07_MODULE_PATH).instantiate(context);
+    plugin = tools::HostModule(modulePath).instantiate(context);
     plugin->setSampleRate(static_cast<float>(kRate));
     plugin->setBlockSize(kBlock);
     plugin->mainsChanged(true);
@@ -197,16 +189,43 @@ void ModuleEditor::pump(std::chrono::milliseconds duration)
     } while (std::chrono::steady_clock::now() < end);
 }
 
-bool ModuleEditor::waitUntilShown()
+bool ModuleEditor::pumpUntil(const std::function<bool()>& condition)
 {
-    const std::size_t before = sizeRequests().size();
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (sizeRequests().size() == before) {
+    while (!condition()) {
         if (std::chrono::steady_clock::now() > end)
             return false;
         pump(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+bool ModuleEditor::waitUntilShown()
+{
+    const std::size_t before = sizeRequests().size();
+    return pumpUntil([&] { return sizeRequests().size() > before; });
+}
+
+void ModuleEditor::fastDrag(int x, int y, int dy)
+{
+    hostFrame->moveTo(x, y);
+    pump(std::chrono::milliseconds(60));
+    hostFrame->press();
+    for (int step = 1; step <= 6; ++step)
+        hostFrame->moveTo(x, y - dy * step / 6);
+    hostFrame->release();
+}
+
+bool ModuleEditor::waitForAutomation(int index, float value)
+{
+    return pumpUntil([&] {
+        const auto events = automation();
+        for (auto e = events.rbegin(); e != events.rend(); ++e) {
+            if (e->index == index)
+                return std::fabs(e->value - value) < 1e-5f;
+        }
+        return false;
+    });
 }
 
 }  // namespace editortest

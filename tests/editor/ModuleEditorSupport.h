@@ -4,12 +4,14 @@
 // blocks from the test, and the mouse moved and pressed through the X test extension.
 
 #include "EditorPalette.h"
+#include "EditorTestSupport.h"
 #include "tools/Effect.h"
 #include "tools/HostContext.h"
 #include "tools/HostModule.h"
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,6 +55,7 @@ private:
     struct Connection;
     std::unique_ptr<Connection> connection;
     unsigned long window;
+    Pointer pointer;
 };
 
 struct SizeRequest {
@@ -68,7 +71,7 @@ public:
     static constexpr int kBlock = 64;
 
     explicit ModuleEditor(const std::string& product = tools::HostContext::kProduct, int windowX = 0,
-                          int windowY = 0);
+                          int windowY = 0, const std::string& modulePath = TW07_MODULE_PATH);
     ~ModuleEditor();
 
     tools::Effect& effect() { return *plugin; }
@@ -84,8 +87,15 @@ public:
     bool playing = false;
     // Idle calls and audio blocks, as a host's loops give them, for `duration`.
     void pump(std::chrono::milliseconds duration);
+    // Pumps until `condition` holds, for at most 10 s; whether it came to hold.
+    bool pumpUntil(const std::function<bool()>& condition);
     // Pumps until the editor's window has asked for its size (it then draws).
     bool waitUntilShown();
+    // Press at (x, y), `dy` pixels up in six moves and release, sent all at once after
+    // the pointer has come to (x, y): faster than a frame.
+    void fastDrag(int x, int y, int dy);
+    // Pumps until the last automation of parameter `index` is `value` (to 1e-5); whether it came.
+    bool waitForAutomation(int index, float value);
 
 private:
     tools::HostContext context;

@@ -3,6 +3,8 @@
 
 #include "plug/widgets/Widgets.h"
 
+#include "kx/imgui/MouseEvents.h"
+
 #include "imgui.h"
 
 #include <gtest/gtest.h>
@@ -97,6 +99,69 @@ TEST_F(WidgetsTest, KnobDragChangesByItsShareOfTwoHundredPixelsAndStopsAtTheEnds
     knobFrame(kGrab, true);
     knobFrame(below(kGrab, 400.0f), true);
     EXPECT_FLOAT_EQ(value, 0.0f);
+}
+
+// The window system's mouse events handed to the GUI frame by frame: a frame takes the
+// moves that come next or the button changes that come next, never both, and never a
+// press and the release of the same button.
+TEST(MouseEvents, EveryTransitionAndMoveGetsAFrameOfItsOwn)
+{
+    kx::imgui::MouseEvents events;
+    ImGuiIO io;
+    events.feed(io);
+    EXPECT_FALSE(ImGui::IsMousePosValid(&io.MousePos)) << "no position before the first";
+
+    events.moved(10.0, 10.0);
+    events.button(0, true);
+    events.moved(10.0, 15.0);
+    events.moved(10.0, 70.0);  // moves in a row are one
+    events.button(0, false);
+    events.button(0, true);
+    events.button(1, true);  // another button may change with it
+    events.button(0, false);
+    events.button(7, true);  // no such button
+    struct Frame {
+        float y;
+        bool left;
+        bool right;
+    };
+    const Frame expected[] = {{10, false, false}, {10, true, false}, {70, true, false}, {70, false, false},
+                              {70, true, true},   {70, false, true}, {70, false, true}};
+    for (const Frame& frame : expected) {
+        events.feed(io);
+        EXPECT_EQ(io.MousePos.x, 10.0f);
+        EXPECT_EQ(io.MousePos.y, frame.y);
+        EXPECT_EQ(io.MouseDown[0], frame.left);
+        EXPECT_EQ(io.MouseDown[1], frame.right);
+    }
+
+    events.start(3.0, 4.0);  // a new opening forgets the held buttons and what is pending
+    events.button(1, false);
+    events.moved(5.0, 6.0);
+    events.feed(io);
+    EXPECT_EQ(io.MousePos.y, 4.0f);
+    EXPECT_FALSE(io.MouseDown[1]);
+    events.feed(io);
+    EXPECT_EQ(io.MousePos.y, 6.0f);
+}
+
+// A drag whose press, moves and release all arrive before one frame (a frame slower
+// than the gesture) moves the knob by the whole drag.
+TEST_F(WidgetsTest, KnobFollowsADragThatArrivesWithinOneFrame)
+{
+    kx::imgui::MouseEvents events;
+    events.start(kGrab.x, kGrab.y);
+    knobFrame(kGrab, false);
+    events.button(0, true);
+    for (int step = 1; step <= 6; ++step)
+        events.moved(kGrab.x, kGrab.y - 10.0f * step);
+    events.button(0, false);
+    for (int i = 0; i < 5; ++i) {
+        ImGuiIO& io = ImGui::GetIO();
+        events.feed(io);
+        knobFrame(io.MousePos, io.MouseDown[0]);
+    }
+    EXPECT_FLOAT_EQ(value, 0.5f + 60.0f / 200.0f);
 }
 
 TEST_F(WidgetsTest, KnobDragScalesWithTheRange)

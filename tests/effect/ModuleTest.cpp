@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -255,6 +257,57 @@ TEST_F(ModuleFixture, MonoInAndMonoOutUseOnlyTheFirstChannel)
     EXPECT_EQ(effect->dispatch(effGetInputProperties, 0, 0, &pin), 1);
     EXPECT_STREQ(pin.label, "Mono");
     EXPECT_EQ(effect->dispatch(effGetInputProperties, 1, 0, &pin), 0);
+}
+
+// A quarter of a second of the riff through a fresh instance told `rates` in turn.
+std::vector<float> renderAtRates(const tools::HostModule& module, std::initializer_list<float> rates)
+{
+    constexpr int kBlock = 512;
+    const tools::AudioBuffer input = tools::Signals::guitarRiff(3, 48000, kBlock * 24);
+    tools::HostContext host;
+    auto fx = module.instantiate(host);
+    for (float rate : rates) fx->setSampleRate(rate);
+    fx->setBlockSize(kBlock);
+    fx->mainsChanged(true);
+    std::vector<float> output;
+    std::vector<float> left(kBlock), right(kBlock);
+    for (long frame = 0; frame + kBlock <= input.numFrames(); frame += kBlock) {
+        float* inputs[2] = {const_cast<float*>(input.channels[0].data()) + frame,
+                            const_cast<float*>(input.channels[1].data()) + frame};
+        float* outputs[2] = {left.data(), right.data()};
+        fx->processReplacing(inputs, outputs, kBlock);
+        output.insert(output.end(), left.begin(), left.end());
+        output.insert(output.end(), right.begin(), right.end());
+    }
+    return output;
+}
+
+TEST_F(ModuleFixture, EveryRateAHostCanSendGivesFiniteOutput)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // Not taken: the instance keeps the rate it had, or stays as if it had been told none.
+    const std::vector<float> untold = renderAtRates(module, {});
+    const std::vector<float> at96000 = renderAtRates(module, {96000.0f});
+    for (float rate : {0.0f, -48000.0f, nan, inf, -inf}) {
+        EXPECT_EQ(renderAtRates(module, {rate}), untold) << rate;
+        EXPECT_EQ(renderAtRates(module, {96000.0f, rate}), at96000) << rate;
+    }
+    // Positive but beyond what the filters are designed for: the nearest end of 8000..384000 Hz.
+    const std::vector<float> at8000 = renderAtRates(module, {8000.0f});
+    const std::vector<float> at384000 = renderAtRates(module, {384000.0f});
+    for (float rate : {1e-30f, 1.0f, 1234.5678f, 4000.0f, 7999.0f})
+        EXPECT_EQ(renderAtRates(module, {rate}), at8000) << rate;
+    for (float rate : {384001.0f, 768000.0f, 1e9f, 3e38f})
+        EXPECT_EQ(renderAtRates(module, {rate}), at384000) << rate;
+    for (const std::vector<float>* output : {&at8000, &at384000, &at96000}) {
+        float peak = 0.0f;
+        for (float v : *output) {
+            ASSERT_TRUE(std::isfinite(v));
+            peak = std::max(peak, std::fabs(v));
+        }
+        EXPECT_GT(peak, 0.05f);
+    }
 }
 
 TEST(ModuleExports, OnlyTheEntryPoints)

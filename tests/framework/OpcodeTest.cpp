@@ -112,6 +112,22 @@ TEST_F(Opcodes, BadParameterInputTouchesNothing)
     EXPECT_EQ(probe().callbackCount, 0);
 }
 
+TEST_F(Opcodes, SampleRatesThatAreNotFiniteOrNotPositiveAreNotTaken)
+{
+    Instance fx(module);
+    fx.start(48000.0f, 128);
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float rate : {0.0f, -0.0f, -48000.0f, std::numeric_limits<float>::quiet_NaN(), inf, -inf}) {
+        fx.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        EXPECT_EQ(probe().sampleRate, 48000.0f) << rate;
+    }
+    // Any positive rate is the effect's to judge.
+    for (float rate : {1.0f, 1e-30f, 3e38f, 96000.0f}) {
+        fx.dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        EXPECT_EQ(probe().sampleRate, rate);
+    }
+}
+
 TEST_F(Opcodes, CanDoFollowsTheDescriptor)
 {
     Instance fx(module);

@@ -30,6 +30,7 @@ struct BadFx {
 #if BADFX_STALE_REMAINDER
     float lastBlock[2][32] = {};  // the output of the last whole block of 32 frames
 #endif
+    float rate = 44100.0f;
 #if BADFX_THREAD
     std::thread worker;
     std::atomic<bool> stop{false};
@@ -96,16 +97,22 @@ void processReplacing(AEffect* effect, float** inputs, float** outputs, int32 fr
 #if BADFX_CHANGES_FPU
     _mm_setcsr(_mm_getcsr() | 0x8040u);
 #endif
+#if BADFX_RATE_UNCHECKED
+    // The fault: a level normalised by the host's rate, taken as it comes (0 Hz: 0/0).
+    const float level = fx->rate / fx->rate;
+#else
+    const float level = 1.0f;
+#endif
     for (int c = 0; c < 2; ++c) {
         float state = fx->state[c];
         for (int32 i = 0; i < frames; ++i) {
 #if BADFX_STICKY_NAN
             // The fault: a feedback path without any recovery from NaN.
             state = 0.5f * state + inputs[c][i];
-            outputs[c][i] = 0.1f * fx->gain * state;
+            outputs[c][i] = 0.1f * fx->gain * state * level;
 #else
             state = inputs[c][i];
-            outputs[c][i] = 2.0f * fx->gain * state;
+            outputs[c][i] = 2.0f * fx->gain * state * level;
 #endif
         }
         fx->state[c] = state;
@@ -123,10 +130,17 @@ void processReplacing(AEffect* effect, float** inputs, float** outputs, int32 fr
     }
 }
 
-intptr dispatcher(AEffect* effect, int32 opcode, int32 index, intptr, void* ptr, float)
+intptr dispatcher(AEffect* effect, int32 opcode, int32 index, intptr, void* ptr, float opt)
 {
     BadFx* fx = self(effect);
     switch (opcode) {
+    case effSetSampleRate:
+#if BADFX_RATE_UNCHECKED
+        fx->rate = opt;
+#else
+        if (opt > 0.0f && opt < 1e6f) fx->rate = opt;
+#endif
+        return 0;
     case effClose:
 #if BADFX_THREAD
         fx->stop = true;

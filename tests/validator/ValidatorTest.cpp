@@ -60,6 +60,7 @@ TEST(Validator, BufferAndStateFaultsAreCaughtByTheirChecks)
         {BADFX_EXTRA_EXPORT, "load.exports", "exports 1 symbol(s) besides the entry points, e.g. badFxHelper"},
         {BADFX_PADDED_TEXT, "params.texts", "parameter display (index 0): wrote 24 bytes, past the 9-byte limit"},
         {BADFX_SLOW_SILENCE, "signal.denormals", "times a loud one (limit 2)"},
+        {BADFX_RATE_UNCHECKED, "audio.bad-rates", "told 0 Hz only: output not finite at frame 0"},
     };
     for (const Case& c : cases) {
         const Outcome run = validate(c.module, std::string("--only ") + c.only);

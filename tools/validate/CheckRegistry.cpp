@@ -8,11 +8,14 @@ CheckList allChecks()
     addLoadChecks(checks);
     addLifecycleChecks(checks);
     addAudioChecks(checks);
+    addRateChecks(checks);
     addParameterChecks(checks);
     addFuzzChecks(checks);
     addSignalChecks(checks);
     addRealtimeChecks(checks);
     addEditorChecks(checks);
+    addEditorHostChecks(checks);
+    addEditorInputChecks(checks);
     return checks;
 }
 

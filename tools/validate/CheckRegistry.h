@@ -21,11 +21,14 @@ using CheckList = std::vector<Check>;
 void addLoadChecks(CheckList& checks);
 void addLifecycleChecks(CheckList& checks);
 void addAudioChecks(CheckList& checks);
+void addRateChecks(CheckList& checks);
 void addParameterChecks(CheckList& checks);
 void addFuzzChecks(CheckList& checks);
 void addSignalChecks(CheckList& checks);
 void addRealtimeChecks(CheckList& checks);
 void addEditorChecks(CheckList& checks);
+void addEditorHostChecks(CheckList& checks);
+void addEditorInputChecks(CheckList& checks);
 
 CheckList allChecks();
 

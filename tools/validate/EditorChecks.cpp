@@ -5,84 +5,18 @@
 #include "CheckRegistry.h"
 #include "CheckSupport.h"
 
-#include <dlfcn.h>
-
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
+
+#include "EditorSupport.h"
 
 namespace tools::validate {
 
 using namespace kx::vst2;
 
 namespace {
-
-// The few Xlib calls a host makes to give the editor a parent window, looked
-// up at run time so that the validator does not depend on X.
-class HostWindows {
-public:
-    HostWindows()
-    {
-        if (std::getenv("DISPLAY") == nullptr) return;
-        library = dlopen("libX11.so.6", RTLD_NOW | RTLD_LOCAL);
-        if (library == nullptr) return;
-        openDisplay = reinterpret_cast<OpenDisplay>(dlsym(library, "XOpenDisplay"));
-        closeDisplay = reinterpret_cast<CloseDisplay>(dlsym(library, "XCloseDisplay"));
-        rootWindow = reinterpret_cast<RootWindow>(dlsym(library, "XDefaultRootWindow"));
-        createWindow = reinterpret_cast<CreateWindow>(dlsym(library, "XCreateSimpleWindow"));
-        mapWindow = reinterpret_cast<WindowCall>(dlsym(library, "XMapWindow"));
-        destroyWindow = reinterpret_cast<WindowCall>(dlsym(library, "XDestroyWindow"));
-        sync = reinterpret_cast<Sync>(dlsym(library, "XSync"));
-        if (openDisplay == nullptr || closeDisplay == nullptr || rootWindow == nullptr || createWindow == nullptr ||
-            mapWindow == nullptr || destroyWindow == nullptr || sync == nullptr) {
-            return;
-        }
-        display = openDisplay(nullptr);
-    }
-    ~HostWindows()
-    {
-        if (display != nullptr) closeDisplay(display);
-    }
-    HostWindows(const HostWindows&) = delete;
-    HostWindows& operator=(const HostWindows&) = delete;
-
-    bool available() const { return display != nullptr; }
-
-    unsigned long create(int width, int height)
-    {
-        const unsigned long window = createWindow(display, rootWindow(display), 0, 0, static_cast<unsigned>(width),
-                                                  static_cast<unsigned>(height), 0, 0, 0);
-        mapWindow(display, window);
-        sync(display, 0);
-        return window;
-    }
-    void destroy(unsigned long window)
-    {
-        destroyWindow(display, window);
-        sync(display, 0);
-    }
-
-private:
-    using OpenDisplay = void* (*)(const char*);
-    using CloseDisplay = int (*)(void*);
-    using RootWindow = unsigned long (*)(void*);
-    using CreateWindow = unsigned long (*)(void*, unsigned long, int, int, unsigned, unsigned, unsigned,
-                                           unsigned long, unsigned long);
-    using WindowCall = int (*)(void*, unsigned long);
-    using Sync = int (*)(void*, int);
-
-    void* library = nullptr;
-    void* display = nullptr;
-    OpenDisplay openDisplay = nullptr;
-    CloseDisplay closeDisplay = nullptr;
-    RootWindow rootWindow = nullptr;
-    CreateWindow createWindow = nullptr;
-    WindowCall mapWindow = nullptr;
-    WindowCall destroyWindow = nullptr;
-    Sync sync = nullptr;
-};
 
 // Waits up to a second for the thread count to come back to `expected`.
 bool threadsSettle(int expected)
@@ -105,26 +39,6 @@ void stopAudio(std::atomic<bool>& stop, std::thread& audioThread)
 {
     stop = true;
     if (audioThread.joinable()) audioThread.join();
-}
-
-bool rectangle(CheckContext& context, PluginInstance& plugin, const char* when, int& width, int& height)
-{
-    ERect* rect = nullptr;
-    context.note("effEditGetRect %s", when);
-    plugin.dispatch(effEditGetRect, 0, 0, &rect);
-    if (rect == nullptr) {
-        context.fail("effEditGetRect %s gave no rectangle", when);
-        return false;
-    }
-    const int w = rect->right - rect->left;
-    const int h = rect->bottom - rect->top;
-    if (w <= 0 || h <= 0 || w > 8192 || h > 8192) {
-        context.fail("effEditGetRect %s gave %d x %d", when, w, h);
-        return false;
-    }
-    width = w;
-    height = h;
-    return true;
 }
 
 bool openIdleClose(CheckContext& context, PluginInstance& plugin, unsigned long parent, int cycle)
@@ -152,15 +66,15 @@ void editor(CheckContext& context)
         context.skip("the module has no editor");
         return;
     }
-    HostWindows windows;
+    HostDisplay windows;
     if (!windows.available()) {
-        context.skip("no X server reachable (run under xvfb-run -a)");
+        context.skip("%s", windows.problem().c_str());
         return;
     }
     // Without a rectangle the parent gets a common size and the cycles still run.
     int width = 640;
     int height = 480;
-    rectangle(context, plugin, "before open", width, height);
+    editorRectangle(context, plugin, "before open", width, height);
 
     constexpr int kBlock = 256;
     plugin.prepare(48000.0f, kBlock);
