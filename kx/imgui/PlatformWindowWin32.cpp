@@ -47,15 +47,12 @@ void PlatformWindow::setCreationHints()
 
 int PlatformWindow::attach(GLFWwindow* window, void* parent)
 {
-    int error = 0;
-    if (parent != nullptr) {  // else it stays the top-level pop-up GLFW made
-        HWND handle = glfwGetWin32Window(window);
-        setStyle(handle, WS_CHILD);
-        if (SetParent(handle, static_cast<HWND>(parent)) == nullptr)
-            error = static_cast<int>(GetLastError());
-    }
+    HWND handle = glfwGetWin32Window(window);
+    setStyle(handle, WS_CHILD);
+    if (SetParent(handle, static_cast<HWND>(parent)) == nullptr)
+        return static_cast<int>(GetLastError());  // stays hidden
     glfwShowWindow(window);
-    return error;
+    return 0;
 }
 
 void PlatformWindow::detach(GLFWwindow* window)

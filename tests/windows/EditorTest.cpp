@@ -148,6 +148,8 @@ struct Instance {
     std::unique_ptr<tools::Effect> effect;
 };
 
+HWND findTopLevelEditor();
+
 void expectEmbedded(const HostWindow& host, HWND child)
 {
     EXPECT_EQ(GetParent(child), host.handle);
@@ -182,6 +184,24 @@ TEST(WindowsEditor, EmbeddedAsABorderlessChildAtTheTopLeftAndDetachedOnClose)
         EXPECT_EQ(host.child(), nullptr);
         EXPECT_FALSE(IsWindow(child));
     }
+}
+
+TEST(WindowsEditor, ParentsThatAreNoWindowsAreRefused)
+{
+    Instance instance;
+    HWND gone = nullptr;
+    {
+        HostWindow host(300);
+        gone = host.handle;
+    }
+    EXPECT_EQ(instance.effect->dispatch(effEditOpen, 0, 0, nullptr), 0);
+    EXPECT_EQ(instance.effect->dispatch(effEditOpen, 0, 0, gone), 0);
+    EXPECT_EQ(findTopLevelEditor(), nullptr);
+    HostWindow host(300);
+    ASSERT_EQ(instance.effect->dispatch(effEditOpen, 0, 0, host.handle), 1);
+    waitFor("the child window", true, [&] { return host.child() != nullptr; });
+    Watchdog watchdog("effEditClose");
+    instance.effect->dispatch(effEditClose);
 }
 
 TEST(WindowsEditor, ClosedFromTheHostsWindowProcedure)
@@ -297,7 +317,16 @@ TEST(WindowsEditor, TopLevelWindowShowsTheLayoutsColours)
 {
     using namespace editortest::palette;
     Instance instance;
-    ASSERT_EQ(instance.effect->dispatch(effEditOpen, 0, 0, nullptr), 1);
+    // Wine under a virtual X server draws OpenGL only into top-level windows: the editor is
+    // opened in a host window as usual, then lifted out of it for the picture.
+    HostWindow host(300);
+    ASSERT_EQ(instance.effect->dispatch(effEditOpen, 0, 0, host.handle), 1);
+    HWND embedded = nullptr;
+    waitFor("the embedded editor", true, [&] { return (embedded = host.child()) != nullptr; });
+    const auto style = static_cast<DWORD>(GetWindowLongA(embedded, GWL_STYLE));
+    SetWindowLongPtrA(embedded, GWL_STYLE, static_cast<LONG_PTR>((style & ~DWORD(WS_CHILD)) | WS_POPUP));
+    SetParent(embedded, nullptr);
+    SetWindowPos(embedded, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     HWND window = nullptr;
     waitFor("the top-level editor window", true, [&] { return (window = findTopLevelEditor()) != nullptr; });
     RECT client{};
