@@ -77,7 +77,6 @@ ImguiEditor::~ImguiEditor()
     running.store(false);
     if (renderThread.joinable())
         PlatformWindow::join(renderThread);
-    parentWindow = nullptr;
     std::lock_guard lock(guiMutex);
     if (--editorInstances == 0 && glfwReady) {
         glfwTerminate();
@@ -101,7 +100,6 @@ bool ImguiEditor::open(void* parent)
         running.store(false);  // so that a later open can try again
         return false;
     }
-    parentWindow = parent;
     return true;
 }
 
@@ -110,7 +108,6 @@ void ImguiEditor::close()
     running.store(false);
     if (renderThread.joinable())
         PlatformWindow::join(renderThread);
-    parentWindow = nullptr;
 }
 
 void ImguiEditor::setSize(int newWidth, int newHeight)

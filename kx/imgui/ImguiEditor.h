@@ -66,7 +66,6 @@ private:
     int32_t width;
     int32_t height;
     GLFWwindow* window = nullptr;
-    void* parentWindow = nullptr;
     std::atomic<std::chrono::milliseconds::rep> framePeriodMs{16};
     MouseEvents mouse;
 };

@@ -245,7 +245,7 @@ void Vst2PlugAdapter::setSampleRate(float rate)
     // No signal path can run at these; the instance keeps the rate it has.
     if (!std::isfinite(rate) || rate <= 0.0f)
         return;
-    sampleRate = rate;
+    AudioEffect::setSampleRate(rate);
     plugin->setSampleRate(rate);
 }
 

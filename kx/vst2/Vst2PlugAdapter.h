@@ -67,7 +67,6 @@ private:
     std::unique_ptr<AudioPlugin> plugin;
     Parameters* parameters;
     PluginDescriptor descriptor;
-    float sampleRate = 44100.0f;
     int32 hostBlockSize = 0;
     std::atomic<bool> processing{false};
     int32 inputChannels;
