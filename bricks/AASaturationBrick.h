@@ -47,8 +47,7 @@ public:
 
     void processRange(int begin, int end) override
     {
-        if (begin == 0)
-            beginBlock();
+        if (begin == 0) beginBlock();
         // Each sample depends on the input only, never on an output: four
         // consecutive samples at a time, each with the one before it.
         using lanes::Float4;
@@ -104,8 +103,8 @@ public:
     }
 
 private:
-    float prevF = 1.0f;  // sqrt(1 + prevX^2)
-    float prevX = 0.0f;  // previous scaled input
+    float prevF = 1.0f;       // sqrt(1 + prevX^2)
+    float prevX = 0.0f;       // previous scaled input
     float blockDrive = 0.0f;  // control input 0 as read where the block began
 };
 

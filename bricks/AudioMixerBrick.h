@@ -55,8 +55,7 @@ public:
     // stands to its control's new value.
     void beginBlock()
     {
-        for (int k = 0; k < Inputs; ++k)
-            ramps[k].step = (this->controlValue(k) - ramps[k].current) * kRampShare;
+        for (int k = 0; k < Inputs; ++k) ramps[k].step = (this->controlValue(k) - ramps[k].current) * kRampShare;
     }
 
     // The gains of count mixers (at most V's lanes) side by side, and back.

@@ -76,8 +76,7 @@ void FixedFilterBrick::setBandPass(float frequency, float q, bool clearState)
     coefficients_.b0 = float(p.alpha * p.d);
     coefficients_.b1 = 0.0f;
     coefficients_.b2 = float(-p.alpha * p.d);
-    if (clearState)
-        reset();
+    if (clearState) reset();
 }
 
 void FixedFilterBrick::setHighPass(float frequency, float q, bool clearState)
@@ -88,8 +87,7 @@ void FixedFilterBrick::setHighPass(float frequency, float q, bool clearState)
     coefficients_.b0 = float((1.0f + p.cosW) * 0.5f * p.d);
     coefficients_.b1 = float(-(1.0f + p.cosW) * p.d);
     coefficients_.b2 = float((1.0f + p.cosW) * 0.5f * p.d);
-    if (clearState)
-        reset();
+    if (clearState) reset();
 }
 
 void FixedFilterBrick::setLowPass(float frequency, float q, bool clearState)
@@ -100,8 +98,7 @@ void FixedFilterBrick::setLowPass(float frequency, float q, bool clearState)
     coefficients_.b0 = float((1.0f - p.cosW) * 0.5f * p.d);
     coefficients_.b1 = float((1.0f - p.cosW) * p.d);
     coefficients_.b2 = float((1.0f - p.cosW) * 0.5f * p.d);
-    if (clearState)
-        reset();
+    if (clearState) reset();
 }
 
 }  // namespace bricks

@@ -52,9 +52,8 @@ BiquadKernel<V> FixedFilterBrick::kernel(FixedFilterBrick* const* bricks, int co
         lane[5][k] = f.s1;
         lane[6][k] = f.s2;
     }
-    return {lanes::gather<V>(lane[0]), lanes::gather<V>(lane[1]), lanes::gather<V>(lane[2]),
-            lanes::gather<V>(lane[3]), lanes::gather<V>(lane[4]), lanes::gather<V>(lane[5]),
-            lanes::gather<V>(lane[6])};
+    return {lanes::gather<V>(lane[0]), lanes::gather<V>(lane[1]), lanes::gather<V>(lane[2]), lanes::gather<V>(lane[3]),
+            lanes::gather<V>(lane[4]), lanes::gather<V>(lane[5]), lanes::gather<V>(lane[6])};
 }
 
 template<class V>

@@ -91,22 +91,66 @@ struct LaneMask {
     bool any() const { return (_mm_movemask_ps(v) & ((1 << N) - 1)) != 0; }
 };
 
-template<int N> FloatLanes<N> operator+(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_add_ps(a.v, b.v)}; }
-template<int N> FloatLanes<N> operator-(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_sub_ps(a.v, b.v)}; }
-template<int N> FloatLanes<N> operator*(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_mul_ps(a.v, b.v)}; }
-template<int N> FloatLanes<N> operator/(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_div_ps(a.v, b.v)}; }
-template<int N> FloatLanes<N> operator-(FloatLanes<N> a) { return {_mm_xor_ps(a.v, _mm_set1_ps(-0.0f))}; }
-template<int N> LaneMask<N> operator<(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_cmplt_ps(a.v, b.v)}; }
-template<int N> LaneMask<N> operator>(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_cmpgt_ps(a.v, b.v)}; }
+template<int N>
+FloatLanes<N> operator+(FloatLanes<N> a, FloatLanes<N> b)
+{
+    return {_mm_add_ps(a.v, b.v)};
+}
+template<int N>
+FloatLanes<N> operator-(FloatLanes<N> a, FloatLanes<N> b)
+{
+    return {_mm_sub_ps(a.v, b.v)};
+}
+template<int N>
+FloatLanes<N> operator*(FloatLanes<N> a, FloatLanes<N> b)
+{
+    return {_mm_mul_ps(a.v, b.v)};
+}
+template<int N>
+FloatLanes<N> operator/(FloatLanes<N> a, FloatLanes<N> b)
+{
+    return {_mm_div_ps(a.v, b.v)};
+}
+template<int N>
+FloatLanes<N> operator-(FloatLanes<N> a)
+{
+    return {_mm_xor_ps(a.v, _mm_set1_ps(-0.0f))};
+}
+template<int N>
+LaneMask<N> operator<(FloatLanes<N> a, FloatLanes<N> b)
+{
+    return {_mm_cmplt_ps(a.v, b.v)};
+}
+template<int N>
+LaneMask<N> operator>(FloatLanes<N> a, FloatLanes<N> b)
+{
+    return {_mm_cmpgt_ps(a.v, b.v)};
+}
 inline Double2 operator+(Double2 a, Double2 b) { return {_mm_add_pd(a.v, b.v)}; }
 inline Double2 operator-(Double2 a, Double2 b) { return {_mm_sub_pd(a.v, b.v)}; }
 inline Double2 operator*(Double2 a, Double2 b) { return {_mm_mul_pd(a.v, b.v)}; }
 
-template<int N> FloatLanes<N> squareRoot(FloatLanes<N> a) { return {_mm_sqrt_ps(a.v)}; }
-template<int N> FloatLanes<N> magnitude(FloatLanes<N> a) { return {_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)}; }
+template<int N>
+FloatLanes<N> squareRoot(FloatLanes<N> a)
+{
+    return {_mm_sqrt_ps(a.v)};
+}
+template<int N>
+FloatLanes<N> magnitude(FloatLanes<N> a)
+{
+    return {_mm_andnot_ps(_mm_set1_ps(-0.0f), a.v)};
+}
 // a < b ? a : b and a > b ? a : b, lane by lane, as the SSE instructions do (b where unordered).
-template<int N> FloatLanes<N> minimum(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_min_ps(a.v, b.v)}; }
-template<int N> FloatLanes<N> maximum(FloatLanes<N> a, FloatLanes<N> b) { return {_mm_max_ps(a.v, b.v)}; }
+template<int N>
+FloatLanes<N> minimum(FloatLanes<N> a, FloatLanes<N> b)
+{
+    return {_mm_min_ps(a.v, b.v)};
+}
+template<int N>
+FloatLanes<N> maximum(FloatLanes<N> a, FloatLanes<N> b)
+{
+    return {_mm_max_ps(a.v, b.v)};
+}
 template<int N>
 FloatLanes<N> select(LaneMask<N> mask, FloatLanes<N> ifSet, FloatLanes<N> ifClear)
 {
@@ -117,14 +161,18 @@ inline Double2 select(LaneMask<2> mask, Double2 ifSet, Double2 ifClear)
     return {select(_mm_castps_pd(_mm_unpacklo_ps(mask.v, mask.v)), ifSet.v, ifClear.v)};
 }
 // 1 with the sign of a.
-template<int N> FloatLanes<N> unitWithSign(FloatLanes<N> a)
+template<int N>
+FloatLanes<N> unitWithSign(FloatLanes<N> a)
 {
     return {_mm_or_ps(_mm_and_ps(a.v, _mm_set1_ps(-0.0f)), _mm_set1_ps(1.0f))};
 }
 inline Double2 widen(Float2 a) { return {_mm_cvtps_pd(a.v)}; }
 inline Float2 narrow(Double2 a) { return {_mm_cvtpd_ps(a.v)}; }
 // Both channels given channel c's value; channels swapped; channel 0 replaced.
-inline Float2 broadcast(Float2 a, int c) { return {c == 0 ? _mm_shuffle_ps(a.v, a.v, 0x00) : _mm_shuffle_ps(a.v, a.v, 0x55)}; }
+inline Float2 broadcast(Float2 a, int c)
+{
+    return {c == 0 ? _mm_shuffle_ps(a.v, a.v, 0x00) : _mm_shuffle_ps(a.v, a.v, 0x55)};
+}
 inline Float2 swapChannels(Float2 a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(3, 2, 0, 1))}; }
 inline Float2 withChannel0(Float2 a, Float2 from) { return {_mm_move_ss(a.v, from.v)}; }
 // A channel pair twice, (c0, c1, c0, c1), and the upper pair of four lanes as a channel pair.
@@ -133,13 +181,33 @@ inline Float2 upperPair(Float4 a) { return {_mm_movehl_ps(a.v, a.v)}; }
 inline Float2 lowerPair(Float4 a) { return {a.v}; }
 
 // The same value in every lane, for float and lane types alike.
-template<class V> V splat(float x) { return V::both(x); }
-template<> inline float splat<float>(float x) { return x; }
+template<class V>
+V splat(float x)
+{
+    return V::both(x);
+}
+template<>
+inline float splat<float>(float x)
+{
+    return x;
+}
 
 // Lanes from the first values of an array and back, for float and lane types alike.
-template<class V> V gather(const float* values) { return V::gather(values); }
-template<> inline float gather<float>(const float* values) { return values[0]; }
-template<int N> void scatter(FloatLanes<N> v, float* values) { v.scatter(values); }
+template<class V>
+V gather(const float* values)
+{
+    return V::gather(values);
+}
+template<>
+inline float gather<float>(const float* values)
+{
+    return values[0];
+}
+template<int N>
+void scatter(FloatLanes<N> v, float* values)
+{
+    v.scatter(values);
+}
 inline void scatter(float v, float* values) { values[0] = v; }
 
 // Plain floats as one lane, with the same names.
@@ -167,26 +235,78 @@ ScalarPair<T> each(ScalarPair<T> a, ScalarPair<T> b, Op op)
     return {{op(a.lane[0], b.lane[0]), op(a.lane[1], b.lane[1])}};
 }
 
-template<class T> ScalarPair<T> operator+(ScalarPair<T> a, ScalarPair<T> b) { return each(a, b, [](T x, T y) { return x + y; }); }
-template<class T> ScalarPair<T> operator-(ScalarPair<T> a, ScalarPair<T> b) { return each(a, b, [](T x, T y) { return x - y; }); }
-template<class T> ScalarPair<T> operator*(ScalarPair<T> a, ScalarPair<T> b) { return each(a, b, [](T x, T y) { return x * y; }); }
-template<class T> ScalarPair<T> operator/(ScalarPair<T> a, ScalarPair<T> b) { return each(a, b, [](T x, T y) { return x / y; }); }
-template<class T> ScalarPair<T> operator-(ScalarPair<T> a) { return {{-a.lane[0], -a.lane[1]}}; }
-template<class T> ScalarMask2 operator<(ScalarPair<T> a, ScalarPair<T> b) { return {{a.lane[0] < b.lane[0], a.lane[1] < b.lane[1]}}; }
+template<class T>
+ScalarPair<T> operator+(ScalarPair<T> a, ScalarPair<T> b)
+{
+    return each(a, b, [](T x, T y) { return x + y; });
+}
+template<class T>
+ScalarPair<T> operator-(ScalarPair<T> a, ScalarPair<T> b)
+{
+    return each(a, b, [](T x, T y) { return x - y; });
+}
+template<class T>
+ScalarPair<T> operator*(ScalarPair<T> a, ScalarPair<T> b)
+{
+    return each(a, b, [](T x, T y) { return x * y; });
+}
+template<class T>
+ScalarPair<T> operator/(ScalarPair<T> a, ScalarPair<T> b)
+{
+    return each(a, b, [](T x, T y) { return x / y; });
+}
+template<class T>
+ScalarPair<T> operator-(ScalarPair<T> a)
+{
+    return {{-a.lane[0], -a.lane[1]}};
+}
+template<class T>
+ScalarMask2 operator<(ScalarPair<T> a, ScalarPair<T> b)
+{
+    return {{a.lane[0] < b.lane[0], a.lane[1] < b.lane[1]}};
+}
 
-template<class T> ScalarPair<T> squareRoot(ScalarPair<T> a) { return {{std::sqrt(a.lane[0]), std::sqrt(a.lane[1])}}; }
-template<class T> ScalarPair<T> minimum(ScalarPair<T> a, ScalarPair<T> b) { return each(a, b, [](T x, T y) { return x < y ? x : y; }); }
-template<class T> ScalarPair<T> maximum(ScalarPair<T> a, ScalarPair<T> b) { return each(a, b, [](T x, T y) { return x > y ? x : y; }); }
+template<class T>
+ScalarPair<T> squareRoot(ScalarPair<T> a)
+{
+    return {{std::sqrt(a.lane[0]), std::sqrt(a.lane[1])}};
+}
+template<class T>
+ScalarPair<T> minimum(ScalarPair<T> a, ScalarPair<T> b)
+{
+    return each(a, b, [](T x, T y) { return x < y ? x : y; });
+}
+template<class T>
+ScalarPair<T> maximum(ScalarPair<T> a, ScalarPair<T> b)
+{
+    return each(a, b, [](T x, T y) { return x > y ? x : y; });
+}
 template<class T>
 ScalarPair<T> select(ScalarMask2 mask, ScalarPair<T> ifSet, ScalarPair<T> ifClear)
 {
     return {{mask.lane[0] ? ifSet.lane[0] : ifClear.lane[0], mask.lane[1] ? ifSet.lane[1] : ifClear.lane[1]}};
 }
-template<class T> ScalarPair<T> unitWithSign(ScalarPair<T> a) { return {{std::copysign(T(1), a.lane[0]), std::copysign(T(1), a.lane[1])}}; }
+template<class T>
+ScalarPair<T> unitWithSign(ScalarPair<T> a)
+{
+    return {{std::copysign(T(1), a.lane[0]), std::copysign(T(1), a.lane[1])}};
+}
 inline ScalarPair<double> widen(ScalarPair<float> a) { return {{double(a.lane[0]), double(a.lane[1])}}; }
 inline ScalarPair<float> narrow(ScalarPair<double> a) { return {{float(a.lane[0]), float(a.lane[1])}}; }
-template<class T> ScalarPair<T> broadcast(ScalarPair<T> a, int c) { return {{a.lane[c], a.lane[c]}}; }
-template<class T> ScalarPair<T> swapChannels(ScalarPair<T> a) { return {{a.lane[1], a.lane[0]}}; }
-template<class T> ScalarPair<T> withChannel0(ScalarPair<T> a, ScalarPair<T> from) { return {{from.lane[0], a.lane[1]}}; }
+template<class T>
+ScalarPair<T> broadcast(ScalarPair<T> a, int c)
+{
+    return {{a.lane[c], a.lane[c]}};
+}
+template<class T>
+ScalarPair<T> swapChannels(ScalarPair<T> a)
+{
+    return {{a.lane[1], a.lane[0]}};
+}
+template<class T>
+ScalarPair<T> withChannel0(ScalarPair<T> a, ScalarPair<T> from)
+{
+    return {{from.lane[0], a.lane[1]}};
+}
 
 }  // namespace bricks::lanes

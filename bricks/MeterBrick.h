@@ -34,15 +34,13 @@ public:
         for (int n = (begin + Stride - 1) / Stride * Stride; n < end; n += Stride) {
             const float x = in[n];
             sum = sum + x * x;
-            if (x > highest)
-                highest = x;
+            if (x > highest) highest = x;
             lowest = x < lowest ? x : lowest;
         }
         sumSq = sum;
         maxV = highest;
         minV = lowest;
-        if (end == kBlockSize)
-            publish();
+        if (end == kBlockSize) publish();
     }
 
     void reset() override

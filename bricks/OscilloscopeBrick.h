@@ -70,8 +70,7 @@ public:
     // Clears the display buffer only; capture continues where it was.
     void reset() override
     {
-        for (float& sample : display->samples)
-            kx::storeRelaxed(sample, 0.0f);
+        for (float& sample : display->samples) kx::storeRelaxed(sample, 0.0f);
     }
 
     ScopeFrameStore& frameStore() { return *store; }

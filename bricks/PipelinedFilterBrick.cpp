@@ -12,8 +12,11 @@ PipelinedFilterBrick<4, float>::FourStageLanes PipelinedFilterBrick<4, float>::k
     const auto lane = [this](float BiquadCoefficients::*field) {
         return lanes::Float4{_mm_setr_ps(stages[0].*field, stages[1].*field, stages[2].*field, stages[3].*field)};
     };
-    return {{lane(&BiquadCoefficients::a1), lane(&BiquadCoefficients::a2), lane(&BiquadCoefficients::b0),
-             lane(&BiquadCoefficients::b1), lane(&BiquadCoefficients::b2),
+    return {{lane(&BiquadCoefficients::a1),
+             lane(&BiquadCoefficients::a2),
+             lane(&BiquadCoefficients::b0),
+             lane(&BiquadCoefficients::b1),
+             lane(&BiquadCoefficients::b2),
              {_mm_setr_ps(memories[0].s1, memories[1].s1, memories[2].s1, memories[3].s1)},
              {_mm_setr_ps(memories[0].s2, memories[1].s2, memories[2].s2, memories[3].s2)}},
             _mm_setr_ps(0.0f, registers[0], registers[1], registers[2])};
@@ -32,8 +35,7 @@ void PipelinedFilterBrick<4, float>::keep(const FourStageLanes& lanes)
         memories[k].s1 = m1[k];
         memories[k].s2 = m2[k];
     }
-    for (int k = 0; k < 3; ++k)
-        registers[k] = last[k + 1];
+    for (int k = 0; k < 3; ++k) registers[k] = last[k + 1];
 }
 
 template<>
@@ -42,8 +44,7 @@ void PipelinedFilterBrick<4, float>::processRange(int begin, int end)
     const float* __restrict in = audioInputs[0];
     float* __restrict out = audioOutputs[0].data();
     FourStageLanes f = kernel();
-    for (int n = begin; n < end; ++n)
-        out[n] = f.step(in[n]);
+    for (int n = begin; n < end; ++n) out[n] = f.step(in[n]);
     keep(f);
 }
 

@@ -73,14 +73,13 @@ void PipelinedFilterBrick<Stages, Sample>::processRange(int begin, int end)
         for (int k = 0; k < Stages; ++k) {
             const BiquadCoefficients& c = stages[k];
             Memory& m = memories[k];
-            BiquadKernel<Sample> section{Sample(c.a1), Sample(c.a2), Sample(c.b0), Sample(c.b1), Sample(c.b2), m.s1,
-                                         m.s2};
+            BiquadKernel<Sample> section{Sample(c.a1), Sample(c.a2), Sample(c.b0), Sample(c.b1),
+                                         Sample(c.b2), m.s1,         m.s2};
             y[k] = section.step(k == 0 ? Sample(in[n]) : registers[k - 1]);
             m.s1 = section.s1;
             m.s2 = section.s2;
         }
-        for (int k = 0; k + 1 < Stages; ++k)
-            registers[k] = y[k];
+        for (int k = 0; k + 1 < Stages; ++k) registers[k] = y[k];
         out[n] = float(y[Stages - 1]);
     }
 }

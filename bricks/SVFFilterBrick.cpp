@@ -24,8 +24,7 @@ void SVFFilterBrick::beginBlock()
 
 void SVFFilterBrick::processRange(int begin, int end)
 {
-    if (begin == 0)
-        beginBlock();
+    if (begin == 0) beginBlock();
     const float* __restrict in = audioInputs[0];
     float* __restrict low = audioOutputs[0].data();
     float* __restrict band = audioOutputs[1].data();
@@ -50,11 +49,9 @@ void SVFFilterBrick::processLanes(SVFFilterBrick* const* bricks, int count, int 
     const float* in[4];
     float* out[3][4];
     for (int j = 0; j < 4; ++j) {
-        if (j < count && begin == 0)
-            bricks[j]->beginBlock();
+        if (j < count && begin == 0) bricks[j]->beginBlock();
         in[j] = j < count ? bricks[j]->audioInputs[0] : silence;
-        for (int o = 0; o < 3; ++o)
-            out[o][j] = j < count ? bricks[j]->audioOutputs[o].data() : scratch;
+        for (int o = 0; o < 3; ++o) out[o][j] = j < count ? bricks[j]->audioOutputs[o].data() : scratch;
     }
     using lanes::Float4;
     SvfKernel<Float4> f = kernel<Float4>(bricks, count);

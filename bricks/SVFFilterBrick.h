@@ -57,10 +57,10 @@ public:
     static void keep(const SvfKernel<V>& k, SVFFilterBrick* const* bricks, int count);
 
 private:
-    float ic1 = 0.0f;  // band integrator
-    float ic2 = 0.0f;  // low integrator
-    float g = 0.0f;    // integrator gain at the last sample processed
-    float dg = 0.0f;   // per-sample step of g in the current block
+    float ic1 = 0.0f;      // band integrator
+    float ic2 = 0.0f;      // low integrator
+    float g = 0.0f;        // integrator gain at the last sample processed
+    float dg = 0.0f;       // per-sample step of g in the current block
     float damping = 2.0f;  // k of the current block
 };
 
@@ -76,8 +76,8 @@ SvfKernel<V> SVFFilterBrick::kernel(SVFFilterBrick* const* bricks, int count)
         lane[3][j] = f.ic1;
         lane[4][j] = f.ic2;
     }
-    return {lanes::gather<V>(lane[0]), lanes::gather<V>(lane[1]), lanes::gather<V>(lane[2]),
-            lanes::gather<V>(lane[3]), lanes::gather<V>(lane[4])};
+    return {lanes::gather<V>(lane[0]), lanes::gather<V>(lane[1]), lanes::gather<V>(lane[2]), lanes::gather<V>(lane[3]),
+            lanes::gather<V>(lane[4])};
 }
 
 template<class V>

@@ -26,10 +26,8 @@ void ScopeFrameStore::read(float* out) const
             continue;
         }
         const int k = slotIndex_.load(std::memory_order_acquire);
-        for (int i = 0; i < kFrameLength; ++i)
-            __atomic_load(&slots[k][i], &out[i], __ATOMIC_ACQUIRE);
-        if (sequence.load(std::memory_order_relaxed) == before)
-            return;
+        for (int i = 0; i < kFrameLength; ++i) __atomic_load(&slots[k][i], &out[i], __ATOMIC_ACQUIRE);
+        if (sequence.load(std::memory_order_relaxed) == before) return;
     }
 }
 

@@ -38,8 +38,7 @@ void SustainerBrick::beginBlock()
 
 void SustainerBrick::processRange(int begin, int end)
 {
-    if (begin == 0)
-        beginBlock();
+    if (begin == 0) beginBlock();
     Float2 input[kBlockSize];
     Float2 output[kBlockSize];
     for (int n = begin; n < end; ++n)
@@ -47,9 +46,8 @@ void SustainerBrick::processRange(int begin, int end)
     // The channel mode is fixed for the block: one loop per mode.
     const auto run = [&](auto modeTag) {
         constexpr int kMode = decltype(modeTag)::value;
-        SustainerSample<kMode, Float2, Double2>::template run<kAhead>(state, controls, input + begin,
-                                                                      output + begin,
-                                                            end - begin);
+        SustainerSample<kMode, Float2, Double2>::template run<kAhead>(state, controls, input + begin, output + begin,
+                                                                      end - begin);
     };
     if (mode == kSustainLinked)
         run(std::integral_constant<int, kSustainLinked>{});

@@ -246,7 +246,6 @@ public:
     static int channelMode(float stereoMode);
 
 private:
-
     double inputCoefficient = 0.0;     // of the input trackers, from the rate
     double detectorCoefficient = 0.0;  // of the detector trackers
     State state{lanes::Double2::both(0.0), lanes::Double2::both(0.0), lanes::Double2::both(0.0),

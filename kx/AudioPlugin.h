@@ -21,9 +21,9 @@ public:
     virtual void suspend() {}
     virtual void setBypass(bool) {}
     virtual void setSampleRate(float) {}
-    virtual void setNumInputs(int) {}   // 0..2
-    virtual void setNumOutputs(int) {}  // 0..2
-    virtual void process(const ProcessBlock& block) = 0;  // audio thread
+    virtual void setNumInputs(int) {}                        // 0..2
+    virtual void setNumOutputs(int) {}                       // 0..2
+    virtual void process(const ProcessBlock& block) = 0;     // audio thread
     virtual AudioPluginEditor* editor() { return nullptr; }  // owned by the plug-in
 };
 

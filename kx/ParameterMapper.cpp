@@ -4,14 +4,8 @@
 
 namespace kx {
 
-float LinearMapper::map(float normalised) const
-{
-    return (maximum - minimum) * normalised + minimum;
-}
+float LinearMapper::map(float normalised) const { return (maximum - minimum) * normalised + minimum; }
 
-std::string LinearMapper::toText(float normalised) const
-{
-    return fmt::format("{0:0.2f}", map(normalised));
-}
+std::string LinearMapper::toText(float normalised) const { return fmt::format("{0:0.2f}", map(normalised)); }
 
 }  // namespace kx

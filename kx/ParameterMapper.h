@@ -26,12 +26,12 @@ public:
 };
 
 // N named options spread evenly over 0..1.
-template <int N>
+template<int N>
 class OptionMapper final : public ParameterMapper {
     static_assert(N >= 1);
 
 public:
-    template <class... Names>
+    template<class... Names>
     explicit OptionMapper(Names... names) : options{std::string(names)...}
     {
         static_assert(sizeof...(Names) == N, "one name per option");

@@ -39,7 +39,7 @@ public:
     // Returns the new parameter's index. The default is normalised and stored unchanged.
     int addParameter(float def, std::string_view name, std::string_view label, std::unique_ptr<ParameterMapper> mapper);
 
-    template <class Owner>
+    template<class Owner>
     int addParameter(float def, std::string_view name, std::string_view label, std::unique_ptr<ParameterMapper> mapper,
                      void (Owner::*onChange)(int, float), Owner* owner)
     {

@@ -18,10 +18,7 @@ void PassThroughAdapter::beginHostBlock(float** inputs, float** outputs, int fra
     delivered = false;
 }
 
-void PassThroughAdapter::addEvent(const MidiEvent& event)
-{
-    events.push_back(event);
-}
+void PassThroughAdapter::addEvent(const MidiEvent& event) { events.push_back(event); }
 
 bool PassThroughAdapter::nextBlock(ProcessBlock& out)
 {

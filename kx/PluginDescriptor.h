@@ -7,7 +7,7 @@
 namespace kx {
 
 struct PluginDescriptor {
-    std::string_view name;       // effect and product name; keep below 32 characters
+    std::string_view name;  // effect and product name; keep below 32 characters
     std::string_view shortName;
     std::string_view vendor;
     std::string_view version;

@@ -24,10 +24,7 @@ void SkipBlockAdapter::setBlockSizes(int pluginBlock, int hostMax)
     }
 }
 
-void SkipBlockAdapter::restart()
-{
-    gridPosition = 0;
-}
+void SkipBlockAdapter::restart() { gridPosition = 0; }
 
 void SkipBlockAdapter::beginHostBlock(float** inputs, float** outputs, int frames)
 {
@@ -99,7 +96,9 @@ bool SkipBlockAdapter::nextBlock(ProcessBlock& out)
     }
     out.frames = frames;
     out.blockOffset = gridPosition;
-    out.events = static_cast<std::size_t>(nextIndex) < eventLists.size() ? &eventLists[static_cast<std::size_t>(nextIndex)] : &noEvents;
+    out.events = static_cast<std::size_t>(nextIndex) < eventLists.size()
+                     ? &eventLists[static_cast<std::size_t>(nextIndex)]
+                     : &noEvents;
     consumed += frames;
     gridPosition = frames == room ? 0 : gridPosition + frames;
     ++nextIndex;

@@ -28,9 +28,9 @@ private:
 
     int32_t maxBlocks = 0;  // event lists prepared so far: pieces of the largest host block
     int32_t hostFrames = 0;
-    int32_t consumed = 0;       // frames of the current host block handed out so far
-    int32_t gridPosition = 0;   // frames of the current plug-in block already processed
-    int32_t nextIndex = 0;      // piece of the current host block handed out next
+    int32_t consumed = 0;      // frames of the current host block handed out so far
+    int32_t gridPosition = 0;  // frames of the current plug-in block already processed
+    int32_t nextIndex = 0;     // piece of the current host block handed out next
     float** hostInputs = nullptr;
     float** hostOutputs = nullptr;
     std::vector<MidiEventList> eventLists;  // one per piece of a host block

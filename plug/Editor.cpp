@@ -93,8 +93,7 @@ void applyStyle(ImGuiStyle& style)
     style.ScrollbarSize = 10.0f;
     style.ScrollbarRounding = 2.0f;
     style.GrabRounding = 3.0f;
-    for (const SlotColour& c : kColours)
-        style.Colors[c.slot] = ImVec4(c.r, c.g, c.b, c.a);
+    for (const SlotColour& c : kColours) style.Colors[c.slot] = ImVec4(c.r, c.g, c.b, c.a);
 }
 
 ImFont* addFont(ImGuiIO& io, ImFontConfig& config, const char* name, kx::imgui::CompressedFont font, float pixels)
@@ -117,10 +116,7 @@ Editor::~Editor()
     close();  // the render thread draws through this object
 }
 
-const kx::EditorSize* Editor::getSize() const
-{
-    return &size;
-}
+const kx::EditorSize* Editor::getSize() const { return &size; }
 
 void Editor::idle()
 {
@@ -134,8 +130,7 @@ void Editor::refreshValues()
 {
     const int held = heldKnob.load(std::memory_order_relaxed);
     for (int i = 0; i < kNumValues; ++i) {
-        if (i != held)
-            kx::storeRelaxed(paramValues[i], effect->parameters.value(i));
+        if (i != held) kx::storeRelaxed(paramValues[i], effect->parameters.value(i));
     }
 }
 
@@ -199,8 +194,7 @@ void Editor::drawKnob(const char* label, int index, float x, float y, int tint, 
     const bool changed = Knob(label, kKnobRadius, &value, 0.0f, 1.0f, false);
     ImGui::PopStyleColor();
     // Stored only when dragged, so a refresh from the host thread in between survives.
-    if (changed)
-        kx::storeRelaxed(paramValues[index], value);
+    if (changed) kx::storeRelaxed(paramValues[index], value);
     if (!ImGui::IsItemActive()) {
         int self = index;
         heldKnob.compare_exchange_strong(self, -1, std::memory_order_relaxed);
@@ -285,8 +279,7 @@ void Editor::drawScopePanel(float x, ImDrawList* drawList)
     auto& scope = effect->scopeBrick();
     scope.frameStore().read(trace);
     float* display = scope.displayBuffer();
-    for (int i = 0; i < kScopeLength; ++i)
-        kx::storeRelaxed(display[i], trace[i]);
+    for (int i = 0; i < kScopeLength; ++i) kx::storeRelaxed(display[i], trace[i]);
     ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 8.0f);
     ImGui::PushStyleColor(ImGuiCol_PlotLines, ImGui::GetStyleColorVec4(ImGuiCol_ModalWindowDimBg));
     ImGui::SetCursorPos(ImVec2(x, 90.0f));

@@ -73,7 +73,7 @@ constexpr int antiAliasTier(float hz)
 }
 
 // A meter pair's rms (control output 0) and peak (1), written by the audio thread.
-template <class Meter>
+template<class Meter>
 MeterReadings readLevels(const Meter (&meters)[2])
 {
     return {kx::loadRelaxed(*meters[0].controlOutput(0)), kx::loadRelaxed(*meters[1].controlOutput(0)),
@@ -81,10 +81,7 @@ MeterReadings readLevels(const Meter (&meters)[2])
 }
 
 // One block of glide: 5/256 of the remaining distance.
-void advance(SmoothedParameter& p)
-{
-    p.current = kx::loadRelaxed(p.target) * 0.01953125f + p.current * 0.98046875f;
-}
+void advance(SmoothedParameter& p) { p.current = kx::loadRelaxed(p.target) * 0.01953125f + p.current * 0.98046875f; }
 
 }  // namespace
 
@@ -118,11 +115,12 @@ void Plug::declareParameters()
     parameters.addParameter(0.35f, "Drive", "dB", std::make_unique<LinearMapper>(-20.0f, 40.0f), &Plug::onDrive, this);
     parameters.addParameter(0.6f, "Compression", "", std::make_unique<LinearMapper>(0.0f, 1.0f));
     parameters.addParameter(0.75f, "Speed", "", std::make_unique<LinearMapper>(0.0f, 1.0f));
-    parameters.addParameter(0.0f, "Stereo", "",
-                            std::make_unique<OptionMapper<3>>("Stereo", "Linked", "Mono"));
-    parameters.addParameter(0.5f, "Tone Lo", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f), &Plug::onToneLo, this);
+    parameters.addParameter(0.0f, "Stereo", "", std::make_unique<OptionMapper<3>>("Stereo", "Linked", "Mono"));
+    parameters.addParameter(0.5f, "Tone Lo", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f), &Plug::onToneLo,
+                            this);
     parameters.addParameter(0.5f, "Tone Mid", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f));
-    parameters.addParameter(0.5f, "Tone Hi", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f), &Plug::onToneHi, this);
+    parameters.addParameter(0.5f, "Tone Hi", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f), &Plug::onToneHi,
+                            this);
     parameters.addParameter(0.4f, "Post gain", "dB", std::make_unique<LinearMapper>(-50.0f, 10.0f), &Plug::onPostGain,
                             this);
 }
@@ -277,11 +275,11 @@ void Plug::setBrickByBrick(bool on) { brickByBrick = on; }
 void Plug::runBricksInTurn(int begin, int end)
 {
     bricks::DspBrick* const order[] = {
-        &loBand[0],       &loBand[1],       &midBand[0],      &midBand[1],      &preEq[0],        &preEq[1],
-        &preFilter[0],    &preFilter[1],    &sustainer,       &dcBlock[0],      &dcBlock[1],      &sustainMeter[0],
-        &sustainMeter[1], &outputGain[0],   &outputGain[1],   &hiBand[0],       &hiBand[1],       &postMidBand[0],
-        &postMidBand[1],  &postEq[0],       &postEq[1],       &postFilter[0],   &postFilter[1],   &saturation[0],
-        &saturation[1],   &antiAlias[0],    &antiAlias[1],    &outputMeter[0],  &outputMeter[1],  &scopeFilter,
+        &loBand[0],       &loBand[1],     &midBand[0],    &midBand[1],     &preEq[0],       &preEq[1],
+        &preFilter[0],    &preFilter[1],  &sustainer,     &dcBlock[0],     &dcBlock[1],     &sustainMeter[0],
+        &sustainMeter[1], &outputGain[0], &outputGain[1], &hiBand[0],      &hiBand[1],      &postMidBand[0],
+        &postMidBand[1],  &postEq[0],     &postEq[1],     &postFilter[0],  &postFilter[1],  &saturation[0],
+        &saturation[1],   &antiAlias[0],  &antiAlias[1],  &outputMeter[0], &outputMeter[1], &scopeFilter,
         &scope,
     };
     for (bricks::DspBrick* brick : order) brick->processRange(begin, end);
@@ -355,9 +353,15 @@ void Plug::runBricks(int begin, int end)
         sustainer.beginBlock();
     }
     switch (sustainer.blockMode()) {
-    case bricks::kSustainLinked: runChain<bricks::kSustainLinked>(begin, end); break;
-    case bricks::kSustainMono: runChain<bricks::kSustainMono>(begin, end); break;
-    default: runChain<bricks::kSustainStereo>(begin, end); break;
+    case bricks::kSustainLinked:
+        runChain<bricks::kSustainLinked>(begin, end);
+        break;
+    case bricks::kSustainMono:
+        runChain<bricks::kSustainMono>(begin, end);
+        break;
+    default:
+        runChain<bricks::kSustainStereo>(begin, end);
+        break;
     }
     // Off the audio chain: they read what the chain left in the buffers.
     sustainMeter[0].processRange(begin, end);

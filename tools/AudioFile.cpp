@@ -60,10 +60,7 @@ AudioBuffer AudioFile::read(const std::string& path)
     return audio;
 }
 
-void AudioFile::checkWritableType(const std::string& path)
-{
-    formatFor(path);
-}
+void AudioFile::checkWritableType(const std::string& path) { formatFor(path); }
 
 void AudioFile::write(const std::string& path, const AudioBuffer& audio)
 {

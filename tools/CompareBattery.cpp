@@ -43,7 +43,9 @@ std::vector<int> randomSizes(bool onGrid)
 std::vector<BlockSequence> blockSequences()
 {
     std::vector<BlockSequence> sequences = {
-        {"512", {512}}, {"32", {32}}, {"64,96,160,32", {64, 96, 160, 32}},
+        {"512", {512}},
+        {"32", {32}},
+        {"64,96,160,32", {64, 96, 160, 32}},
     };
     for (int size : {1, 7, 31, 33, 100, 1000, 4097}) sequences.push_back({std::to_string(size), {size}});
     sequences.push_back({"random on grid", randomSizes(true), kRandomAnnounced});
@@ -132,11 +134,16 @@ bool CompareCase::onGrid() const
 AudioBuffer CompareCase::input() const
 {
     switch (signal) {
-    case TestSignal::Riff: return Signals::guitarRiff(kSignalSeed, sampleRate, frames, 2);
-    case TestSignal::MonoRiff: return Signals::guitarRiff(kSignalSeed, sampleRate, frames, 1);
-    case TestSignal::Noise: return Signals::burst(kSignalSeed, sampleRate, frames, 2);
-    case TestSignal::Sweep: return Signals::sweep(sampleRate, frames, 2);
-    case TestSignal::BurstThenSilence: break;
+    case TestSignal::Riff:
+        return Signals::guitarRiff(kSignalSeed, sampleRate, frames, 2);
+    case TestSignal::MonoRiff:
+        return Signals::guitarRiff(kSignalSeed, sampleRate, frames, 1);
+    case TestSignal::Noise:
+        return Signals::burst(kSignalSeed, sampleRate, frames, 2);
+    case TestSignal::Sweep:
+        return Signals::sweep(sampleRate, frames, 2);
+    case TestSignal::BurstThenSilence:
+        break;
     }
     // 20 ms of full-scale noise, then the tail the module makes of it.
     AudioBuffer audio = Signals::burst(kSignalSeed, sampleRate, sampleRate / 50, 2);
@@ -147,11 +154,16 @@ AudioBuffer CompareCase::input() const
 std::string CompareCase::signalName() const
 {
     switch (signal) {
-    case TestSignal::Riff: return "riff";
-    case TestSignal::MonoRiff: return "riff mono";
-    case TestSignal::Noise: return "noise";
-    case TestSignal::Sweep: return "sweep";
-    case TestSignal::BurstThenSilence: break;
+    case TestSignal::Riff:
+        return "riff";
+    case TestSignal::MonoRiff:
+        return "riff mono";
+    case TestSignal::Noise:
+        return "noise";
+    case TestSignal::Sweep:
+        return "sweep";
+    case TestSignal::BurstThenSilence:
+        break;
     }
     return "burst+silence";
 }

@@ -55,10 +55,14 @@ int runCompare(const std::vector<std::string>& args)
     bool verbose = false;
     std::vector<std::string> positional;
     for (const std::string& arg : args) {
-        if (arg == "--grid") grid = true;
-        else if (arg == "-v" || arg == "--verbose") verbose = true;
-        else if (arg.size() > 1 && arg.starts_with("-")) throw UsageError("unknown option " + arg);
-        else positional.push_back(arg);
+        if (arg == "--grid")
+            grid = true;
+        else if (arg == "-v" || arg == "--verbose")
+            verbose = true;
+        else if (arg.size() > 1 && arg.starts_with("-"))
+            throw UsageError("unknown option " + arg);
+        else
+            positional.push_back(arg);
     }
     if (positional.size() != 2) throw UsageError("expected MODULE_A MODULE_B");
 

@@ -32,8 +32,10 @@ std::string level(double linear)
 {
     char text[48];
     const double db = Levels::toDbfs(linear);
-    if (std::isinf(db)) std::snprintf(text, sizeof text, "  -inf dBFS (%.4f)", linear);
-    else std::snprintf(text, sizeof text, "%6.1f dBFS (%.4f)", db, linear);
+    if (std::isinf(db))
+        std::snprintf(text, sizeof text, "  -inf dBFS (%.4f)", linear);
+    else
+        std::snprintf(text, sizeof text, "%6.1f dBFS (%.4f)", db, linear);
     return text;
 }
 
@@ -82,10 +84,14 @@ int runDemo(const std::vector<std::string>& args)
         if (options.take(args, i)) continue;
         const std::string& arg = args[i++];
         const bool hasValue = i < args.size();
-        if (arg == "-v" || arg == "--verbose") verbose = true;
-        else if (arg == "--out-dir" && hasValue) outDir = args[i++];
-        else if (arg == "--seconds" && hasValue) seconds = parsePositive(args[i++], "--seconds", 3600.0);
-        else if (arg == "--seed" && hasValue) seed = parseSeed(args[i++]);
+        if (arg == "-v" || arg == "--verbose")
+            verbose = true;
+        else if (arg == "--out-dir" && hasValue)
+            outDir = args[i++];
+        else if (arg == "--seconds" && hasValue)
+            seconds = parsePositive(args[i++], "--seconds", 3600.0);
+        else if (arg == "--seed" && hasValue)
+            seed = parseSeed(args[i++]);
         else if (arg.size() > 1 && arg.starts_with("-")) {
             throw UsageError(hasValue ? "unknown option " + arg : arg + " needs a value");
         } else {

@@ -48,10 +48,7 @@ void Effect::setBlockSize(int frames)
     dispatch(effSetBlockSize, 0, frames);
 }
 
-void Effect::mainsChanged(bool on)
-{
-    dispatch(effMainsChanged, 0, on ? 1 : 0);
-}
+void Effect::mainsChanged(bool on) { dispatch(effMainsChanged, 0, on ? 1 : 0); }
 
 std::string Effect::text(int32 opcode, int32 index)
 {

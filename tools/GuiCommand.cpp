@@ -36,7 +36,7 @@ namespace {
 constexpr int kRate = 48000;
 constexpr int kBlock = 256;
 constexpr auto kIdlePeriod = std::chrono::milliseconds(20);  // 50 idle calls per second
-constexpr double kShotSeconds = 2.0;                          // default run time with --shot
+constexpr double kShotSeconds = 2.0;                         // default run time with --shot
 
 struct GuiOptions {
     std::string module;

@@ -68,10 +68,7 @@ void HostContext::detach(AEffect* effect)
                   [effect, this](const auto& entry) { return entry.first == effect && entry.second == this; });
 }
 
-void HostContext::setLoading(HostContext* context)
-{
-    loading.store(context);
-}
+void HostContext::setLoading(HostContext* context) { loading.store(context); }
 
 HostContext* HostContext::find(AEffect* effect)
 {

@@ -42,10 +42,7 @@ std::shared_ptr<void> openLibrary(const std::string& path)
     return std::shared_ptr<void>(handle, [](void* h) { dlclose(h); });
 }
 
-void* findSymbol(void* library, const char* name)
-{
-    return dlsym(library, name);
-}
+void* findSymbol(void* library, const char* name) { return dlsym(library, name); }
 #endif
 
 }  // namespace

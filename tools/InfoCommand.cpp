@@ -22,13 +22,13 @@ using namespace kx::vst2;
 
 // The questions hosts put to an effect's canDo.
 constexpr const char* kCanDoQueries[] = {
-    "sendVstEvents", "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent",
-    "receiveVstTimeInfo", "offline", "midiProgramNames", "bypass",
+    "sendVstEvents",      "sendVstMidiEvent", "receiveVstEvents", "receiveVstMidiEvent",
+    "receiveVstTimeInfo", "offline",          "midiProgramNames", "bypass",
 };
 
 constexpr const char* kCategories[] = {
-    "unknown", "effect", "synth", "analysis", "mastering", "spacializer",
-    "roomFx", "surroundFx", "restoration", "offlineProcess", "shell", "generator",
+    "unknown", "effect",     "synth",       "analysis",       "mastering", "spacializer",
+    "roomFx",  "surroundFx", "restoration", "offlineProcess", "shell",     "generator",
 };
 
 // Lists longer than these are cut (a broken record may claim any count); the counts
@@ -63,19 +63,21 @@ struct Report {
     std::vector<Parameter> parameters;
 };
 
-std::string fixedText(const char* text, std::size_t size)
-{
-    return std::string(text, strnlen(text, size));
-}
+std::string fixedText(const char* text, std::size_t size) { return std::string(text, strnlen(text, size)); }
 
 std::string flagNames(int flags)
 {
     static constexpr std::pair<int, const char*> kNames[] = {
-        {effFlagsHasEditor, "hasEditor"},         {1 << 1, "hasClip"},
-        {1 << 2, "hasVu"},                        {1 << 3, "canMono"},
-        {effFlagsCanReplacing, "canReplacing"},   {effFlagsProgramChunks, "programChunks"},
-        {effFlagsIsSynth, "isSynth"},             {effFlagsNoSoundInStop, "noSoundInStop"},
-        {1 << 10, "extIsAsync"},                  {1 << 11, "extHasBuffer"},
+        {effFlagsHasEditor, "hasEditor"},
+        {1 << 1, "hasClip"},
+        {1 << 2, "hasVu"},
+        {1 << 3, "canMono"},
+        {effFlagsCanReplacing, "canReplacing"},
+        {effFlagsProgramChunks, "programChunks"},
+        {effFlagsIsSynth, "isSynth"},
+        {effFlagsNoSoundInStop, "noSoundInStop"},
+        {1 << 10, "extIsAsync"},
+        {1 << 11, "extHasBuffer"},
         {effFlagsCanDoubleReplacing, "canDoubleReplacing"},
     };
     std::string names;
@@ -320,15 +322,21 @@ int runInfo(const std::vector<std::string>& args)
     std::string module;
     bool json = false;
     for (const std::string& arg : args) {
-        if (arg == "--json") json = true;
-        else if (arg.starts_with("-")) throw UsageError("unknown option " + arg);
-        else if (module.empty()) module = arg;
-        else throw UsageError("unexpected argument " + arg);
+        if (arg == "--json")
+            json = true;
+        else if (arg.starts_with("-"))
+            throw UsageError("unknown option " + arg);
+        else if (module.empty())
+            module = arg;
+        else
+            throw UsageError("unexpected argument " + arg);
     }
     if (module.empty()) throw UsageError("no module given");
     const Report report = inspect(module);
-    if (json) printJson(report);
-    else printText(report);
+    if (json)
+        printJson(report);
+    else
+        printText(report);
     return 0;
 }
 

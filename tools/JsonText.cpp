@@ -28,9 +28,12 @@ std::string JsonText::quote(const std::string& text)
         // Lead byte: sequence length; continuation bytes, overlong forms, surrogates
         // and code points beyond U+10FFFF are refused.
         std::size_t length = 0;
-        if (c >= 0xC2 && c <= 0xDF) length = 2;
-        else if (c >= 0xE0 && c <= 0xEF) length = 3;
-        else if (c >= 0xF0 && c <= 0xF4) length = 4;
+        if (c >= 0xC2 && c <= 0xDF)
+            length = 2;
+        else if (c >= 0xE0 && c <= 0xEF)
+            length = 3;
+        else if (c >= 0xF0 && c <= 0xF4)
+            length = 4;
         bool valid = length > 0 && i + length <= size;
         for (std::size_t k = 1; valid && k < length; ++k) valid = (bytes[i + k] & 0xC0) == 0x80;
         if (valid && length == 3) {

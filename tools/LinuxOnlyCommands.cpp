@@ -12,20 +12,15 @@ namespace {
 
 [[noreturn]] void linuxOnly(const char* command)
 {
-    throw std::runtime_error(std::string("the ") + command +
-                             " command is Linux-only; this tw07-host runs on Windows, where info, render, demo and compare work");
+    throw std::runtime_error(
+        std::string("the ") + command +
+        " command is Linux-only; this tw07-host runs on Windows, where info, render, demo and compare work");
 }
 
 }  // namespace
 
-int runGui(const std::vector<std::string>&)
-{
-    linuxOnly("gui");
-}
+int runGui(const std::vector<std::string>&) { linuxOnly("gui"); }
 
-int runValidate(const std::vector<std::string>&)
-{
-    linuxOnly("validate");
-}
+int runValidate(const std::vector<std::string>&) { linuxOnly("validate"); }
 
 }  // namespace tools

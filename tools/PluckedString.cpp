@@ -57,9 +57,6 @@ void PluckedString::pluck(float frequency, float amplitude, float brightness, fl
     }
 }
 
-void PluckedString::damp(float decaySeconds)
-{
-    feedback = std::min(feedback, gainFor(decaySeconds));
-}
+void PluckedString::damp(float decaySeconds) { feedback = std::min(feedback, gainFor(decaySeconds)); }
 
 }  // namespace tools

@@ -12,10 +12,7 @@ ProgressBar::ProgressBar(std::FILE* stream, bool enabled)
 {
 }
 
-ProgressBar::~ProgressBar()
-{
-    finish();
-}
+ProgressBar::~ProgressBar() { finish(); }
 
 void ProgressBar::update(double fraction)
 {

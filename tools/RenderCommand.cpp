@@ -16,9 +16,12 @@ int runRender(const std::vector<std::string>& args)
     for (std::size_t i = 0; i < args.size();) {
         if (options.take(args, i)) continue;
         const std::string& arg = args[i++];
-        if (arg == "-v" || arg == "--verbose") verbose = true;
-        else if (arg.size() > 1 && arg.starts_with("-")) throw UsageError("unknown option " + arg);
-        else positional.push_back(arg);
+        if (arg == "-v" || arg == "--verbose")
+            verbose = true;
+        else if (arg.size() > 1 && arg.starts_with("-"))
+            throw UsageError("unknown option " + arg);
+        else
+            positional.push_back(arg);
     }
     if (positional.size() != 3) throw UsageError("expected MODULE IN OUT");
 

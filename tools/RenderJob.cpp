@@ -9,8 +9,8 @@
 
 namespace tools {
 
-RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuffer& input,
-                                  const RenderOptions& options, bool verbose)
+RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuffer& input, const RenderOptions& options,
+                                  bool verbose)
 {
     HostModule module(modulePath);
     HostContext context;

@@ -17,7 +17,7 @@ struct RenderOutcome {
     std::string vendor;
 };
 
-RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuffer& input,
-                                  const RenderOptions& options, bool verbose);
+RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuffer& input, const RenderOptions& options,
+                                  bool verbose);
 
 }  // namespace tools

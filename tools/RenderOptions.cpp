@@ -66,9 +66,12 @@ bool RenderOptions::take(const std::vector<std::string>& args, std::size_t& i)
     if (option != "--set" && option != "--set-at" && option != "--block") return false;
     if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
     const std::string& value = args[i + 1];
-    if (option == "--set") settings.push_back(parseAssignment(value));
-    else if (option == "--set-at") timedSettings.push_back(parseTimedAssignment(value));
-    else blockSizes = parseBlockSizes(value);
+    if (option == "--set")
+        settings.push_back(parseAssignment(value));
+    else if (option == "--set-at")
+        timedSettings.push_back(parseTimedAssignment(value));
+    else
+        blockSizes = parseBlockSizes(value);
     i += 2;
     return true;
 }

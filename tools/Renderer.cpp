@@ -93,8 +93,7 @@ AudioBuffer Renderer::run(Effect& effect, const AudioBuffer& input)
     std::size_t cycle = 0;
     std::int64_t position = 0;
     while (position < frames) {
-        const std::int64_t blockEnd =
-            std::min(frames, position + plan.blockSizes[cycle % plan.blockSizes.size()]);
+        const std::int64_t blockEnd = std::min(frames, position + plan.blockSizes[cycle % plan.blockSizes.size()]);
         ++cycle;
         while (position < blockEnd) {
             while (nextChange < plan.changes.size() && plan.changes[nextChange].frame <= position) {

@@ -25,11 +25,11 @@ struct ParameterChange {
 };
 
 struct RenderPlan {
-    std::vector<int> blockSizes{512};        // host block sizes, used in turn
-    std::vector<ParameterValue> initial;      // set before the effect is resumed
-    std::vector<ParameterChange> changes;     // applied just before their frame is processed
-    bool inPlace = false;                     // inputs and outputs share buffers
-    int announcedBlockSize = 0;               // told to the effect as its maximum; 0: the largest host block
+    std::vector<int> blockSizes{512};      // host block sizes, used in turn
+    std::vector<ParameterValue> initial;   // set before the effect is resumed
+    std::vector<ParameterChange> changes;  // applied just before their frame is processed
+    bool inPlace = false;                  // inputs and outputs share buffers
+    int announcedBlockSize = 0;            // told to the effect as its maximum; 0: the largest host block
 };
 
 struct RenderStats {

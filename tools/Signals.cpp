@@ -15,9 +15,9 @@ namespace {
 
 constexpr int kStrings = 6;
 constexpr std::array<int, kStrings> kOpenStrings = {40, 45, 50, 55, 59, 64};  // E2 A2 D3 G3 B3 E4 as MIDI notes
-constexpr float kStepSeconds = 0.25f;  // eighth notes at 120 bpm
+constexpr float kStepSeconds = 0.25f;                                         // eighth notes at 120 bpm
 constexpr int kStepsPerBar = 8;
-constexpr float kMixGain = 0.15f;      // six strings at full amplitude stay below 0.9
+constexpr float kMixGain = 0.15f;  // six strings at full amplitude stay below 0.9
 
 // One eighth note: up to three fretted strings (-1 = not played) and whether the palm mutes it.
 struct Step {
@@ -83,10 +83,7 @@ constexpr std::array<std::array<Step, kStepsPerBar>, 4> kBarTwo = {{
     }},
 }};
 
-float noteHz(int midiNote)
-{
-    return 440.0f * std::pow(2.0f, static_cast<float>(midiNote - 69) / 12.0f);
-}
+float noteHz(int midiNote) { return 440.0f * std::pow(2.0f, static_cast<float>(midiNote - 69) / 12.0f); }
 
 void checkShape(int sampleRate, std::int64_t frames, int channels)
 {

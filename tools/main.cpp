@@ -18,23 +18,29 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"info", "info MODULE [--json]\n"
-             "      everything a host learns from the module: names, ids, flags, pins, canDo, parameters",
+    {"info",
+     "info MODULE [--json]\n"
+     "      everything a host learns from the module: names, ids, flags, pins, canDo, parameters",
      tools::runInfo},
-    {"render", "render MODULE IN OUT [--set P=V]... [--set-at T:P=V]... [--block N[,N...]] [--in-place] [-v]\n"
-               "      runs the sound file IN through the module into OUT (.wav, .flac, .aif)",
+    {"render",
+     "render MODULE IN OUT [--set P=V]... [--set-at T:P=V]... [--block N[,N...]] [--in-place] [-v]\n"
+     "      runs the sound file IN through the module into OUT (.wav, .flac, .aif)",
      tools::runRender},
-    {"demo", "demo MODULE [IN] [--out-dir DIR] [--seed N] [--seconds S] [render options] [-v]\n"
-             "      renders IN, or a generated guitar riff, to demo-out.wav and prints levels and speed",
+    {"demo",
+     "demo MODULE [IN] [--out-dir DIR] [--seed N] [--seconds S] [render options] [-v]\n"
+     "      renders IN, or a generated guitar riff, to demo-out.wav and prints levels and speed",
      tools::runDemo},
-    {"gui", "gui MODULE [--shot FILE.png] [--seconds N] [--audio]\n"
-            "      opens the module's editor in a window of its own; --audio plays a riff through it",
+    {"gui",
+     "gui MODULE [--shot FILE.png] [--seconds N] [--audio]\n"
+     "      opens the module's editor in a window of its own; --audio plays a riff through it",
      tools::runGui},
-    {"validate", "validate MODULE [--only NAME[,...]] [--skip NAME[,...]] [--seed N] [--quick] [--list] [-v]\n"
-                 "      runs the validator's checks, each in a child process; exit status 1 if any fails",
+    {"validate",
+     "validate MODULE [--only NAME[,...]] [--skip NAME[,...]] [--seed N] [--quick] [--list] [-v]\n"
+     "      runs the validator's checks, each in a child process; exit status 1 if any fails",
      tools::runValidate},
-    {"compare", "compare MODULE_A MODULE_B [--grid] [-v]\n"
-                "      renders a fixed battery through both and counts differing output samples; exit status 1 if any",
+    {"compare",
+     "compare MODULE_A MODULE_B [--grid] [-v]\n"
+     "      renders a fixed battery through both and counts differing output samples; exit status 1 if any",
      tools::runCompare},
 };
 

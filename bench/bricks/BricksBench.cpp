@@ -94,8 +94,7 @@ void BM_PipelinedFilterBrick(benchmark::State& state)
         {-1.55698025f, 0.919905305f, 1.0f, -1.30406845f, 1.0f},
         {-1.54300547f, 0.97818017f, 1.0f, -1.40540564f, 1.0f},
     };
-    for (int k = 0; k < 4; ++k)
-        brick->stageCoefficients(k) = stages[k];
+    for (int k = 0; k < 4; ++k) brick->stageCoefficients(k) = stages[k];
     brick->connectAudioInput(0, testSignal().samples);
     run(state, *brick);
 }
@@ -112,8 +111,7 @@ void BM_PipelinedFilterPair(benchmark::State& state)
         {-1.54300547f, 0.97818017f, 1.0f, -1.40540564f, 1.0f},
     };
     for (int f = 0; f < 2; ++f) {
-        for (int k = 0; k < 4; ++k)
-            bricks[f].stageCoefficients(k) = stages[k];
+        for (int k = 0; k < 4; ++k) bricks[f].stageCoefficients(k) = stages[k];
         bricks[f].connectAudioInput(0, testSignal(f).samples);
     }
     for (auto _ : state) {
@@ -135,8 +133,7 @@ void BM_FourFixedFiltersInSeries(benchmark::State& state)
         bricks[k].connectAudioInput(0, k == 0 ? testSignal().samples : bricks[k - 1].audioOutput(0));
     }
     for (auto _ : state) {
-        for (int k = 0; k < 4; ++k)
-            bricks[k].process();
+        for (int k = 0; k < 4; ++k) bricks[k].process();
         benchmark::DoNotOptimize(bricks[3].audioOutput(0)[0]);
         benchmark::ClobberMemory();
     }
@@ -179,8 +176,7 @@ void BM_SVFFilterPair(benchmark::State& state)
     int i = 0;
     for (auto _ : state) {
         i ^= 1;
-        for (int k = 0; k < 2; ++k)
-            bricks[k].connectControlInput(0, &cutoff[i]);
+        for (int k = 0; k < 2; ++k) bricks[k].connectControlInput(0, &cutoff[i]);
         SVFFilterBrick::processLanes(pair, 2);
         benchmark::DoNotOptimize(bricks[1].audioOutput(0)[0]);
         benchmark::ClobberMemory();
@@ -193,8 +189,7 @@ void BM_SustainerBrick(benchmark::State& state)
 {
     auto brick = std::make_unique<SustainerBrick>();
     static const float controls[4] = {0.8f, 0.7f, float(state.range(0)) / 2.0f, 0.6f};
-    for (int k = 0; k < 4; ++k)
-        brick->connectControlInput(k, &controls[k]);
+    for (int k = 0; k < 4; ++k) brick->connectControlInput(k, &controls[k]);
     brick->connectAudioInput(0, testSignal(0).samples);
     brick->connectAudioInput(1, testSignal(1).samples);
     brick->setSampleRate(44100.0f);
@@ -233,13 +228,11 @@ void BM_VcaPair(benchmark::State& state)
 {
     auto bricks = std::make_unique<VcaBrick<1>[]>(2);
     static float gain[2] = {0.7f, 0.75f};
-    for (int v = 0; v < 2; ++v)
-        bricks[v].connectAudioInput(0, testSignal(v).samples);
+    for (int v = 0; v < 2; ++v) bricks[v].connectAudioInput(0, testSignal(v).samples);
     int i = 0;
     for (auto _ : state) {
         i ^= 1;
-        for (int v = 0; v < 2; ++v)
-            bricks[v].connectControlInput(0, &gain[i]);
+        for (int v = 0; v < 2; ++v) bricks[v].connectControlInput(0, &gain[i]);
         VcaBrick<1>::processPair(bricks[0], bricks[1]);
         benchmark::DoNotOptimize(bricks[1].audioOutput(0)[0]);
         benchmark::ClobberMemory();
@@ -252,13 +245,11 @@ void BM_AudioMixerBrick(benchmark::State& state)
 {
     auto brick = std::make_unique<AudioMixerBrick<3, 0>>();
     static float gains[2][3] = {{1.0f, 3.0f, -1.0f}, {1.0f, 2.5f, -0.5f}};
-    for (int k = 0; k < 3; ++k)
-        brick->connectAudioInput(k, testSignal(k).samples);
+    for (int k = 0; k < 3; ++k) brick->connectAudioInput(k, testSignal(k).samples);
     int i = 0;
     for (auto _ : state) {
         i ^= 1;
-        for (int k = 0; k < 3; ++k)
-            brick->connectControlInput(k, &gains[i][k]);
+        for (int k = 0; k < 3; ++k) brick->connectControlInput(k, &gains[i][k]);
         brick->process();
         benchmark::DoNotOptimize(brick->audioOutput(0)[0]);
         benchmark::ClobberMemory();
@@ -273,14 +264,12 @@ void BM_AudioMixerPair(benchmark::State& state)
     auto bricks = std::make_unique<AudioMixerBrick<3, 0>[]>(2);
     static float gains[2][3] = {{1.0f, 3.0f, -1.0f}, {1.0f, 2.5f, -0.5f}};
     for (int m = 0; m < 2; ++m)
-        for (int k = 0; k < 3; ++k)
-            bricks[m].connectAudioInput(k, testSignal((k + m) % 3).samples);
+        for (int k = 0; k < 3; ++k) bricks[m].connectAudioInput(k, testSignal((k + m) % 3).samples);
     int i = 0;
     for (auto _ : state) {
         i ^= 1;
         for (int m = 0; m < 2; ++m)
-            for (int k = 0; k < 3; ++k)
-                bricks[m].connectControlInput(k, &gains[i][k]);
+            for (int k = 0; k < 3; ++k) bricks[m].connectControlInput(k, &gains[i][k]);
         AudioMixerBrick<3, 0>::processPair(bricks[0], bricks[1]);
         benchmark::DoNotOptimize(bricks[1].audioOutput(0)[0]);
         benchmark::ClobberMemory();
@@ -342,8 +331,7 @@ const Decay& decay()
             out.snapshots.push_back(*brick);
             brick->process();
             float largest = 0.0f;
-            for (int n = 0; n < kBlockSize; ++n)
-                largest = std::max(largest, std::fabs(brick->audioOutput(0)[n]));
+            for (int n = 0; n < kBlockSize; ++n) largest = std::max(largest, std::fabs(brick->audioOutput(0)[n]));
             out.largest.push_back(largest);
         }
         return out;

@@ -49,8 +49,7 @@ protected:
             ImGui::SetCursorPos(ImVec2(31.0f + 110.0f * i, 120.0f));
             plug::Knob(labels[i], 23.0f, &values[i], 0.0f, 1.0f, false);
         }
-        for (int i = 0; i < 4; ++i)
-            plug::drawMeter(100.0f + 200.0f * i, 0.5f, 0.7f, drawList);
+        for (int i = 0; i < 4; ++i) plug::drawMeter(100.0f + 200.0f * i, 0.5f, 0.7f, drawList);
         ImGui::End();
         frames.fetch_add(1);
         renderThreadCpu.store(threadCpuSeconds());

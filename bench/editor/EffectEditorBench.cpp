@@ -41,27 +41,22 @@ std::map<int, Task> tasks()
     std::map<int, Task> result;
     const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
     DIR* dir = opendir("/proc/self/task");
-    if (dir == nullptr)
-        return result;
+    if (dir == nullptr) return result;
     while (const dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
+        if (entry->d_name[0] == '.') continue;
         std::ifstream stat(std::string("/proc/self/task/") + entry->d_name + "/stat");
         std::string line;
         std::getline(stat, line);
         const auto open = line.find('(');
         const auto close = line.rfind(')');
-        if (open == std::string::npos || close == std::string::npos)
-            continue;
+        if (open == std::string::npos || close == std::string::npos) continue;
         std::istringstream fields(line.substr(close + 2));
         std::string field;
         double utime = 0.0;
         double stime = 0.0;
         for (int i = 3; i <= 15 && fields >> field; ++i) {
-            if (i == 14)
-                utime = std::stod(field);
-            if (i == 15)
-                stime = std::stod(field);
+            if (i == 14) utime = std::stod(field);
+            if (i == 15) stime = std::stod(field);
         }
         result[std::stoi(entry->d_name)] = {line.substr(open + 1, close - open - 1), (utime + stime) / tick};
     }
@@ -103,8 +98,7 @@ void BM_EffectEditorOpenCpuShare(benchmark::State& state)
         auto next = Clock::now();
         std::size_t position = 0;
         while (!stop.load()) {
-            if (position + kBlock > riff.channels[0].size())
-                position = 0;
+            if (position + kBlock > riff.channels[0].size()) position = 0;
             float* inputs[2] = {riff.channels[0].data() + position, riff.channels[1].data() + position};
             effect->processReplacing(inputs, outputs, kBlock);
             position += kBlock;
@@ -144,8 +138,7 @@ void BM_EffectEditorOpenCpuShare(benchmark::State& state)
         wall += std::chrono::duration<double>(Clock::now() - wallStart).count();
         // Threads that came with the opening: the render thread and the GL driver's.
         for (const auto& [id, task] : end) {
-            if (before.count(id) != 0 || start.count(id) == 0)
-                continue;
+            if (before.count(id) != 0 || start.count(id) == 0) continue;
             const double used = task.cpuSeconds - start.at(id).cpuSeconds;
             (task.name.rfind("llvmpipe", 0) == 0 ? driver : render) += used;
         }

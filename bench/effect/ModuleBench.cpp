@@ -60,7 +60,8 @@ void runRiff(benchmark::State& state, int rate, int block)
     const double frames = double(state.iterations()) * block;
     state.SetItemsProcessed(int64_t(frames));
     // Seconds per frame, and seconds of audio per second of processing.
-    state.counters["s_per_frame"] = benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["s_per_frame"] =
+        benchmark::Counter(frames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["realtime_x"] = benchmark::Counter(frames / rate, benchmark::Counter::kIsRate);
 }
 
@@ -104,7 +105,8 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
         for (plug::Plug* p : {fused.get(), reference.get()}) {
             const double start = cpuNow();
             for (long f = frame; f < frame + kBlock; f += plug::Plug::kHostBlock) {
-                const kx::ProcessBlock block{plug::Plug::kHostBlock, &noEvents,
+                const kx::ProcessBlock block{plug::Plug::kHostBlock,
+                                             &noEvents,
                                              {riff.channels[0].data() + f, riff.channels[1].data() + f},
                                              {out0.data(), out1.data()}};
                 p->process(block);
@@ -140,7 +142,8 @@ void BM_ModuleBurstThenSilence(benchmark::State& state)
         for (long frame = 0; frame + kBlock <= input.numFrames(); frame += kBlock) {
             const auto start = std::chrono::steady_clock::now();
             rig.process(input, frame);
-            const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+            const double ns =
+                std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
             (frame < burstFrames ? loud : silent).push_back(ns);
         }
     }

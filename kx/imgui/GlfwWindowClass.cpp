@@ -11,10 +11,7 @@ constexpr int kFirstLetter = 9;  // index of the first '#'
 
 }  // namespace
 
-extern "C" const wchar_t* kxGlfwWindowClassName(void)
-{
-    return className;
-}
+extern "C" const wchar_t* kxGlfwWindowClassName(void) { return className; }
 
 extern "C" void kxGlfwNewWindowClassName(void)
 {
@@ -23,6 +20,5 @@ extern "C" void kxGlfwNewWindowClassName(void)
     // the generator per thread, and this runs on the editor's render thread.
     const auto here = reinterpret_cast<std::uintptr_t>(&className);
     std::srand(static_cast<unsigned>(std::time(nullptr)) ^ static_cast<unsigned>(here >> 4));
-    for (int i = 0; i < 4; ++i)
-        className[kFirstLetter + i] = static_cast<wchar_t>(L'a' + std::rand() % 26);
+    for (int i = 0; i < 4; ++i) className[kFirstLetter + i] = static_cast<wchar_t>(L'a' + std::rand() % 26);
 }

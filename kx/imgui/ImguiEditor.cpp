@@ -41,8 +41,8 @@ void loadSettings(const char* path)
 // window creation, set-up and tear-down, and each frame's event polling (events polled
 // on one render thread may belong to another editor's window).
 std::mutex guiMutex;
-int editorInstances = 0;   // live editor objects; guarded by guiMutex
-bool glfwReady = false;    // glfwInit has succeeded and no glfwTerminate followed; guarded by guiMutex
+int editorInstances = 0;  // live editor objects; guarded by guiMutex
+bool glfwReady = false;   // glfwInit has succeeded and no glfwTerminate followed; guarded by guiMutex
 
 constexpr auto kHiddenCheckPeriod = std::chrono::milliseconds(50);
 
@@ -75,8 +75,7 @@ ImguiEditor::ImguiEditor(int width, int height) : width(width), height(height)
 ImguiEditor::~ImguiEditor()
 {
     running.store(false);
-    if (renderThread.joinable())
-        PlatformWindow::join(renderThread);
+    if (renderThread.joinable()) PlatformWindow::join(renderThread);
     std::lock_guard lock(guiMutex);
     if (--editorInstances == 0 && glfwReady) {
         glfwTerminate();
@@ -86,12 +85,9 @@ ImguiEditor::~ImguiEditor()
 
 bool ImguiEditor::open(void* parent)
 {
-    if (running.load())
-        return false;
-    if (renderThread.joinable())
-        renderThread.join();
-    if (!acceptsParent(parent))
-        return false;
+    if (running.load()) return false;
+    if (renderThread.joinable()) renderThread.join();
+    if (!acceptsParent(parent)) return false;
     running.store(true);
     try {
         renderThread = std::thread(&ImguiEditor::run, this, parent);
@@ -106,30 +102,22 @@ bool ImguiEditor::open(void* parent)
 void ImguiEditor::close()
 {
     running.store(false);
-    if (renderThread.joinable())
-        PlatformWindow::join(renderThread);
+    if (renderThread.joinable()) PlatformWindow::join(renderThread);
 }
 
 void ImguiEditor::setSize(int newWidth, int newHeight)
 {
     std::lock_guard lock(guiMutex);
-    if (window != nullptr)
-        glfwSetWindowSize(window, newWidth, newHeight);
+    if (window != nullptr) glfwSetWindowSize(window, newWidth, newHeight);
 }
 
-bool ImguiEditor::windowIsOpen() const
-{
-    return windowOpen.load();
-}
+bool ImguiEditor::windowIsOpen() const { return windowOpen.load(); }
 
 void ImguiEditor::draw() {}
 
 void ImguiEditor::setupFonts(ImGuiIO&) {}
 
-void ImguiEditor::setFramePeriod(std::chrono::milliseconds period)
-{
-    framePeriodMs.store(period.count());
-}
+void ImguiEditor::setFramePeriod(std::chrono::milliseconds period) { framePeriodMs.store(period.count()); }
 
 void ImguiEditor::run(void* parent)
 {
@@ -229,8 +217,7 @@ void ImguiEditor::frameLoop()
         {
             std::lock_guard lock(guiMutex);
             glfwPollEvents();
-            if (glfwWindowShouldClose(window))
-                break;
+            if (glfwWindowShouldClose(window)) break;
             shown = glfwGetWindowAttrib(window, GLFW_VISIBLE) == GLFW_TRUE;  // viewable, parents included
             if (shown) {
                 ImGui_ImplGlfw_NewFrame();
@@ -268,8 +255,7 @@ void ImguiEditor::tearDown()
     ImGui_ImplGlfw_Shutdown();
     // Closed by the host: leave the host's window before being destroyed. A window that
     // asked to close itself is destroyed where it is.
-    if (!running.load())
-        PlatformWindow::detach(window);
+    if (!running.load()) PlatformWindow::detach(window);
     ImGui::DestroyContext();  // writes imgui.ini
     glfwMakeContextCurrent(nullptr);
     PlatformWindow::destroy(window);

@@ -26,15 +26,13 @@ void MouseEvents::moved(double newX, double newY)
 {
     std::lock_guard lock(mutex);
     // Moves in a row need only their last position: the queue grows with presses only.
-    if (!pending.empty() && pending.back().isMove)
-        pending.pop_back();
+    if (!pending.empty() && pending.back().isMove) pending.pop_back();
     pending.push_back({true, static_cast<float>(newX), static_cast<float>(newY), 0, false});
 }
 
 void MouseEvents::button(int button, bool down)
 {
-    if (button < 0 || button >= kButtons)
-        return;
+    if (button < 0 || button >= kButtons) return;
     std::lock_guard lock(mutex);
     pending.push_back({false, 0.0f, 0.0f, button, down});
 }
@@ -54,8 +52,7 @@ void MouseEvents::feed(ImGuiIO& io)
                 const Event& event = pending.front();
                 const unsigned bit = 1u << event.button;
                 if (((held & bit) != 0) != event.down) {
-                    if ((changed & bit) != 0)
-                        break;  // the next frame takes it
+                    if ((changed & bit) != 0) break;  // the next frame takes it
                     held ^= bit;
                     changed |= bit;
                 }
@@ -64,8 +61,7 @@ void MouseEvents::feed(ImGuiIO& io)
         }
     }
     io.MousePos = placed ? ImVec2(x, y) : ImVec2(-FLT_MAX, -FLT_MAX);
-    for (int b = 0; b < kButtons; ++b)
-        io.MouseDown[b] = (held & (1u << b)) != 0;
+    for (int b = 0; b < kButtons; ++b) io.MouseDown[b] = (held & (1u << b)) != 0;
 }
 
 }  // namespace kx::imgui

@@ -26,10 +26,7 @@ void setStyle(HWND handle, DWORD windowType)
 
 }  // namespace
 
-void PlatformWindow::prepareInit()
-{
-    kxGlfwNewWindowClassName();
-}
+void PlatformWindow::prepareInit() { kxGlfwNewWindowClassName(); }
 
 bool PlatformWindow::isWindow(void* parent)
 {
@@ -62,10 +59,7 @@ void PlatformWindow::detach(GLFWwindow* window)
     setStyle(handle, WS_POPUP);
 }
 
-void PlatformWindow::destroy(GLFWwindow* window)
-{
-    glfwDestroyWindow(window);
-}
+void PlatformWindow::destroy(GLFWwindow* window) { glfwDestroyWindow(window); }
 
 // Re-parenting and destroying the GUI window send messages to the host's window, which
 // this thread owns, and wait for their answers: serve those while waiting, or the render

@@ -32,8 +32,7 @@ Bool catchError(Display* display, XErrorEvent* error, xError*)
 {
     int none = 0;
     firstError.compare_exchange_strong(none, error->error_code);
-    if (const XErrorHandler handler = glfwHandler.load())
-        handler(display, error);
+    if (const XErrorHandler handler = glfwHandler.load()) handler(display, error);
     return False;  // handled: Xlib's handler is not called
 }
 
@@ -44,10 +43,7 @@ int takeError(Display* display)
     return firstError.exchange(0);
 }
 
-Window windowId(void* handle)
-{
-    return static_cast<Window>(reinterpret_cast<std::uintptr_t>(handle));
-}
+Window windowId(void* handle) { return static_cast<Window>(reinterpret_cast<std::uintptr_t>(handle)); }
 
 }  // namespace
 
@@ -55,16 +51,12 @@ extern "C" Display* kxGlfwOpenDisplay(const char* name)
 {
     Display* display = XOpenDisplay(name);
     if (display != nullptr) {
-        for (int code = 1; code < 256; ++code)
-            XESetWireToError(display, code, &catchError);
+        for (int code = 1; code < 256; ++code) XESetWireToError(display, code, &catchError);
     }
     return display;
 }
 
-extern "C" XErrorHandler kxGlfwSetErrorHandler(XErrorHandler handler)
-{
-    return glfwHandler.exchange(handler);
-}
+extern "C" XErrorHandler kxGlfwSetErrorHandler(XErrorHandler handler) { return glfwHandler.exchange(handler); }
 
 namespace kx::imgui {
 
@@ -72,8 +64,7 @@ void PlatformWindow::prepareInit() {}
 
 bool PlatformWindow::isWindow(void* parent)
 {
-    if (parent == nullptr)
-        return false;
+    if (parent == nullptr) return false;
     XWindowAttributes attributes{};
     return XGetWindowAttributes(glfwGetX11Display(), windowId(parent), &attributes) != 0 &&
            attributes.c_class == InputOutput;
@@ -94,8 +85,7 @@ int PlatformWindow::attach(GLFWwindow* window, void* parent)
     takeError(display);
     XReparentWindow(display, glfwGetX11Window(window), windowId(parent), 0, 0);
     const int error = takeError(display);
-    if (error == 0)
-        glfwShowWindow(window);
+    if (error == 0) glfwShowWindow(window);
     return error;
 }
 
@@ -114,9 +104,6 @@ void PlatformWindow::destroy(GLFWwindow* window)
     takeError(glfwGetX11Display());
 }
 
-void PlatformWindow::join(std::thread& renderThread)
-{
-    renderThread.join();
-}
+void PlatformWindow::join(std::thread& renderThread) { renderThread.join(); }
 
 }  // namespace kx::imgui

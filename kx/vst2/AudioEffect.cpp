@@ -8,10 +8,7 @@ namespace kx::vst2 {
 
 namespace {
 
-AudioEffect* objectOf(AEffect* effect)
-{
-    return static_cast<AudioEffect*>(effect->object);
-}
+AudioEffect* objectOf(AEffect* effect) { return static_cast<AudioEffect*>(effect->object); }
 
 intptr dispatchEffectClass(AEffect* effect, int32 opcode, int32 index, intptr value, void* ptr, float opt)
 {
@@ -43,15 +40,9 @@ void processDoubleReplacingClass(AEffect* effect, double** inputs, double** outp
     objectOf(effect)->processDoubleReplacing(inputs, outputs, frames);
 }
 
-void setParameterClass(AEffect* effect, int32 index, float value)
-{
-    objectOf(effect)->setParameter(index, value);
-}
+void setParameterClass(AEffect* effect, int32 index, float value) { objectOf(effect)->setParameter(index, value); }
 
-float getParameterClass(AEffect* effect, int32 index)
-{
-    return objectOf(effect)->getParameter(index);
-}
+float getParameterClass(AEffect* effect, int32 index) { return objectOf(effect)->getParameter(index); }
 
 }  // namespace
 
@@ -77,10 +68,7 @@ AudioEffect::AudioEffect(AudioMasterCallback audioMaster, int32 numPrograms, int
     cEffect.processDoubleReplacing = processDoubleReplacingClass;
 }
 
-AudioEffect::~AudioEffect()
-{
-    delete editor;
-}
+AudioEffect::~AudioEffect() { delete editor; }
 
 void AudioEffect::setEditor(AEffEditor* newEditor)
 {

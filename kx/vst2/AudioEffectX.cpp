@@ -64,24 +64,12 @@ intptr AudioEffectX::dispatcher(int32 opcode, int32 index, intptr value, void* p
     return AudioEffect::dispatcher(opcode, index, value, ptr, opt);
 }
 
-bool AudioEffectX::sizeWindow(int32 width, int32 height)
-{
-    return callHost(audioMasterSizeWindow, width, height) != 0;
-}
+bool AudioEffectX::sizeWindow(int32 width, int32 height) { return callHost(audioMasterSizeWindow, width, height) != 0; }
 
-bool AudioEffectX::getHostVendorString(char* text)
-{
-    return callHost(audioMasterGetVendorString, 0, 0, text) != 0;
-}
+bool AudioEffectX::getHostVendorString(char* text) { return callHost(audioMasterGetVendorString, 0, 0, text) != 0; }
 
-bool AudioEffectX::getHostProductString(char* text)
-{
-    return callHost(audioMasterGetProductString, 0, 0, text) != 0;
-}
+bool AudioEffectX::getHostProductString(char* text) { return callHost(audioMasterGetProductString, 0, 0, text) != 0; }
 
-int32 AudioEffectX::getHostVendorVersion()
-{
-    return static_cast<int32>(callHost(audioMasterGetVendorVersion));
-}
+int32 AudioEffectX::getHostVendorVersion() { return static_cast<int32>(callHost(audioMasterGetVendorVersion)); }
 
 }  // namespace kx::vst2

@@ -20,9 +20,9 @@ public:
     virtual bool setSpeakerArrangement(VstSpeakerArrangement*, VstSpeakerArrangement*) { return false; }
     virtual bool getSpeakerArrangement(VstSpeakerArrangement**, VstSpeakerArrangement**) { return false; }
     virtual bool setBypass(bool) { return false; }
-    virtual bool getEffectName(char*) { return false; }      // 32-byte buffer
-    virtual bool getVendorString(char*) { return false; }    // 65-byte buffer
-    virtual bool getProductString(char*) { return false; }   // 65-byte buffer
+    virtual bool getEffectName(char*) { return false; }     // 32-byte buffer
+    virtual bool getVendorString(char*) { return false; }   // 65-byte buffer
+    virtual bool getProductString(char*) { return false; }  // 65-byte buffer
     virtual int32 getVendorVersion() { return 0; }
     virtual int32 canDo(const char*) { return 0; }
 

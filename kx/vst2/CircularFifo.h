@@ -11,7 +11,7 @@
 // edits to the audio thread; the name says how its indices are ordered.
 namespace memory_relaxed_aquire_release {
 
-template <typename T, size_t Size>
+template<typename T, size_t Size>
 class CircularFifo {
 public:
     static constexpr size_t kCapacity = Size + 1;

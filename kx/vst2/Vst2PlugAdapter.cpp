@@ -15,10 +15,7 @@ namespace {
 
 constexpr int32 kMaxChannels = 2;
 
-int32 clampChannels(int32 channels)
-{
-    return std::clamp(channels, int32{0}, kMaxChannels);
-}
+int32 clampChannels(int32 channels) { return std::clamp(channels, int32{0}, kMaxChannels); }
 
 // Copies at most maxChars characters and a terminator.
 void copyText(char* destination, std::string_view text, size_t maxChars)
@@ -75,10 +72,7 @@ std::unique_ptr<BlockSizeAdapter> makeBlockAdapter(int32 blockMode)
     return std::make_unique<PassThroughAdapter>();
 }
 
-float dataByte(char byte)
-{
-    return static_cast<float>(static_cast<unsigned char>(byte) & 0x7F) / 127.0f;
-}
+float dataByte(char byte) { return static_cast<float>(static_cast<unsigned char>(byte) & 0x7F) / 127.0f; }
 
 // Decodes the three MIDI bytes; false for messages that are not passed on.
 bool decodeMidi(const char* data, MidiEvent& out)
@@ -153,7 +147,8 @@ Vst2PlugAdapter::Vst2PlugAdapter(AudioMasterCallback audioMaster)
     blockAdapter->setBlockSizes(descriptor.blockSize, 0);
 
     const HostInfo host = hostInfo();
-    if (editorAdapter != nullptr && (host.product == "REAPER" || host.product == "Reaper" || host.product == "reaper")) {
+    if (editorAdapter != nullptr &&
+        (host.product == "REAPER" || host.product == "Reaper" || host.product == "reaper")) {
         editorAdapter->resizeNudge = true;
     }
 }
@@ -187,8 +182,7 @@ void Vst2PlugAdapter::processReplacing(float** inputs, float** outputs, int32 fr
         // Nothing to process into; still let go of the events filed for this block.
         static float* const noChannels[2] = {nullptr, nullptr};
         blockAdapter->beginHostBlock(const_cast<float**>(noChannels), const_cast<float**>(noChannels), 0);
-        while (blockAdapter->nextBlock(block)) {
-        }
+        while (blockAdapter->nextBlock(block)) {}
         return;
     }
     applyQueuedChanges();
@@ -198,25 +192,13 @@ void Vst2PlugAdapter::processReplacing(float** inputs, float** outputs, int32 fr
     }
 }
 
-void Vst2PlugAdapter::setParameter(int32 index, float value)
-{
-    parameters->setValue(index, value);
-}
+void Vst2PlugAdapter::setParameter(int32 index, float value) { parameters->setValue(index, value); }
 
-float Vst2PlugAdapter::getParameter(int32 index)
-{
-    return parameters->value(index);
-}
+float Vst2PlugAdapter::getParameter(int32 index) { return parameters->value(index); }
 
-void Vst2PlugAdapter::open()
-{
-    plugin->reset();
-}
+void Vst2PlugAdapter::open() { plugin->reset(); }
 
-void Vst2PlugAdapter::close()
-{
-    plugin.reset();
-}
+void Vst2PlugAdapter::close() { plugin.reset(); }
 
 void Vst2PlugAdapter::getParameterLabel(int32 index, char* text)
 {
@@ -243,8 +225,7 @@ void Vst2PlugAdapter::getParameterName(int32 index, char* text)
 void Vst2PlugAdapter::setSampleRate(float rate)
 {
     // No signal path can run at these; the instance keeps the rate it has.
-    if (!std::isfinite(rate) || rate <= 0.0f)
-        return;
+    if (!std::isfinite(rate) || rate <= 0.0f) return;
     AudioEffect::setSampleRate(rate);
     plugin->setSampleRate(rate);
 }
@@ -288,10 +269,7 @@ int32 Vst2PlugAdapter::processEvents(VstEvents* events)
     return 0;
 }
 
-bool Vst2PlugAdapter::canParameterBeAutomated(int32 index)
-{
-    return parameters->contains(index);
-}
+bool Vst2PlugAdapter::canParameterBeAutomated(int32 index) { return parameters->contains(index); }
 
 bool Vst2PlugAdapter::pinProperties(int32 channels, int32 index, VstPinProperties* properties)
 {

@@ -21,8 +21,7 @@ constexpr float kPeakMarkerHeight = 3.0f;
 // Limits to [low, high]; NaN (a level that never settled) reads as `low`.
 float limit(float value, float low, float high)
 {
-    if (!(value > low))
-        return low;
+    if (!(value > low)) return low;
     return value > high ? high : value;
 }
 
@@ -31,15 +30,13 @@ float limit(float value, float low, float high)
 bool KnobBehavior(const char* label, float radius, float* value, float minimum, float maximum)
 {
     const ImGuiStyle& style = ImGui::GetStyle();
-    ImGui::InvisibleButton(label, ImVec2(radius * 2.0f, radius * 2.0f + ImGui::GetFontSize() + style.ItemInnerSpacing.y));
+    ImGui::InvisibleButton(label,
+                           ImVec2(radius * 2.0f, radius * 2.0f + ImGui::GetFontSize() + style.ItemInnerSpacing.y));
     const float dragY = ImGui::GetIO().MouseDelta.y;
-    if (!ImGui::IsItemActive() || dragY == 0.0f)
-        return false;
+    if (!ImGui::IsItemActive() || dragY == 0.0f) return false;
     float next = *value - (maximum - minimum) / 200.0f * dragY;
-    if (next < minimum)
-        next = minimum;
-    if (next > maximum)
-        next = maximum;
+    if (next < minimum) next = minimum;
+    if (next > maximum) next = maximum;
     *value = next;
     return true;
 }
@@ -78,8 +75,10 @@ void drawMeter(float x, float level, float peak, ImDrawList* drawList)
     const ImU32 peakColour = ImGui::GetColorU32(peak < 1.0f ? ImGuiCol_TextDisabled : ImGuiCol_NavHighlight);
     const float right = x + kMeterWidth;
     drawList->AddRectFilled(ImVec2(x, kMeterTop), ImVec2(right, kMeterBottom - h), ImGui::GetColorU32(ImGuiCol_Text));
-    drawList->AddRectFilled(ImVec2(x, kMeterBottom - h), ImVec2(right, kMeterBottom), ImGui::GetColorU32(ImGuiCol_PlotLines));
-    drawList->AddRectFilled(ImVec2(x, kMeterBottom - k), ImVec2(right, kMeterBottom + kPeakMarkerHeight - k), peakColour);
+    drawList->AddRectFilled(ImVec2(x, kMeterBottom - h), ImVec2(right, kMeterBottom),
+                            ImGui::GetColorU32(ImGuiCol_PlotLines));
+    drawList->AddRectFilled(ImVec2(x, kMeterBottom - k), ImVec2(right, kMeterBottom + kPeakMarkerHeight - k),
+                            peakColour);
 }
 
 void drawSectionHeader(float x, float width, std::string_view title, ImDrawList* drawList, ImFont* titleFont)
@@ -88,8 +87,8 @@ void drawSectionHeader(float x, float width, std::string_view title, ImDrawList*
     ImGui::PushFont(titleFont);
     ImGui::TextUnformatted(title.data(), title.data() + title.size());
     ImGui::PopFont();
-    drawList->AddRectFilled(ImVec2(x, 90.0f), ImVec2(x + width, 208.0f), ImGui::GetColorU32(ImGuiCol_BorderShadow), 8.0f,
-                            ImDrawFlags_RoundCornersAll);
+    drawList->AddRectFilled(ImVec2(x, 90.0f), ImVec2(x + width, 208.0f), ImGui::GetColorU32(ImGuiCol_BorderShadow),
+                            8.0f, ImDrawFlags_RoundCornersAll);
 }
 
 }  // namespace plug

@@ -42,8 +42,7 @@ TEST(AASaturationBrick, StepAndConstantInputs)
         t.in.samples.fill(c / 2.0f);
         t.brick.process();
         const float expected = c / std::sqrt(1.0f + c * c);
-        for (int n = 1; n < kBlockSize; ++n)
-            ASSERT_EQ(t.brick.audioOutput(0)[n], expected) << c;
+        for (int n = 1; n < kBlockSize; ++n) ASSERT_EQ(t.brick.audioOutput(0)[n], expected) << c;
     }
 }
 
@@ -65,8 +64,7 @@ TEST(AASaturationBrick, OutputIsTheMeanOfTheCurveBetweenInputs)
     brickstest::Noise noise;
     double previous = 0.0;
     for (int b = 0; b < 50; ++b) {
-        for (int n = 0; n < kBlockSize; ++n)
-            s.in[n] = noise.next();
+        for (int n = 0; n < kBlockSize; ++n) s.in[n] = noise.next();
         s.brick.process();
         for (int n = 0; n < kBlockSize; ++n) {
             const double x = double(s.drive * s.in[n]);
@@ -95,11 +93,21 @@ TEST(AASaturationBrick, MatchesTheOneSampleAtATimeFormulaBitForBit)
         for (int n = 0; n < kBlockSize; ++n) {
             const float v = noise.next();
             switch ((b + n / 16) % 5) {
-            case 0: s.in[n] = v; break;
-            case 1: s.in[n] = n > 0 ? s.in[n - 1] + (0.0002f + 0.00005f * v) / s.drive : v; break;
-            case 2: s.in[n] = 0.0f; break;
-            case 3: s.in[n] = v < 0.0f ? -1.0f : 1.0f; break;
-            default: s.in[n] = v * 3e19f; break;
+            case 0:
+                s.in[n] = v;
+                break;
+            case 1:
+                s.in[n] = n > 0 ? s.in[n - 1] + (0.0002f + 0.00005f * v) / s.drive : v;
+                break;
+            case 2:
+                s.in[n] = 0.0f;
+                break;
+            case 3:
+                s.in[n] = v < 0.0f ? -1.0f : 1.0f;
+                break;
+            default:
+                s.in[n] = v * 3e19f;
+                break;
             }
         }
         s.brick.process();

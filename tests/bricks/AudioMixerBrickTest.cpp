@@ -17,8 +17,7 @@ struct Mixer {
         for (int k = 0; k < 3; ++k) {
             brick.connectControlInput(k, &gains[k]);
             brick.connectAudioInput(k, in[k].data());
-            for (int n = 0; n < kBlockSize; ++n)
-                in[k][n] = noise.next() * float(k + 1);
+            for (int n = 0; n < kBlockSize; ++n) in[k][n] = noise.next() * float(k + 1);
         }
     }
     float gains[3] = {1.0f, 0.0f, 0.5f};
@@ -58,8 +57,7 @@ TEST(AudioMixerBrick, RampedGainsMatchAPassPerInput)
             }
         }
         m.brick.process();
-        for (int n = 0; n < kBlockSize; ++n)
-            ASSERT_EQ(m.brick.audioOutput(0)[n], expected[n]) << n;
+        for (int n = 0; n < kBlockSize; ++n) ASSERT_EQ(m.brick.audioOutput(0)[n], expected[n]) << n;
     }
 }
 

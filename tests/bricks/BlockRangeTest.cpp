@@ -128,10 +128,13 @@ TEST(BlockRange, FiltersContinueTheirStateAndRamps)
         for (FixedFilterBrick* f : {&rig.whole[0], &rig.whole[1], &rig.parts[0], &rig.parts[1]}) {
             f->setBandPass(700.0f, 0.7f, true);
         }
-        rig.run(40, {}, 1.0f, [](FixedFilterBrick& a, FixedFilterBrick& b, int begin, int end) {
-            FixedFilterBrick* const lanes[2] = {&a, &b};
-            FixedFilterBrick::processLanes(lanes, 2, begin, end);
-        }, [&](int block) { rig.expectSameAudio(block); });
+        rig.run(
+            40, {}, 1.0f,
+            [](FixedFilterBrick& a, FixedFilterBrick& b, int begin, int end) {
+                FixedFilterBrick* const lanes[2] = {&a, &b};
+                FixedFilterBrick::processLanes(lanes, 2, begin, end);
+            },
+            [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("fixed filter");
@@ -144,10 +147,13 @@ TEST(BlockRange, FiltersContinueTheirStateAndRamps)
     {
         SCOPED_TRACE("state-variable filter, lanes: the cutoff glide continues");
         Rig<SVFFilterBrick> rig;
-        rig.run(60, {{0.0f, 1.0f}, {0.0f, 0.9f}}, 1.0f, [](SVFFilterBrick& a, SVFFilterBrick& b, int begin, int end) {
-            SVFFilterBrick* const lanes[2] = {&a, &b};
-            SVFFilterBrick::processLanes(lanes, 2, begin, end);
-        }, [&](int block) { rig.expectSameAudio(block); });
+        rig.run(
+            60, {{0.0f, 1.0f}, {0.0f, 0.9f}}, 1.0f,
+            [](SVFFilterBrick& a, SVFFilterBrick& b, int begin, int end) {
+                SVFFilterBrick* const lanes[2] = {&a, &b};
+                SVFFilterBrick::processLanes(lanes, 2, begin, end);
+            },
+            [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("state-variable filter");
@@ -162,9 +168,10 @@ TEST(BlockRange, FiltersContinueTheirStateAndRamps)
         for (AntiAlias* f : {&rig.whole[0], &rig.whole[1], &rig.parts[0], &rig.parts[1]}) {
             for (int s = 0; s < 4; ++s) f->stageCoefficients(s) = {-1.6f, 0.7f + 0.05f * float(s), 0.02f, 0.04f, 0.02f};
         }
-        rig.run(40, {}, 1.0f, [](AntiAlias& a, AntiAlias& b, int begin, int end) {
-            AntiAlias::processPair(a, b, begin, end);
-        }, [&](int block) { rig.expectSameAudio(block); });
+        rig.run(
+            40, {}, 1.0f,
+            [](AntiAlias& a, AntiAlias& b, int begin, int end) { AntiAlias::processPair(a, b, begin, end); },
+            [&](int block) { rig.expectSameAudio(block); });
     }
 }
 
@@ -173,10 +180,12 @@ TEST(BlockRange, GainStagesKeepTheRampOfTheBlock)
     {
         SCOPED_TRACE("mixer, pair");
         Rig<AudioMixerBrick<3, 0>> rig;
-        rig.run(40, {{-15.0f, 15.0f}, {-1.0f, 3.0f}, {1.0f, 1.0f}}, 1.0f,
-                [](AudioMixerBrick<3, 0>& a, AudioMixerBrick<3, 0>& b, int begin, int end) {
-                    AudioMixerBrick<3, 0>::processPair(a, b, begin, end);
-                }, [&](int block) { rig.expectSameAudio(block); });
+        rig.run(
+            40, {{-15.0f, 15.0f}, {-1.0f, 3.0f}, {1.0f, 1.0f}}, 1.0f,
+            [](AudioMixerBrick<3, 0>& a, AudioMixerBrick<3, 0>& b, int begin, int end) {
+                AudioMixerBrick<3, 0>::processPair(a, b, begin, end);
+            },
+            [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("mixer");
@@ -187,9 +196,10 @@ TEST(BlockRange, GainStagesKeepTheRampOfTheBlock)
     {
         SCOPED_TRACE("VCA, pair");
         Rig<VcaBrick<1>> rig;
-        rig.run(40, {{0.0f, 1.0f}}, 1.0f, [](VcaBrick<1>& a, VcaBrick<1>& b, int begin, int end) {
-            VcaBrick<1>::processPair(a, b, begin, end);
-        }, [&](int block) { rig.expectSameAudio(block); });
+        rig.run(
+            40, {{0.0f, 1.0f}}, 1.0f,
+            [](VcaBrick<1>& a, VcaBrick<1>& b, int begin, int end) { VcaBrick<1>::processPair(a, b, begin, end); },
+            [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("VCA");

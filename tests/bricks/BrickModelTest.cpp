@@ -84,8 +84,7 @@ TEST(BrickModel, ControlConnectionsOnBricksWithoutControlsChangeNothing)
     plain.setLowPass(1000.0f, 1.0f, true);
     plain.connectAudioInput(0, in.data());
     plain.process();
-    for (int n = 0; n < kBlockSize; ++n)
-        ASSERT_EQ(filter.audioOutput(0)[n], plain.audioOutput(0)[n]);
+    for (int n = 0; n < kBlockSize; ++n) ASSERT_EQ(filter.audioOutput(0)[n], plain.audioOutput(0)[n]);
 
     MeterBrick<8> meter;
     meter.connectAudioInput(0, in.data());

@@ -38,8 +38,7 @@ private:
 inline int firstBitDifference(const float* a, const float* b)
 {
     for (int n = 0; n < bricks::kBlockSize; ++n)
-        if (std::bit_cast<std::uint32_t>(a[n]) != std::bit_cast<std::uint32_t>(b[n]))
-            return n;
+        if (std::bit_cast<std::uint32_t>(a[n]) != std::bit_cast<std::uint32_t>(b[n])) return n;
     return -1;
 }
 

@@ -24,8 +24,7 @@ std::vector<float> filterSine(FixedFilterBrick& filter, double frequency, int bl
             in[n] = float(std::sin(2.0 * brickstest::kPi * frequency * t));
         }
         filter.process();
-        if (b >= blocks / 2)
-            tail.insert(tail.end(), filter.audioOutput(0), filter.audioOutput(0) + kBlockSize);
+        if (b >= blocks / 2) tail.insert(tail.end(), filter.audioOutput(0), filter.audioOutput(0) + kBlockSize);
     }
     return tail;
 }
@@ -39,8 +38,7 @@ TEST(FixedFilterBrick, NewBrickOutputsSilence)
     in.samples.fill(0.75f);
     filter.connectAudioInput(0, in.data());
     filter.process();
-    for (int n = 0; n < kBlockSize; ++n)
-        EXPECT_EQ(filter.audioOutput(0)[n], 0.0f);
+    for (int n = 0; n < kBlockSize; ++n) EXPECT_EQ(filter.audioOutput(0)[n], 0.0f);
 }
 
 TEST(FixedFilterBrick, CoefficientsAt44100Hz1000HzQ1)
@@ -91,19 +89,16 @@ TEST(FixedFilterBrick, ResponsesAtCharacteristicFrequencies)
         AlignedBlock ones;
         ones.samples.fill(1.0f);
         lowDc.connectAudioInput(0, ones.data());
-        for (int b = 0; b < 200; ++b)
-            lowDc.process();
+        for (int b = 0; b < 200; ++b) lowDc.process();
         EXPECT_NEAR(lowDc.audioOutput(0)[kBlockSize - 1], 1.0f, 1e-4f);
 
         FixedFilterBrick high;
         high.setSampleRate(fs);
         high.setHighPass(1000.0f, 0.70422536f, true);
         AlignedBlock alternating;
-        for (int n = 0; n < kBlockSize; ++n)
-            alternating[n] = n % 2 ? -1.0f : 1.0f;
+        for (int n = 0; n < kBlockSize; ++n) alternating[n] = n % 2 ? -1.0f : 1.0f;
         high.connectAudioInput(0, alternating.data());
-        for (int b = 0; b < 20; ++b)
-            high.process();
+        for (int b = 0; b < 20; ++b) high.process();
         EXPECT_NEAR(std::fabs(high.audioOutput(0)[kBlockSize - 1]), 1.0f, 1e-5f);
     }
 }
@@ -120,8 +115,7 @@ TEST(FixedFilterBrick, DcBlockingHighPassRemovesAConstant)
         AlignedBlock ones;
         ones.samples.fill(1.0f);
         high.connectAudioInput(0, ones.data());
-        for (int b = 0; b < int(fs / 16); ++b)
-            high.process();
+        for (int b = 0; b < int(fs / 16); ++b) high.process();
         EXPECT_NEAR(high.audioOutput(0)[kBlockSize - 1], 0.0f, 1e-3f);
     }
 }
@@ -175,10 +169,8 @@ TEST(FixedFilterBrick, LanesMatchSingleBrickProcessingBitForBit)
         for (int b = 0; b < 60; ++b) {
             const float level = b < 40 ? 2.0f / float(b + 1) : (b < 50 ? 1e-38f : 0.0f);
             for (AlignedBlock& block : in)
-                for (int n = 0; n < kBlockSize; ++n)
-                    block[n] = level * noise.next();
-            for (int k = 0; k < count; ++k)
-                single[k].process();
+                for (int n = 0; n < kBlockSize; ++n) block[n] = level * noise.next();
+            for (int k = 0; k < count; ++k) single[k].process();
             FixedFilterBrick::processLanes(group, count);
             for (int k = 0; k < count; ++k)
                 ASSERT_EQ(brickstest::firstBitDifference(single[k].audioOutput(0), lanes[k].audioOutput(0)), -1)

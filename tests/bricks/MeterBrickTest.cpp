@@ -45,8 +45,7 @@ TEST(MeterBrick, ConstantLevelsAfterOneBlock)
 TEST(MeterBrick, SamplesEveryEighthValueAndSmooths)
 {
     Meter m;
-    for (int n = 0; n < kBlockSize; ++n)
-        m.in[n] = n % 8 == 0 ? ((n / 8) % 2 ? -0.6f : 0.2f) : 50.0f;
+    for (int n = 0; n < kBlockSize; ++n) m.in[n] = n % 8 == 0 ? ((n / 8) % 2 ? -0.6f : 0.2f) : 50.0f;
     const double rms = std::sqrt((0.2 * 0.2 + 0.6 * 0.6) / 2.0);
     for (int b = 1; b <= 60; ++b) {
         m.brick.process();

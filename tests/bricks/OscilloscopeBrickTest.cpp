@@ -27,8 +27,7 @@ struct Scope {
     // Runs one block; returns whether a frame was published during it.
     bool block(float offset)
     {
-        for (int n = 0; n < kBlockSize; ++n)
-            in[n] = offset + float(position + n) / 65536.0f;
+        for (int n = 0; n < kBlockSize; ++n) in[n] = offset + float(position + n) / 65536.0f;
         position += kBlockSize;
         const int slot = brick.frameStore().slotIndex();
         brick.process();
@@ -41,8 +40,7 @@ struct Scope {
         float frame[kFrame];
         brick.frameStore().read(frame);
         std::vector<std::int64_t> out;
-        for (float v : frame)
-            out.push_back(std::int64_t((v - offset) * 65536.0f + 0.5f));
+        for (float v : frame) out.push_back(std::int64_t((v - offset) * 65536.0f + 0.5f));
         return out;
     }
 
@@ -55,8 +53,7 @@ struct Scope {
 
 void expectSpacing(const std::vector<std::int64_t>& positions, std::int64_t first, std::int64_t spacing)
 {
-    for (int i = 0; i < kFrame; ++i)
-        ASSERT_EQ(positions[i], first + spacing * i) << "frame sample " << i;
+    for (int i = 0; i < kFrame; ++i) ASSERT_EQ(positions[i], first + spacing * i) << "frame sample " << i;
 }
 
 }  // namespace
@@ -70,8 +67,7 @@ TEST(OscilloscopeBrick, DecimationAndFreeRunningFrames)
         Scope s(scale);
         std::vector<std::int64_t> publishedAt;
         while (publishedAt.size() < 3) {
-            if (s.block(0.0f))
-                publishedAt.push_back(s.position);
+            if (s.block(0.0f)) publishedAt.push_back(s.position);
         }
         // Published in the block holding sample (k + 1) 256 every - 1.
         for (int k = 0; k < 3; ++k) {
@@ -131,16 +127,13 @@ TEST(OscilloscopeBrick, BlockStartRetriggersAnArmedFrame)
 TEST(OscilloscopeBrick, ResetClearsOnlyTheDisplayBuffer)
 {
     Scope s(0.0f);
-    for (int i = 0; i < kFrame; ++i)
-        s.brick.displayBuffer()[i] = 1.0f;
+    for (int i = 0; i < kFrame; ++i) s.brick.displayBuffer()[i] = 1.0f;
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(s.brick.displayBuffer()) % 32, 0u);
     s.block(0.0f);
     s.block(0.0f);
     s.brick.reset();
-    for (int i = 0; i < kFrame; ++i)
-        ASSERT_EQ(s.brick.displayBuffer()[i], 0.0f);
+    for (int i = 0; i < kFrame; ++i) ASSERT_EQ(s.brick.displayBuffer()[i], 0.0f);
     int published = 0;
-    while (published < 2)
-        published += s.block(0.0f);
+    while (published < 2) published += s.block(0.0f);
     expectSpacing(s.readPositions(0.0f), 2, 3);  // capture went on through the reset
 }

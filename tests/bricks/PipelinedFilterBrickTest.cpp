@@ -25,8 +25,7 @@ const BiquadCoefficients kAntiAlias[4] = {
 
 void load(PipelinedFilterBrick<4, float>& filter, const BiquadCoefficients* stages)
 {
-    for (int k = 0; k < 4; ++k)
-        filter.stageCoefficients(k) = stages[k];
+    for (int k = 0; k < 4; ++k) filter.stageCoefficients(k) = stages[k];
 }
 
 }  // namespace
@@ -68,27 +67,23 @@ TEST(PipelinedFilterBrick, EqualsTheSerialCascadeDelayedByThreeSamples)
     AlignedBlock in;
     pipelined.connectAudioInput(0, in.data());
     serial[0].connectAudioInput(0, in.data());
-    for (int k = 1; k < 4; ++k)
-        serial[k].connectAudioInput(0, serial[k - 1].audioOutput(0));
+    for (int k = 1; k < 4; ++k) serial[k].connectAudioInput(0, serial[k - 1].audioOutput(0));
 
     brickstest::Noise noise;
     std::vector<float> expected;
     std::vector<float> actual;
     for (int round = 0; round < 2; ++round) {
         for (int b = 0; b < 20; ++b) {
-            for (int n = 0; n < kBlockSize; ++n)
-                in[n] = noise.next() * (b % 3 == 2 ? 1e-30f : 1.0f);
+            for (int n = 0; n < kBlockSize; ++n) in[n] = noise.next() * (b % 3 == 2 ? 1e-30f : 1.0f);
             pipelined.process();
-            for (auto& section : serial)
-                section.process();
+            for (auto& section : serial) section.process();
             expected.insert(expected.end(), serial[3].audioOutput(0), serial[3].audioOutput(0) + kBlockSize);
             actual.insert(actual.end(), pipelined.audioOutput(0), pipelined.audioOutput(0) + kBlockSize);
         }
         for (std::size_t n = 0; n + 3 < actual.size(); ++n)
             ASSERT_EQ(actual[n + 3], expected[n]) << "round " << round << " sample " << n;
         pipelined.reset();
-        for (auto& section : serial)
-            section.reset();
+        for (auto& section : serial) section.reset();
         expected.clear();
         actual.clear();
     }
@@ -109,8 +104,7 @@ TEST(PipelinedFilterBrick, AntiAliasCascadePassesTheAudioBandAndStopsNyquist)
             for (int n = 0; n < kBlockSize; ++n)
                 in[n] = float(std::cos(2.0 * brickstest::kPi * frequency * double(b * kBlockSize + n) / rate));
             filter.process();
-            if (b >= 300)
-                tail.insert(tail.end(), filter.audioOutput(0), filter.audioOutput(0) + kBlockSize);
+            if (b >= 300) tail.insert(tail.end(), filter.audioOutput(0), filter.audioOutput(0) + kBlockSize);
         }
         return 20.0 * std::log10(brickstest::amplitudeAt(tail, frequency, rate));
     };
@@ -119,8 +113,7 @@ TEST(PipelinedFilterBrick, AntiAliasCascadePassesTheAudioBandAndStopsNyquist)
     AlignedBlock ones;
     ones.samples.fill(1.0f);
     dc.connectAudioInput(0, ones.data());
-    for (int b = 0; b < 100; ++b)
-        dc.process();
+    for (int b = 0; b < 100; ++b) dc.process();
     EXPECT_NEAR(20.0 * std::log10(dc.audioOutput(0)[kBlockSize - 1]), -1.0, 0.3);
     EXPECT_GT(gainAt(10000.0), -2.0);
     EXPECT_LT(gainAt(22050.0), -65.0);
@@ -139,8 +132,7 @@ TEST(PipelinedFilterBrick, ResetClearsMemoriesButKeepsCoefficients)
     filter.process();
     filter.reset();
     filter.process();
-    for (int n = 0; n < kBlockSize; ++n)
-        EXPECT_EQ(filter.audioOutput(0)[n], first[n]);
+    for (int n = 0; n < kBlockSize; ++n) EXPECT_EQ(filter.audioOutput(0)[n], first[n]);
     EXPECT_EQ(filter.stageCoefficients(2).b1, kAntiAlias[2].b1);
 }
 
@@ -164,8 +156,7 @@ TEST(PipelinedFilterBrick, PairMatchesSingleBrickProcessingBitForBit)
     brickstest::Noise noise(99u);
     for (int b = 0; b < 60; ++b) {
         for (AlignedBlock& block : in)
-            for (int n = 0; n < kBlockSize; ++n)
-                block[n] = noise.next() * (b % 5 == 4 ? 1e-36f : 4.0f);
+            for (int n = 0; n < kBlockSize; ++n) block[n] = noise.next() * (b % 5 == 4 ? 1e-36f : 4.0f);
         if (b == 30) {
             single[1].reset();
             pair[1].reset();

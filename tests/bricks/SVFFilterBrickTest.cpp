@@ -43,10 +43,8 @@ struct Reference {
     void block(const float* x, float cutoff, float resonance, float fs, float* lp, float* bp, float* hp)
     {
         float f = 20.0f * std::pow(2.0f, 10.0f * cutoff);
-        if (f > 18000.0f)
-            f = 18000.0f;
-        if (f < 20.0f)
-            f = 20.0f;
+        if (f > 18000.0f) f = 18000.0f;
+        if (f < 20.0f) f = 20.0f;
         const float gt = std::tan(f * 3.1415927f / fs);
         const float k = 2.0f - 2.0f * resonance;
         dg = (gt - g) * 0.0078125f;
@@ -78,8 +76,7 @@ double lowPassGain(float rate, float cutoff, float resonance, double frequency)
         for (int n = 0; n < kBlockSize; ++n)
             filter.in[n] = float(std::sin(2.0 * brickstest::kPi * frequency * double(b * kBlockSize + n) / rate));
         filter.svf.process();
-        if (b >= blocks / 2)
-            tail.insert(tail.end(), filter.low(), filter.low() + kBlockSize);
+        if (b >= blocks / 2) tail.insert(tail.end(), filter.low(), filter.low() + kBlockSize);
     }
     return brickstest::amplitudeAt(tail, frequency, rate);
 }
@@ -96,8 +93,7 @@ TEST(SVFFilterBrick, OutputsAddUpToTheInputAndSettleOnAConstant)
         brickstest::Noise noise;
         for (int b = 0; b < 400; ++b) {
             if (b < 10)
-                for (int n = 0; n < kBlockSize; ++n)
-                    filter.in[n] = noise.next();
+                for (int n = 0; n < kBlockSize; ++n) filter.in[n] = noise.next();
             else
                 filter.in.samples.fill(0.8f);
             filter.svf.process();
@@ -135,8 +131,7 @@ TEST(SVFFilterBrick, MatchesTheUnlimitedFormulaFrom44100Hz)
         brickstest::Noise noise;
         for (int b = 0; b < 300; ++b) {
             filter.controls = {float(b % 11) / 10.0f, float(b % 7) / 6.0f};
-            for (int n = 0; n < kBlockSize; ++n)
-                filter.in[n] = noise.next();
+            for (int n = 0; n < kBlockSize; ++n) filter.in[n] = noise.next();
             filter.svf.process();
             reference.block(filter.in.data(), filter.controls.cutoff, filter.controls.resonance, fs, lp.data(),
                             bp.data(), hp.data());
@@ -218,16 +213,14 @@ TEST(SVFFilterBrick, LanesMatchSingleBrickProcessingBitForBit)
             for (int k = 0; k < count; ++k) {
                 controls[k].cutoff = 0.5f + 0.5f * noise.next();
                 controls[k].resonance = 0.5f + 0.5f * noise.next();
-                for (int n = 0; n < kBlockSize; ++n)
-                    in[k][n] = (b % 7 == 6 ? 0.0f : 3.0f) * noise.next();
+                for (int n = 0; n < kBlockSize; ++n) in[k][n] = (b % 7 == 6 ? 0.0f : 3.0f) * noise.next();
             }
             if (b == 50)
                 for (int k = 0; k < count; ++k) {
                     single[k].reset();
                     lanes[k].reset();
                 }
-            for (int k = 0; k < count; ++k)
-                single[k].process();
+            for (int k = 0; k < count; ++k) single[k].process();
             SVFFilterBrick::processLanes(group, count);
             for (int k = 0; k < count; ++k)
                 for (int o = 0; o < 3; ++o)

@@ -15,8 +15,7 @@ constexpr int kLength = ScopeFrameStore::kFrameLength;
 // Frame number f (counted from 1) holds f * 1000 + i at sample i; 0 is "no frame".
 void makeFrame(int f, float* frame)
 {
-    for (int i = 0; i < kLength; ++i)
-        frame[i] = float(f * 1000 + i);
+    for (int i = 0; i < kLength; ++i) frame[i] = float(f * 1000 + i);
 }
 
 // The frame number read, or -1 when the samples do not form one whole frame.
@@ -24,14 +23,12 @@ int frameNumber(const float* frame)
 {
     if (frame[0] == 0.0f) {
         for (int i = 0; i < kLength; ++i)
-            if (frame[i] != 0.0f)
-                return -1;
+            if (frame[i] != 0.0f) return -1;
         return 0;
     }
     const int f = int(frame[0]) / 1000;
     for (int i = 0; i < kLength; ++i)
-        if (frame[i] != float(f * 1000 + i))
-            return -1;
+        if (frame[i] != float(f * 1000 + i)) return -1;
     return f;
 }
 
@@ -65,15 +62,13 @@ TEST(ScopeFrameStore, ConcurrentReadsGetWholeFrames)
     std::atomic<bool> readerStarted{false};
 
     std::thread writer([&] {
-        while (!readerStarted.load())
-            std::this_thread::yield();
+        while (!readerStarted.load()) std::this_thread::yield();
         float frame[kLength];
         for (int f = 1; f <= kFrames; ++f) {
             makeFrame(f, frame);
             store->publish(frame);
             finished.store(f, std::memory_order_release);
-            if (f % 64 == 0)
-                std::this_thread::yield();
+            if (f % 64 == 0) std::this_thread::yield();
         }
     });
 
@@ -94,8 +89,7 @@ TEST(ScopeFrameStore, ConcurrentReadsGetWholeFrames)
         distinct += f != last;
         last = f;
         ++reads;
-        if (before == kFrames)
-            break;
+        if (before == kFrames) break;
     }
     writer.join();
     EXPECT_EQ(last, kFrames - 1);

@@ -30,8 +30,7 @@ struct Sustainer {
         brick.connectControlInput(3, &controls.speed);
         brick.connectAudioInput(0, left.data());
         brick.connectAudioInput(1, right.data());
-        if (configure)
-            brick.setSampleRate(rate);
+        if (configure) brick.setSampleRate(rate);
     }
     const float* out(int c) const { return brick.audioOutput(c); }
 
@@ -94,8 +93,7 @@ double clipperInput(float out, double bias)
     const double y = out / 4.0 + bias;
     const double z = y / std::sqrt(1.0 - y * y);
     double j = 0.0;
-    for (int i = 0; i < 60; ++i)
-        j -= (j * j * j + j - z) / (3.0 * j * j + 1.0);
+    for (int i = 0; i < 60; ++i) j -= (j * j * j + j - z) / (3.0 * j * j + 1.0);
     return j;
 }
 
@@ -118,8 +116,7 @@ TEST(SustainerBrick, IdleOutputsAreTheClipperBias)
     {
         // Silence with settled trackers.
         Sustainer s;
-        for (int b = 0; b < 10; ++b)
-            s.brick.process();
+        for (int b = 0; b < 10; ++b) s.brick.process();
         EXPECT_NEAR(s.out(0)[kBlockSize - 1], idle0, tol);
         EXPECT_NEAR(s.out(1)[kBlockSize - 1], idle1, tol);
     }
@@ -147,8 +144,7 @@ TEST(SustainerBrick, MaximumGainsStereoAndLinked)
     for (float stereoMode : {0.0f, 0.5f, 0.25f}) {
         Sustainer s;
         s.controls = {1.0f, 0.0f, stereoMode, 0.5f};
-        for (int b = 0; b < 4; ++b)
-            s.brick.process();
+        for (int b = 0; b < 4; ++b) s.brick.process();
         const float x = 1e-4f;
         s.left[0] = x;
         s.right[0] = x;
@@ -312,8 +308,7 @@ TEST(SustainerBrick, SampleRateAndResetRestartTheDetectors)
     s.brick.reset();
     EXPECT_EQ(s.brick.envelope(0), 0.0);
     EXPECT_EQ(s.brick.gain(0), gain);  // the gains follow at the next sample
-    for (int b = 0; b < 10; ++b)
-        s.brick.process();
+    for (int b = 0; b < 10; ++b) s.brick.process();
     s.brick.setSampleRate(48000.0f);
     EXPECT_EQ(s.brick.envelope(0), 0.0);
     EXPECT_EQ(s.brick.envelope(1), 0.0);

@@ -16,8 +16,7 @@ struct Vca {
         brick.connectControlInput(0, &gain);
         brick.connectAudioInput(0, in.data());
         brickstest::Noise noise;
-        for (int n = 0; n < kBlockSize; ++n)
-            in[n] = noise.next();
+        for (int n = 0; n < kBlockSize; ++n) in[n] = noise.next();
     }
     float gain = 1.0f;
     AlignedBlock in;
@@ -30,12 +29,10 @@ TEST(VcaBrick, FadesInOverTheFirstBlockThenPassesUnchanged)
 {
     Vca v;
     v.brick.process();
-    for (int n = 0; n < kBlockSize; ++n)
-        ASSERT_EQ(v.brick.audioOutput(0)[n], float(n + 1) / 128.0f * v.in[n]);
+    for (int n = 0; n < kBlockSize; ++n) ASSERT_EQ(v.brick.audioOutput(0)[n], float(n + 1) / 128.0f * v.in[n]);
     for (int b = 0; b < 3; ++b) {
         v.brick.process();
-        for (int n = 0; n < kBlockSize; ++n)
-            ASSERT_EQ(v.brick.audioOutput(0)[n], v.in[n]);
+        for (int n = 0; n < kBlockSize; ++n) ASSERT_EQ(v.brick.audioOutput(0)[n], v.in[n]);
     }
 }
 
@@ -45,8 +42,7 @@ TEST(VcaBrick, GainFollowsTheCubeWithALinearRamp)
     v.gain = 0.5f;
     v.brick.process();
     v.brick.process();
-    for (int n = 0; n < kBlockSize; ++n)
-        ASSERT_EQ(v.brick.audioOutput(0)[n], 0.125f * v.in[n]);
+    for (int n = 0; n < kBlockSize; ++n) ASSERT_EQ(v.brick.audioOutput(0)[n], 0.125f * v.in[n]);
 
     // From 0.125 to 0.8^3 = 0.512: sample n of the block uses 0.125 + (n + 1) d.
     v.gain = 0.8f;

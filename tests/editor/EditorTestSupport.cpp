@@ -50,10 +50,7 @@ HostWindow::~HostWindow()
     delete connection;
 }
 
-void* HostWindow::parentHandle() const
-{
-    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
-}
+void* HostWindow::parentHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)); }
 
 namespace {
 
@@ -66,17 +63,13 @@ std::vector<XWindowId> childrenOf(Display* display, Window window)
     unsigned count = 0;
     XQueryTree(display, window, &root, &parent, &list, &count);
     std::vector<XWindowId> result(list, list + count);
-    if (list != nullptr)
-        XFree(list);
+    if (list != nullptr) XFree(list);
     return result;
 }
 
 }  // namespace
 
-std::vector<XWindowId> HostWindow::children() const
-{
-    return childrenOf(connection->display, window);
-}
+std::vector<XWindowId> HostWindow::children() const { return childrenOf(connection->display, window); }
 
 std::size_t HostWindow::topLevelWindows() const
 {
@@ -186,8 +179,7 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
+        if (std::chrono::steady_clock::now() > end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
@@ -198,12 +190,10 @@ namespace {
 int countEntries(const char* directory, const std::function<bool(const dirent&)>& accept)
 {
     DIR* dir = opendir(directory);
-    if (dir == nullptr)
-        return -1;
+    if (dir == nullptr) return -1;
     int count = 0;
     while (const dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.' && accept(*entry))
-            ++count;
+        if (entry->d_name[0] != '.' && accept(*entry)) ++count;
     }
     closedir(dir);
     return count;

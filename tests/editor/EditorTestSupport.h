@@ -36,8 +36,7 @@ protected:
         ImGui::SetNextWindowSize(ImVec2(kWidth, kHeight));
         ImGui::Begin("test", nullptr, ImGuiWindowFlags_NoDecoration | ImGuiWindowFlags_NoMove);
         ImGui::InvisibleButton("area", ImVec2(kWidth - 20, kHeight - 20));
-        if (ImGui::IsItemClicked(0))
-            clicks.fetch_add(1);
+        if (ImGui::IsItemClicked(0)) clicks.fetch_add(1);
         ImGui::End();
         frames.fetch_add(1);
     }

@@ -98,10 +98,7 @@ class KnobEditor : public kx::imgui::ImguiEditor {
 public:
     static constexpr int kCentre = 73;  // cursor 50 + radius 23
 
-    explicit KnobEditor(std::chrono::milliseconds framePeriod) : ImguiEditor(200, 200)
-    {
-        setFramePeriod(framePeriod);
-    }
+    explicit KnobEditor(std::chrono::milliseconds framePeriod) : ImguiEditor(200, 200) { setFramePeriod(framePeriod); }
     ~KnobEditor() override { close(); }
     const kx::EditorSize* getSize() const override { return &size; }
     void idle() override {}

@@ -47,14 +47,11 @@ TEST(ImguiEditorThreads, FourEditorsOpenAndCloseInterleaved)
     {
         HostWindow host;
         std::array<std::unique_ptr<TestEditor>, 4> editors;
-        for (auto& editor : editors)
-            editor = std::make_unique<TestEditor>();
+        for (auto& editor : editors) editor = std::make_unique<TestEditor>();
         for (int round = 0; round < 5; ++round) {
-            for (auto& editor : editors)
-                ASSERT_TRUE(editor->open(host.parentHandle()));
+            for (auto& editor : editors) ASSERT_TRUE(editor->open(host.parentHandle()));
             // Close while others are still being set up, in an order that varies per round.
-            for (int i = 0; i < 4; ++i)
-                editors[(i + round) % 4]->close();
+            for (int i = 0; i < 4; ++i) editors[(i + round) % 4]->close();
             EXPECT_TRUE(host.children().empty());
         }
         std::array<int, 4> drawn{};
@@ -64,8 +61,7 @@ TEST(ImguiEditorThreads, FourEditorsOpenAndCloseInterleaved)
         }
         EXPECT_TRUE(waitFor([&] {
             for (int i = 0; i < 4; ++i) {
-                if (editors[i]->frames.load() < drawn[i] + 3)
-                    return false;
+                if (editors[i]->frames.load() < drawn[i] + 3) return false;
             }
             return true;
         }));

@@ -45,8 +45,7 @@ std::vector<AutomationEvent> eventsFor(const std::vector<AutomationEvent>& all, 
 {
     std::vector<AutomationEvent> result;
     for (std::size_t i = from; i < all.size(); ++i) {
-        if (all[i].index == index)
-            result.push_back(all[i]);
+        if (all[i].index == index) result.push_back(all[i]);
     }
     return result;
 }
@@ -88,11 +87,9 @@ int unloadOneOfTwoCopiesThenFailARequest(const std::string& copy)
     XSetErrorHandler(&countHostError);
     auto first = std::make_unique<ModuleEditor>("tw07-host", 0, 0, copy);
     ModuleEditor second("tw07-host", 0, 300);
-    if (!first->open() || !second.open() || !first->waitUntilShown() || !second.waitUntilShown())
-        return 3;
+    if (!first->open() || !second.open() || !first->waitUntilShown() || !second.waitUntilShown()) return 3;
     first.reset();
-    if (dlopen(copy.c_str(), RTLD_NOW | RTLD_NOLOAD) != nullptr)
-        return 4;  // still loaded: nothing would be tested
+    if (dlopen(copy.c_str(), RTLD_NOW | RTLD_NOLOAD) != nullptr) return 4;  // still loaded: nothing would be tested
     causeHostError();
     second.pump(100ms);
     return hostErrors.load() == 1 ? 0 : 5;
@@ -144,8 +141,7 @@ TEST(EffectEditor, EveryOpeningAsksForTheEditorSizeOnceAndReaperFirstOnePixelMor
             ASSERT_TRUE(m.open());
             ASSERT_TRUE(m.waitUntilShown());
             m.pump(100ms);
-            if (nudge)
-                expected.push_back({911, 238});
+            if (nudge) expected.push_back({911, 238});
             expected.push_back({910, 237});
             EXPECT_EQ(m.sizeRequests(), expected);
             EXPECT_EQ(m.frame().childCount(), 1);
@@ -179,8 +175,7 @@ TEST(EffectEditor, DrawsTheHeaderPanelsKnobsMetersScopeAndTexts)
 
     expectColour(shot, 600, 10, kHeaderStrip, "header strip");
     expectColour(shot, 8, 225, kBackground, "background");
-    for (const int x : {20, 160, 370, 770})
-        expectColour(shot, x, 200, kPanel, "panel box");
+    for (const int x : {20, 160, 370, 770}) expectColour(shot, x, 200, kPanel, "panel box");
     expectColour(shot, 580, 100, kScopeFrame, "scope frame");
     expectColour(shot, 745, 200, kScopeFrame, "scope frame");
     expectColour(shot, 565, 150, kBackground, "gap before the scope");
@@ -192,8 +187,7 @@ TEST(EffectEditor, DrawsTheHeaderPanelsKnobsMetersScopeAndTexts)
     expectColour(shot, kDriveX + 10, kKnobY + 8, kGreen, "drive knob");
     expectColour(shot, 191 - 10, kKnobY + 8, kAmber, "amount knob");
     expectColour(shot, 251 - 10, kKnobY + 8, kAmber, "speed knob");
-    for (const int x : {kToneLoX, 463, 523})
-        expectColour(shot, x, kKnobY + 12, kLightBlue, "tone knob");
+    for (const int x : {kToneLoX, 463, 523}) expectColour(shot, x, kKnobY + 12, kLightBlue, "tone knob");
     expectColour(shot, 801 + 10, kKnobY + 8, kLightGrey, "level knob");
 
     // Silent meters: background column and the peak marker at the floor (y 193-196).
@@ -272,10 +266,8 @@ TEST(EffectEditor, DragOnTheDriveKnobAutomatesEveryFrameWhileHeldAndReachesTheAu
     // unchanged value.
     const auto still = eventsFor(all, 0, settled);
     EXPECT_GE(still.size(), 6u);
-    for (const AutomationEvent& e : still)
-        EXPECT_EQ(e.value, drag.back().value);
-    for (std::size_t i = 1; i < drag.size(); ++i)
-        EXPECT_GE(drag[i].value, drag[i - 1].value);
+    for (const AutomationEvent& e : still) EXPECT_EQ(e.value, drag.back().value);
+    for (std::size_t i = 1; i < drag.size(); ++i) EXPECT_GE(drag[i].value, drag[i - 1].value);
 
     m.process();
     EXPECT_EQ(m.effect().getParameter(0), drag.back().value);
@@ -339,8 +331,7 @@ TEST(EffectEditor, ToneKnobsFollowTheHostAndADoubleClickResetsThem)
     m.pump(60ms);
     const auto single = eventsFor(m.automation(), 4, before);
     ASSERT_FALSE(single.empty());
-    for (const AutomationEvent& e : single)
-        EXPECT_EQ(e.value, 0.2f);
+    for (const AutomationEvent& e : single) EXPECT_EQ(e.value, 0.2f);
 
     m.pump(400ms);  // well apart from the next one
     // Both clicks well within the 0.3 s a double-click may take, however busy the machine.

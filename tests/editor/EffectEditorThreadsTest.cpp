@@ -19,14 +19,15 @@ namespace {
 // Blocks of the riff at about the real-time rate until stopped.
 class AudioThread {
 public:
-    explicit AudioThread(ModuleEditor& m) : thread([this, &m] {
-        m.playing = true;
-        while (!stop.load()) {
-            m.process();
-            blocks.fetch_add(1);
-            std::this_thread::sleep_for(1ms);
-        }
-    })
+    explicit AudioThread(ModuleEditor& m)
+        : thread([this, &m] {
+              m.playing = true;
+              while (!stop.load()) {
+                  m.process();
+                  blocks.fetch_add(1);
+                  std::this_thread::sleep_for(1ms);
+              }
+          })
     {
     }
     ~AudioThread()
@@ -54,8 +55,7 @@ bool idleUntilShown(ModuleEditor& m, std::size_t requests)
 {
     const auto end = std::chrono::steady_clock::now() + 10s;
     while (m.sizeRequests().size() < requests) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
+        if (std::chrono::steady_clock::now() > end) return false;
         idleFor(m, 5ms);
     }
     return true;
@@ -137,16 +137,13 @@ TEST(EffectEditorThreads, DragsOnTwoEditorsInTurnChangeOnlyTheirOwnInstance)
     EXPECT_TRUE(first->waitForAutomation(0, 0.65f));
     second.fastDrag(kToneLoX, kKnobY, -60);
     EXPECT_TRUE(second.waitForAutomation(4, 0.2f));
-    for (ModuleEditor* m : {first.get(), &second})
-        m->process();
+    for (ModuleEditor* m : {first.get(), &second}) m->process();
     EXPECT_NEAR(first->effect().getParameter(0), 0.65f, 1e-5f);
     EXPECT_EQ(first->effect().getParameter(4), 0.5f);
     EXPECT_EQ(second.effect().getParameter(0), 0.35f);
     EXPECT_NEAR(second.effect().getParameter(4), 0.2f, 1e-5f);
-    for (const auto& e : first->automation())
-        EXPECT_EQ(e.index, 0);
-    for (const auto& e : second.automation())
-        EXPECT_EQ(e.index, 4);
+    for (const auto& e : first->automation()) EXPECT_EQ(e.index, 0);
+    for (const auto& e : second.automation()) EXPECT_EQ(e.index, 4);
 
     first.reset();  // closed and gone; the other one carries on
     second.fastDrag(kDriveX, kKnobY, 60);

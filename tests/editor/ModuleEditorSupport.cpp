@@ -39,8 +39,7 @@ struct HostFrame::Connection {
 HostFrame::HostFrame(int x, int y, int width, int height) : connection(new Connection{XOpenDisplay(nullptr)})
 {
     Display* display = connection->display;
-    if (display == nullptr)
-        throw std::runtime_error("no X display");
+    if (display == nullptr) throw std::runtime_error("no X display");
     window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
                                  static_cast<unsigned>(height), 0, 0, 0);
     XMapWindow(display, window);
@@ -53,10 +52,7 @@ HostFrame::~HostFrame()
     XCloseDisplay(connection->display);
 }
 
-void* HostFrame::parentHandle() const
-{
-    return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window));
-}
+void* HostFrame::parentHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)); }
 
 int HostFrame::childCount() const
 {
@@ -67,8 +63,7 @@ int HostFrame::childCount() const
     Window* list = nullptr;
     unsigned count = 0;
     XQueryTree(display, window, &root, &parent, &list, &count);
-    if (list != nullptr)
-        XFree(list);
+    if (list != nullptr) XFree(list);
     return static_cast<int>(count);
 }
 
@@ -80,16 +75,15 @@ Screenshot HostFrame::capture() const
     XGetWindowAttributes(display, window, &attributes);
     XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    if (image == nullptr)
-        throw std::runtime_error("XGetImage failed");
+    if (image == nullptr) throw std::runtime_error("XGetImage failed");
     std::vector<Rgb> pixels;
     pixels.reserve(static_cast<std::size_t>(image->width * image->height));
     // 24-bit TrueColor: 0xRRGGBB.
     for (int y = 0; y < image->height; ++y) {
         for (int x = 0; x < image->width; ++x) {
             const unsigned long p = XGetPixel(image, x, y);
-            pixels.push_back({static_cast<int>((p >> 16) & 0xff), static_cast<int>((p >> 8) & 0xff),
-                              static_cast<int>(p & 0xff)});
+            pixels.push_back(
+                {static_cast<int>((p >> 16) & 0xff), static_cast<int>((p >> 8) & 0xff), static_cast<int>(p & 0xff)});
         }
     }
     Screenshot shot(image->width, image->height, std::move(pixels));
@@ -97,20 +91,11 @@ Screenshot HostFrame::capture() const
     return shot;
 }
 
-void HostFrame::moveTo(int x, int y) const
-{
-    pointer.moveTo(parentHandle(), x, y);
-}
+void HostFrame::moveTo(int x, int y) const { pointer.moveTo(parentHandle(), x, y); }
 
-void HostFrame::press() const
-{
-    pointer.press();
-}
+void HostFrame::press() const { pointer.press(); }
 
-void HostFrame::release() const
-{
-    pointer.release();
-}
+void HostFrame::release() const { pointer.release(); }
 
 ModuleEditor::ModuleEditor(const std::string& product, int windowX, int windowY, const std::string& modulePath)
 {
@@ -149,25 +134,15 @@ std::vector<SizeRequest> ModuleEditor::sizeRequests() const
     return requests;
 }
 
-bool ModuleEditor::open()
-{
-    return plugin->dispatch(effEditOpen, 0, 0, hostFrame->parentHandle()) == 1;
-}
+bool ModuleEditor::open() { return plugin->dispatch(effEditOpen, 0, 0, hostFrame->parentHandle()) == 1; }
 
-void ModuleEditor::close()
-{
-    plugin->dispatch(effEditClose);
-}
+void ModuleEditor::close() { plugin->dispatch(effEditClose); }
 
-void ModuleEditor::idle()
-{
-    plugin->dispatch(effEditIdle);
-}
+void ModuleEditor::idle() { plugin->dispatch(effEditIdle); }
 
 void ModuleEditor::process()
 {
-    if (position + kBlock > riff[0].size())
-        position = 0;
+    if (position + kBlock > riff[0].size()) position = 0;
     float* inputs[2] = {silence.data(), silence.data()};
     if (playing) {
         inputs[0] = riff[0].data() + position;
@@ -193,8 +168,7 @@ bool ModuleEditor::pumpUntil(const std::function<bool()>& condition)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
+        if (std::chrono::steady_clock::now() > end) return false;
         pump(std::chrono::milliseconds(5));
     }
     return true;
@@ -211,8 +185,7 @@ void ModuleEditor::fastDrag(int x, int y, int dy)
     hostFrame->moveTo(x, y);
     pump(std::chrono::milliseconds(60));
     hostFrame->press();
-    for (int step = 1; step <= 6; ++step)
-        hostFrame->moveTo(x, y - dy * step / 6);
+    for (int step = 1; step <= 6; ++step) hostFrame->moveTo(x, y - dy * step / 6);
     hostFrame->release();
 }
 
@@ -221,8 +194,7 @@ bool ModuleEditor::waitForAutomation(int index, float value)
     return pumpUntil([&] {
         const auto events = automation();
         for (auto e = events.rbegin(); e != events.rend(); ++e) {
-            if (e->index == index)
-                return std::fabs(e->value - value) < 1e-5f;
+            if (e->index == index) return std::fabs(e->value - value) < 1e-5f;
         }
         return false;
     });

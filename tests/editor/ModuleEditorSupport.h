@@ -70,8 +70,8 @@ public:
     static constexpr int kRate = 48000;
     static constexpr int kBlock = 64;
 
-    explicit ModuleEditor(const std::string& product = tools::HostContext::kProduct, int windowX = 0,
-                          int windowY = 0, const std::string& modulePath = TW07_MODULE_PATH);
+    explicit ModuleEditor(const std::string& product = tools::HostContext::kProduct, int windowX = 0, int windowY = 0,
+                          const std::string& modulePath = TW07_MODULE_PATH);
     ~ModuleEditor();
 
     tools::Effect& effect() { return *plugin; }

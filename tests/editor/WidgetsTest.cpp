@@ -36,7 +36,8 @@ protected:
         // Without anti-aliasing every rectangle is four vertices and every line segment a quad.
         ImGui::GetStyle().AntiAliasedFill = false;
         ImGui::GetStyle().AntiAliasedLines = false;
-        ImGui::GetStyle().Colors[ImGuiCol_BorderShadow] = ImVec4(0.855f, 0.835f, 0.835f, 1.0f);  // transparent by default
+        ImGui::GetStyle().Colors[ImGuiCol_BorderShadow] =
+            ImVec4(0.855f, 0.835f, 0.835f, 1.0f);  // transparent by default
     }
     ~WidgetsTest() override { ImGui::DestroyContext(); }
 
@@ -153,8 +154,7 @@ TEST_F(WidgetsTest, KnobFollowsADragThatArrivesWithinOneFrame)
     events.start(kGrab.x, kGrab.y);
     knobFrame(kGrab, false);
     events.button(0, true);
-    for (int step = 1; step <= 6; ++step)
-        events.moved(kGrab.x, kGrab.y - 10.0f * step);
+    for (int step = 1; step <= 6; ++step) events.moved(kGrab.x, kGrab.y - 10.0f * step);
     events.button(0, false);
     for (int i = 0; i < 5; ++i) {
         ImGuiIO& io = ImGui::GetIO();
@@ -338,8 +338,7 @@ TEST_F(WidgetsTest, SectionHeaderPutsTheTitleAboveARoundedBox)
     const ImU32 box = ImGui::GetColorU32(ImGuiCol_BorderShadow);
     int boxVertices = 0;
     for (const ImDrawVert& v : list->VtxBuffer) {
-        if (v.col != box)
-            continue;
+        if (v.col != box) continue;
         ++boxVertices;
         left = std::min(left, v.pos.x);
         top = std::min(top, v.pos.y);

@@ -40,10 +40,10 @@ struct AdapterFixture : ::testing::Test {
 TEST_F(AdapterFixture, TwelveQueuedEditsAreDroppedElevenAreAppliedInOrder)
 {
     for (int i = 0; i < 12; ++i) adapter->automate(0, 0.05f * float(i + 1));
-    EXPECT_EQ(automations, 12);                          // the host hears of every edit
-    EXPECT_EQ(effect->getParameter(effect, 0), 0.35f);   // none stored yet
+    EXPECT_EQ(automations, 12);                         // the host hears of every edit
+    EXPECT_EQ(effect->getParameter(effect, 0), 0.35f);  // none stored yet
     block();
-    EXPECT_EQ(effect->getParameter(effect, 0), 0.35f);   // a full queue is discarded whole
+    EXPECT_EQ(effect->getParameter(effect, 0), 0.35f);  // a full queue is discarded whole
 
     for (int i = 0; i < 11; ++i) adapter->automate(i % 8, 0.05f * float(i + 1));
     EXPECT_EQ(effect->getParameter(effect, 1), 0.6f);

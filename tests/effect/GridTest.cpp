@@ -89,9 +89,9 @@ TEST(EffectGrid, OutputStaysFiniteAndBoundedEverywhere)
     for (float rate : kRates) {
         const int sr = int(rate);
         const long longFrames = sr, shortFrames = sr * 3 / 10;
-        const tools::AudioBuffer signals[] = {
-            tools::Signals::guitarRiff(1, sr, longFrames), tools::Signals::silence(sr, longFrames),
-            tools::Signals::burst(2, sr, longFrames)};
+        const tools::AudioBuffer signals[] = {tools::Signals::guitarRiff(1, sr, longFrames),
+                                              tools::Signals::silence(sr, longFrames),
+                                              tools::Signals::burst(2, sr, longFrames)};
         const char* names[] = {"riff", "silence", "burst"};
 
         std::vector<std::pair<Setting, long>> settings;

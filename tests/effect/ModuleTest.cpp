@@ -62,9 +62,9 @@ TEST_F(ModuleFixture, HostSeesTheEightParametersWithTheirDefaults)
         float value;
     };
     const Row rows[] = {
-        {"Drive", "dB", "1.00", 0.35f},     {"Compress", "", "0.60", 0.6f},   {"Speed", "", "0.75", 0.75f},
-        {"Stereo", "", "Stereo", 0.0f},     {"Tone Lo", "dB", "0.00", 0.5f},  {"Tone Mid", "dB", "0.00", 0.5f},
-        {"Tone Hi", "dB", "0.00", 0.5f},    {"Post gai", "dB", "-26.00", 0.4f},
+        {"Drive", "dB", "1.00", 0.35f},  {"Compress", "", "0.60", 0.6f},     {"Speed", "", "0.75", 0.75f},
+        {"Stereo", "", "Stereo", 0.0f},  {"Tone Lo", "dB", "0.00", 0.5f},    {"Tone Mid", "dB", "0.00", 0.5f},
+        {"Tone Hi", "dB", "0.00", 0.5f}, {"Post gai", "dB", "-26.00", 0.4f},
     };
     ASSERT_EQ(effect->numParams(), 8);
     for (int i = 0; i < 8; ++i) {
@@ -179,8 +179,9 @@ TEST_F(ModuleFixture, EveryHostBlockPartitionGivesTheOutputOfBlocksOf512)
                 for (bool inPlace : {false, true}) {
                     const std::string what = "rate " + std::to_string(rate) + " inputs " + std::to_string(inputs) +
                                              " seed " + std::to_string(seed) + (inPlace ? " in place" : "");
-                    expectSameOutput(renderStream(module, input, {randomBlocks(seed), 512, inputs, inPlace}, parameters),
-                                     reference, what);
+                    expectSameOutput(
+                        renderStream(module, input, {randomBlocks(seed), 512, inputs, inPlace}, parameters), reference,
+                        what);
                 }
             }
         }
@@ -219,7 +220,8 @@ TEST_F(ModuleFixture, OutputFramesDependOnlyOnInputUpToThem)
     const tools::AudioBuffer a = renderStream(module, first, stream, {});
     const tools::AudioBuffer b = renderStream(module, second, stream, {});
     for (int c = 0; c < 2; ++c) {
-        for (std::size_t i = 0; i < 1000; ++i) ASSERT_EQ(a.channels[std::size_t(c)][i], b.channels[std::size_t(c)][i]) << i;
+        for (std::size_t i = 0; i < 1000; ++i)
+            ASSERT_EQ(a.channels[std::size_t(c)][i], b.channels[std::size_t(c)][i]) << i;
         EXPECT_NE(a.channels[std::size_t(c)][1001], b.channels[std::size_t(c)][1001]);
     }
 }
@@ -298,8 +300,7 @@ TEST_F(ModuleFixture, EveryRateAHostCanSendGivesFiniteOutput)
     const std::vector<float> at384000 = renderAtRates(module, {384000.0f});
     for (float rate : {1e-30f, 1.0f, 1234.5678f, 4000.0f, 7999.0f})
         EXPECT_EQ(renderAtRates(module, {rate}), at8000) << rate;
-    for (float rate : {384001.0f, 768000.0f, 1e9f, 3e38f})
-        EXPECT_EQ(renderAtRates(module, {rate}), at384000) << rate;
+    for (float rate : {384001.0f, 768000.0f, 1e9f, 3e38f}) EXPECT_EQ(renderAtRates(module, {rate}), at384000) << rate;
     for (const std::vector<float>* output : {&at8000, &at384000, &at96000}) {
         float peak = 0.0f;
         for (float v : *output) {

@@ -110,8 +110,8 @@ TEST_F(PlugFixture, AntiAliasTableFollowsTheHostRate)
     const float top = -1.6564436f, middle = -1.68434465f, low = -1.67276812f;
     EXPECT_EQ(access.antiAliasStage(0, 0).a1, low);  // loaded at construction
     const std::pair<float, float> cases[] = {
-        {192000.0f, top}, {96000.0f, top},   {88000.0f, top}, {87999.0f, middle}, {48000.0f, middle},
-        {47500.0f, middle}, {47499.0f, low}, {44100.0f, low}, {22050.0f, low},   {8000.0f, low},
+        {192000.0f, top},   {96000.0f, top}, {88000.0f, top}, {87999.0f, middle}, {48000.0f, middle},
+        {47500.0f, middle}, {47499.0f, low}, {44100.0f, low}, {22050.0f, low},    {8000.0f, low},
     };
     for (auto [rate, a1] : cases) {
         plug->setSampleRate(rate);
@@ -271,8 +271,11 @@ TEST(PlugChain, FusedChainGivesTheBitsOfTheGraphBrickByBrick)
             const int cut = b % 3 == 0 ? 0 : 1 + int(random() % (N - 1));
             for (auto [first, frames] : {std::pair{0, cut == 0 ? N : cut}, std::pair{cut, cut == 0 ? 0 : N - cut}}) {
                 if (frames == 0) continue;
-                kx::ProcessBlock part{frames, &noEvents, {in0.data() + first, in1.data() + first},
-                                      {fusedOut0.data() + first, fusedOut1.data() + first}, first};
+                kx::ProcessBlock part{frames,
+                                      &noEvents,
+                                      {in0.data() + first, in1.data() + first},
+                                      {fusedOut0.data() + first, fusedOut1.data() + first},
+                                      first};
                 fused->process(part);
                 part.outputs[0] = referenceOut0.data() + first;
                 part.outputs[1] = referenceOut1.data() + first;

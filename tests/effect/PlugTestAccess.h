@@ -40,10 +40,14 @@ private:
     SmoothedParameter& smoother(int which) const
     {
         switch (which) {
-        case kDrive: return p.smoothDrive;
-        case kPostGain: return p.smoothPostGain;
-        case kToneLo: return p.smoothToneLo;
-        default: return p.smoothToneHi;
+        case kDrive:
+            return p.smoothDrive;
+        case kPostGain:
+            return p.smoothPostGain;
+        case kToneLo:
+            return p.smoothToneLo;
+        default:
+            return p.smoothToneHi;
         }
     }
 

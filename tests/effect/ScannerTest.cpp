@@ -30,8 +30,8 @@ TEST(ArdourScanner, ReadsNameCreatorCategoryAndChannels)
     const auto home = std::filesystem::temp_directory_path() / ("tw07-scan-" + std::to_string(getpid()));
     std::filesystem::create_directories(home);
     const std::string command = "HOME='" + home.string() + "' XDG_CACHE_HOME='" + home.string() +
-                                "/cache' LD_LIBRARY_PATH=/usr/lib/ardour7 " + scanner + " -f '" TW07_MODULE_PATH
-                                "' 2>&1";
+                                "/cache' LD_LIBRARY_PATH=/usr/lib/ardour7 " + scanner +
+                                " -f '" TW07_MODULE_PATH "' 2>&1";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     ASSERT_TRUE(pipe);
     std::string output;

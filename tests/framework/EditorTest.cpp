@@ -32,7 +32,7 @@ TEST_F(Editor, RectOpenIdleClose)
     EXPECT_EQ(fx.dispatch(effEditOpen, 0, 0, &parent), 1);
     EXPECT_EQ(probe().editorParent, &parent);
     EXPECT_EQ(fx.dispatch(effEditOpen, 0, 0, &parent), 0);  // the editor's own answer
-    fx.dispatch(effEditIdle);  // window not up yet: no request, but the editor idles
+    fx.dispatch(effEditIdle);                               // window not up yet: no request, but the editor idles
     EXPECT_TRUE(sizeRequests().empty());
     EXPECT_EQ(probe().editorIdles, 1);
     for (int i = 0; i < 3; ++i) {

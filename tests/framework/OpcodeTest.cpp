@@ -24,9 +24,9 @@ TEST_F(Opcodes, FixedAnswers)
 {
     Instance fx(module);
     // Unsupported, deprecated and do-nothing opcodes answer 0 and write nothing.
-    for (int32 opcode : {2, 3, 4, 5, 9, 16, 17, 18, 20, 21, 23, 24, 27, 28, 29, 30, 31, 32, 36, 37, 38, 39, 40, 41,
-                         43, 46, 50, 52, 53, 54, 55, 56, 57, 59, 60, 61, 62, 64, 65, 66, 67, 68, 70, 71, 72, 74, 75,
-                         76, 77, 78, 79, 80, -1, 100000}) {
+    for (int32 opcode : {2,  3,  4,  5,  9,  16, 17, 18, 20, 21, 23, 24, 27, 28, 29, 30, 31, 32,
+                         36, 37, 38, 39, 40, 41, 43, 46, 50, 52, 53, 54, 55, 56, 57, 59, 60, 61,
+                         62, 64, 65, 66, 67, 68, 70, 71, 72, 74, 75, 76, 77, 78, 79, 80, -1, 100000}) {
         std::vector<char> buffer(1024, 0);
         EXPECT_EQ(fx.dispatch(opcode, 0, 0, buffer.data()), 0) << opcode;
         EXPECT_EQ(std::count(buffer.begin(), buffer.end(), 0), 1024) << opcode;
@@ -56,7 +56,8 @@ TEST_F(Opcodes, NamesAreCutToTheHostsBuffers)
     EXPECT_EQ(alt.text(effGetProductString), "kx test instrument with a long name, 45 chars");
     std::fill(buffer.begin(), buffer.end(), '#');
     alt.dispatch(effGetVendorString, 0, 0, buffer.data());
-    EXPECT_EQ(std::string(buffer.data()), std::string("kx test vendor whose name is longer than sixty-four characters, 77 chars").substr(0, 64));
+    EXPECT_EQ(std::string(buffer.data()),
+              std::string("kx test vendor whose name is longer than sixty-four characters, 77 chars").substr(0, 64));
     EXPECT_EQ(buffer[65], '#');
 }
 
@@ -136,9 +137,15 @@ TEST_F(Opcodes, CanDoFollowsTheDescriptor)
         const char* query;
         intptr effect, instrument;
     } table[] = {
-        {"sendVstEvents", -1, 1},      {"sendVstMidiEvent", -1, 1}, {"receiveVstEvents", 1, 1},
-        {"receiveVstMidiEvent", -1, 1}, {"receiveVstTimeInfo", -1, 1}, {"offline", -1, -1},
-        {"midiProgramNames", -1, -1},  {"bypass", -1, 1},           {"sendVstMidiEventFlagIsRealtime", 0, 0},
+        {"sendVstEvents", -1, 1},
+        {"sendVstMidiEvent", -1, 1},
+        {"receiveVstEvents", 1, 1},
+        {"receiveVstMidiEvent", -1, 1},
+        {"receiveVstTimeInfo", -1, 1},
+        {"offline", -1, -1},
+        {"midiProgramNames", -1, -1},
+        {"bypass", -1, 1},
+        {"sendVstMidiEventFlagIsRealtime", 0, 0},
         {"", 0, 0},
     };
     for (const auto& row : table) {

@@ -54,7 +54,8 @@ TEST(Parameters, SetValueClampsStoresAndNotifies)
     kx::Parameters set;
     Owner owner;
     EXPECT_EQ(set.addParameter(0.25f, "Plain", "dB", std::make_unique<kx::LinearMapper>(0, 1)), 0);
-    EXPECT_EQ(set.addParameter(0.5f, "Notifying", "", std::make_unique<kx::LinearMapper>(0, 1), &Owner::changed, &owner), 1);
+    EXPECT_EQ(
+        set.addParameter(0.5f, "Notifying", "", std::make_unique<kx::LinearMapper>(0, 1), &Owner::changed, &owner), 1);
     EXPECT_EQ(set.count(), 2);
     EXPECT_FALSE(set.values[0].notify);
     EXPECT_TRUE(set.values[1].notify);

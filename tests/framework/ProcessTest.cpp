@@ -92,8 +92,17 @@ TEST_F(Process, SkippingAdapterProcessesEveryFrameOnItsGrid)
         {-5, {}},
         {1, {{1, 24, 0}}},
         {40, {{7, 25, 0}, {32, 0, 7}, {1, 0, 39}}},
-        {300, {{31, 1, 0}, {32, 0, 31}, {32, 0, 63}, {32, 0, 95}, {32, 0, 127}, {32, 0, 159}, {32, 0, 191},
-               {32, 0, 223}, {32, 0, 255}, {13, 0, 287}}},
+        {300,
+         {{31, 1, 0},
+          {32, 0, 31},
+          {32, 0, 63},
+          {32, 0, 95},
+          {32, 0, 127},
+          {32, 0, 159},
+          {32, 0, 191},
+          {32, 0, 223},
+          {32, 0, 255},
+          {13, 0, 287}}},
     };
     for (const auto& call : calls) {
         SCOPED_TRACE(call.hostFrames);
@@ -169,9 +178,9 @@ TEST_F(Process, MidiDecoding)
     Instance alt(altModule);
     alt.start(44100.0f, 64);
     std::vector<VstMidiEvent> events = {
-        midi(1, 0x91, 60, 100), midi(2, 0x92, 61, 0),   midi(3, 0x83, 62, 127), midi(4, 0xA0, 0xC5, 64),
-        midi(5, 0xB0, 1, 10),   midi(6, 0xB0, 2, 20),   midi(7, 0xB0, 64, 127), midi(8, 0xBF, 7, 0),
-        midi(9, 0xC0, 5, 0),    midi(10, 0xF8, 0, 0),   midi(11, 0x40, 0, 0),
+        midi(1, 0x91, 60, 100), midi(2, 0x92, 61, 0), midi(3, 0x83, 62, 127), midi(4, 0xA0, 0xC5, 64),
+        midi(5, 0xB0, 1, 10),   midi(6, 0xB0, 2, 20), midi(7, 0xB0, 64, 127), midi(8, 0xBF, 7, 0),
+        midi(9, 0xC0, 5, 0),    midi(10, 0xF8, 0, 0), midi(11, 0x40, 0, 0),
     };
     VstEvent sysex{kVstSysExType, sizeof(VstEvent), 0, 0, {}};
     send(alt, events, {&sysex, nullptr});
@@ -187,10 +196,18 @@ TEST_F(Process, MidiDecoding)
         int offset, number;
         float value;
     } expected[] = {
-        {K::NoteOn, 1, 60, 100 / 127.0f}, {K::NoteOff, 2, 61, 0.0f},  {K::NoteOff, 3, 62, 1.0f},
-        {K::PolyPressure, 4, 0x45, 64 / 127.0f}, {K::ModWheel, 5, 1, 10 / 127.0f}, {K::BreathController, 6, 2, 20 / 127.0f},
-        {K::SustainPedal, 7, 64, 1.0f},   {K::Controller, 8, 7, 0.0f}, {K::ChannelPressure, 0, 0, 1.0f},
-        {K::PitchBend, 64, 0, 0.0f},      {K::PitchBend, 0, 0, 8191 / 8192.0f}, {K::PitchBend, 0, 0, -1.0f},
+        {K::NoteOn, 1, 60, 100 / 127.0f},
+        {K::NoteOff, 2, 61, 0.0f},
+        {K::NoteOff, 3, 62, 1.0f},
+        {K::PolyPressure, 4, 0x45, 64 / 127.0f},
+        {K::ModWheel, 5, 1, 10 / 127.0f},
+        {K::BreathController, 6, 2, 20 / 127.0f},
+        {K::SustainPedal, 7, 64, 1.0f},
+        {K::Controller, 8, 7, 0.0f},
+        {K::ChannelPressure, 0, 0, 1.0f},
+        {K::PitchBend, 64, 0, 0.0f},
+        {K::PitchBend, 0, 0, 8191 / 8192.0f},
+        {K::PitchBend, 0, 0, -1.0f},
     };
     ASSERT_EQ(probe().blockCount, 2);
     ASSERT_EQ(probe().blocks[0].eventCount, 8);  // program change, system and sysex messages are dropped

@@ -82,10 +82,7 @@ testfx::Probe* findProbe(testfx::Probe* own)
 class FakeEditor final : public kx::AudioPluginEditor {
 public:
     explicit FakeEditor(testfx::Probe* probe) : probe(probe) {}
-    ~FakeEditor() override
-    {
-        ++probe->editorDestroyed;
-    }
+    ~FakeEditor() override { ++probe->editorDestroyed; }
 
     const kx::EditorSize* getSize() const override { return &size; }
 
@@ -143,22 +140,13 @@ public:
         ++probe->created;
     }
 
-    ~TestFx() override
-    {
-        ++probe->destroyed;
-    }
+    ~TestFx() override { ++probe->destroyed; }
 
     const kx::PluginDescriptor& descriptor() const override { return kDescriptor; }
 
-    void reset() override
-    {
-        ++probe->resets;
-    }
+    void reset() override { ++probe->resets; }
 
-    void suspend() override
-    {
-        ++probe->suspends;
-    }
+    void suspend() override { ++probe->suspends; }
 
     void setBypass(bool on) override
     {
@@ -166,26 +154,18 @@ public:
         probe->bypass = on;
     }
 
-    void setSampleRate(float hz) override
-    {
-        probe->sampleRate = hz;
-    }
+    void setSampleRate(float hz) override { probe->sampleRate = hz; }
 
-    void setNumInputs(int channels) override
-    {
-        probe->numInputs = channels;
-    }
+    void setNumInputs(int channels) override { probe->numInputs = channels; }
 
-    void setNumOutputs(int channels) override
-    {
-        probe->numOutputs = channels;
-    }
+    void setNumOutputs(int channels) override { probe->numOutputs = channels; }
 
     void process(const kx::ProcessBlock& block) override
     {
         const float gainValue = kx::loadRelaxed(parameters.values[0].value);
         record(block, gainValue);
-        const int mode = static_cast<int>(parameters.descriptors[1].mapper->map(kx::loadRelaxed(parameters.values[1].value)));
+        const int mode =
+            static_cast<int>(parameters.descriptors[1].mapper->map(kx::loadRelaxed(parameters.values[1].value)));
         float factor = parameters.descriptors[0].mapper->map(gainValue);
         factor = mode == 1 ? -factor : (mode == 2 ? 0.0f : factor);
         for (int c = 0; c < 2; ++c) {

@@ -76,10 +76,7 @@ Module::Module(const char* path)
     mainEntry = reinterpret_cast<EntryProc>(dlsym(handle, "main"));
 }
 
-Module::~Module()
-{
-    dlclose(handle);
-}
+Module::~Module() { dlclose(handle); }
 
 Instance::Instance(const Module& module)
 {
@@ -89,10 +86,7 @@ Instance::Instance(const Module& module)
     }
 }
 
-Instance::~Instance()
-{
-    close();
-}
+Instance::~Instance() { close(); }
 
 intptr Instance::dispatch(int32 opcode, int32 index, intptr value, void* ptr, float opt)
 {
@@ -130,7 +124,4 @@ void Instance::process(float** inputs, float** outputs, int32 frames)
 
 }  // namespace testhost
 
-extern "C" __attribute__((visibility("default"))) testfx::Probe* tw07TestFxProbe()
-{
-    return &testhost::probe();
-}
+extern "C" __attribute__((visibility("default"))) testfx::Probe* tw07TestFxProbe() { return &testhost::probe(); }

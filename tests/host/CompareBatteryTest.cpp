@@ -78,8 +78,8 @@ TEST(CompareBattery, CoversRatesPartitionsSettingsSignalsAndChanges)
     }
     EXPECT_EQ(rates, (std::set<int>{44100, 48000, 96000}));
     for (int size : {1, 7, 31, 32, 33, 64, 96, 100, 160, 512, 1000, 4097}) EXPECT_TRUE(sizes.count(size)) << size;
-    EXPECT_EQ(settings, (std::set<std::string>{"defaults", "all 0", "all 1", "all 0.5", "Stereo 0", "Stereo 0.5",
-                                               "Stereo 1"}));
+    EXPECT_EQ(settings,
+              (std::set<std::string>{"defaults", "all 0", "all 1", "all 0.5", "Stereo 0", "Stereo 0.5", "Stereo 1"}));
     EXPECT_EQ(signals.size(), 5u);
     EXPECT_TRUE(inPlace && separate && pastAnnounced && changesOffGrid);
 
@@ -101,9 +101,8 @@ TEST(CompareBattery, GridKeepsEveryHostCallOnMultiplesOf32Frames)
     const std::vector<CompareCase> grid = tools::compareBattery(kNames, true);
     ASSERT_GT(grid.size(), 30u);
     EXPECT_LT(grid.size(), all.size());
-    EXPECT_EQ(static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [](const CompareCase& c) {
-                  return c.onGrid();
-              })),
+    EXPECT_EQ(static_cast<std::size_t>(
+                  std::count_if(all.begin(), all.end(), [](const CompareCase& c) { return c.onGrid(); })),
               grid.size());
     bool inPlace = false;
     bool changes = false;

@@ -65,8 +65,9 @@ TEST(CompareCommand, ModulesOfDifferentShapesAndBadCommandLinesAreRefused)
 {
     const HostRun shapes = runHost("compare " + kGood + " " + TESTFX_PATH);
     EXPECT_EQ(shapes.status, 1) << shapes.out;
-    EXPECT_TRUE(shapes.has("the modules cannot be compared: A has 2 inputs, 2 outputs, 2 parameters, "
-                           "B has 2 inputs, 2 outputs, 3 parameters"))
+    EXPECT_TRUE(
+        shapes.has("the modules cannot be compared: A has 2 inputs, 2 outputs, 2 parameters, "
+                   "B has 2 inputs, 2 outputs, 3 parameters"))
         << shapes.out;
     EXPECT_EQ(runHost("compare /nonexistent.so " + kGood).status, 1);
 

@@ -19,15 +19,17 @@ TEST(JsonText, EscapesAndKeepsValidUtf8)
 TEST(JsonText, ReplacesBytesThatAreNotUtf8)
 {
     const std::string replacement = "\xEF\xBF\xBD";
-    EXPECT_EQ(JsonText::quote("\xFF"), "\"" + replacement + "\"");                     // never a lead byte
-    EXPECT_EQ(JsonText::quote("\x80x"), "\"" + replacement + "x\"");                   // stray continuation
-    EXPECT_EQ(JsonText::quote("\xC3"), "\"" + replacement + "\"");                     // cut at the end
+    EXPECT_EQ(JsonText::quote("\xFF"), "\"" + replacement + "\"");                      // never a lead byte
+    EXPECT_EQ(JsonText::quote("\x80x"), "\"" + replacement + "x\"");                    // stray continuation
+    EXPECT_EQ(JsonText::quote("\xC3"), "\"" + replacement + "\"");                      // cut at the end
     EXPECT_EQ(JsonText::quote("\xE2\x80x"), "\"" + replacement + replacement + "x\"");  // cut in the middle
-    EXPECT_EQ(JsonText::quote("\xC0\xAF"), "\"" + replacement + replacement + "\"");   // overlong '/'
+    EXPECT_EQ(JsonText::quote("\xC0\xAF"), "\"" + replacement + replacement + "\"");    // overlong '/'
     EXPECT_EQ(JsonText::quote("\xED\xA0\x80"), "\"" + replacement + replacement + replacement + "\"");  // surrogate
-    EXPECT_EQ(JsonText::quote("\xF4\x90\x80\x80").substr(1, 3), replacement);         // beyond U+10FFFF
+    EXPECT_EQ(JsonText::quote("\xF4\x90\x80\x80").substr(1, 3), replacement);  // beyond U+10FFFF
     // Latin-1 text from an old module: every byte above 0x7F replaced, the rest kept.
-    EXPECT_EQ(JsonText::quote("Gr\xF6\xDF" "e"), "\"Gr" + replacement + replacement + "e\"");
+    EXPECT_EQ(JsonText::quote("Gr\xF6\xDF"
+                              "e"),
+              "\"Gr" + replacement + replacement + "e\"");
 }
 
 }  // namespace

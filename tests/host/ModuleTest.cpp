@@ -17,10 +17,10 @@
 
 namespace {
 
-using tools::AudioBuffer;
-using tools::AudioFile;
 using hosttest::HostRun;
 using hosttest::runHost;
+using tools::AudioBuffer;
+using tools::AudioFile;
 
 const std::string kZamTube = "/usr/lib/vst/ZamTube-vst.so";
 const std::string kLspDirectory = "/usr/lib/vst/lsp-plugins";
@@ -72,7 +72,7 @@ TEST(ThirdPartyModules, ZamTubeRender)
     AudioFile::write(dir.file("in.wav"), input);
 
     const HostRun run = runHost("render " + kZamTube + " " + dir.file("in.wav") + " " + dir.file("out.wav") +
-                            " --set \"Tube Drive=0.9\" --block 37,128,1000 --set-at 1s:Bass=1");
+                                " --set \"Tube Drive=0.9\" --block 37,128,1000 --set-at 1s:Bass=1");
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(run.out, "");  // quiet without -v
     const AudioBuffer output = AudioFile::read(dir.file("out.wav"));

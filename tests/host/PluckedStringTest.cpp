@@ -56,9 +56,8 @@ TEST(PluckedString, PitchAndDecay)
             string.pluck(hz, 1.0f, 0.7f, 1.0f, 42);
             const std::vector<float> out = play(string, rate * 2);
             EXPECT_NEAR(measuredHz(out, rate, hz) / hz, 1.0, 0.003);
-            const double peak = std::fabs(*std::max_element(out.begin(), out.end(), [](float a, float b) {
-                return std::fabs(a) < std::fabs(b);
-            }));
+            const double peak = std::fabs(*std::max_element(
+                out.begin(), out.end(), [](float a, float b) { return std::fabs(a) < std::fabs(b); }));
             EXPECT_LE(peak, 1.0);
             EXPECT_GT(peak, 0.3);
             // At least 60 dB down one decay time later (high notes lose more in the loop's

@@ -33,9 +33,9 @@ TEST(RenderOptions, ParametersByIndexAndName)
     EXPECT_EQ(RenderOptions::findParameter(kNames, "Compression"), 1);
     EXPECT_EQ(RenderOptions::findParameter(kNames, "Tone M"), 5);
     EXPECT_EQ(RenderOptions::findParameter(kNames, "Spe"), 2);
-    EXPECT_THROW(RenderOptions::findParameter(kNames, "Tone"), UsageError);   // three fit
-    EXPECT_THROW(RenderOptions::findParameter(kNames, "S"), UsageError);      // Speed and Stereo
-    EXPECT_THROW(RenderOptions::findParameter(kNames, "Drivel"), UsageError); // short names are not cut names
+    EXPECT_THROW(RenderOptions::findParameter(kNames, "Tone"), UsageError);    // three fit
+    EXPECT_THROW(RenderOptions::findParameter(kNames, "S"), UsageError);       // Speed and Stereo
+    EXPECT_THROW(RenderOptions::findParameter(kNames, "Drivel"), UsageError);  // short names are not cut names
     EXPECT_THROW(RenderOptions::findParameter(kNames, "Volume"), UsageError);
 
     // An exact name wins over a prefix of a longer one.
@@ -74,8 +74,8 @@ TEST(RenderOptions, TimesToTheFrame)
 
 TEST(RenderOptions, CommandLineTaking)
 {
-    const std::vector<std::string> args = {"in.wav", "--set", "Drive=0.8", "--block", "37,128", "--in-place",
-                                           "--set-at", "1s:0=1", "-v", "--set"};
+    const std::vector<std::string> args = {"in.wav",     "--set",    "Drive=0.8", "--block", "37,128",
+                                           "--in-place", "--set-at", "1s:0=1",    "-v",      "--set"};
     RenderOptions options;
     std::vector<std::string> rest;
     std::size_t i = 0;

@@ -56,8 +56,12 @@ struct FakeEffect {
     {
         FakeEffect& fake = self(e);
         switch (opcode) {
-        case effOpen: fake.log.push_back("open"); break;
-        case effClose: fake.log.push_back("close"); break;
+        case effOpen:
+            fake.log.push_back("open");
+            break;
+        case effClose:
+            fake.log.push_back("close");
+            break;
         case effSetSampleRate:
             fake.sampleRate = opt;
             fake.log.push_back("rate");
@@ -66,9 +70,14 @@ struct FakeEffect {
             fake.blockSize = value;
             fake.log.push_back("block");
             break;
-        case effMainsChanged: fake.log.push_back(value != 0 ? "resume" : "suspend"); break;
-        case effGetParamName: std::strcpy(static_cast<char*>(ptr), "Offset"); break;
-        default: break;
+        case effMainsChanged:
+            fake.log.push_back(value != 0 ? "resume" : "suspend");
+            break;
+        case effGetParamName:
+            std::strcpy(static_cast<char*>(ptr), "Offset");
+            break;
+        default:
+            break;
         }
         return 0;
     }

@@ -15,10 +15,7 @@ testfx::Probe watched{};
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) testfx::Probe* tw07TestFxProbe()
-{
-    return &watched;
-}
+extern "C" __attribute__((visibility("default"))) testfx::Probe* tw07TestFxProbe() { return &watched; }
 
 namespace {
 
@@ -50,8 +47,8 @@ TEST_F(TestFx, LifecycleAndChangesOnTheirFrame)
         EXPECT_EQ(watched.resets, 1);  // effOpen
         RenderPlan plan;
         plan.blockSizes = {128, 64};
-        plan.initial = {{0, 0.25f}};               // factor 0.5
-        plan.changes = {{1056, 0, 1.0f}};          // factor 2 from frame 1056 = 33 x 32
+        plan.initial = {{0, 0.25f}};       // factor 0.5
+        plan.changes = {{1056, 0, 1.0f}};  // factor 2 from frame 1056 = 33 x 32
         Renderer renderer(plan);
         output = renderer.run(*effect, input);
         EXPECT_EQ(watched.sampleRate, 44100.0f);

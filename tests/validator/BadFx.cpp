@@ -194,8 +194,8 @@ void touchDisplay()
     if (display == nullptr || display[0] != ':') return;
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    const int length = std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1, "/tmp/.X11-unix/X%d",
-                                     std::atoi(display + 1));
+    const int length =
+        std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1, "/tmp/.X11-unix/X%d", std::atoi(display + 1));
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
     if (fd < 0) return;
     connect(fd, reinterpret_cast<sockaddr*>(&address),

@@ -40,12 +40,23 @@ void faultyProcess(AEffect* effect, float** inputs, float** outputs, int32 frame
         for (int32 i = 0; i < frames; ++i) outputs[c][i] = 0.5f * inputs[c][i];
     }
     switch (*static_cast<Fault*>(effect->user)) {
-    case Fault::None: break;
-    case Fault::BeforeStart: outputs[0][-1] = 0.0f; break;
-    case Fault::PastBlock: outputs[1][frames] = 0.0f; break;
-    case Fault::FarPastEnd: outputs[0][frames + GuardedAudio::kGuardFrames - 1] = 0.0f; break;
-    case Fault::ChangesInput: inputs[1][0] += 1.0f; break;
-    case Fault::SetsFlushToZero: _mm_setcsr(_mm_getcsr() | 0x8040u); break;
+    case Fault::None:
+        break;
+    case Fault::BeforeStart:
+        outputs[0][-1] = 0.0f;
+        break;
+    case Fault::PastBlock:
+        outputs[1][frames] = 0.0f;
+        break;
+    case Fault::FarPastEnd:
+        outputs[0][frames + GuardedAudio::kGuardFrames - 1] = 0.0f;
+        break;
+    case Fault::ChangesInput:
+        inputs[1][0] += 1.0f;
+        break;
+    case Fault::SetsFlushToZero:
+        _mm_setcsr(_mm_getcsr() | 0x8040u);
+        break;
     }
 }
 

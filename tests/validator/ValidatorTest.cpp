@@ -86,8 +86,9 @@ TEST(Validator, FramesBeyondWholeBlocksLeftUnwrittenSilentOrStaleFailNamingTheBl
         EXPECT_TRUE(run.has("FAIL  audio.blocks")) << run.output;
         EXPECT_TRUE(run.has("reproduce: ")) << run.output;
         // Every size that is not a multiple of 32 is named, and only those.
-        const std::string named = "fixed sizes: output not processed in host blocks of 1, 7, 17, 31, 33, 100 and 1000 "
-                                  "frames (announced 8192): ";
+        const std::string named =
+            "fixed sizes: output not processed in host blocks of 1, 7, 17, 31, 33, 100 and 1000 "
+            "frames (announced 8192): ";
         const std::size_t at = run.output.find(named);
         ASSERT_NE(at, std::string::npos) << run.output;
         long long counts[3] = {-1, -1, -1};

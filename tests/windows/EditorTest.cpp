@@ -35,14 +35,17 @@ constexpr int kHeight = 237;
 // generous limit: a deadlocked close would otherwise hang the suite until ctest's timeout.
 class Watchdog {
 public:
-    explicit Watchdog(const char* what) : thread([this, what] {
-        std::unique_lock lock(mutex);
-        if (!wake.wait_for(lock, 60s, [this] { return done; })) {
-            std::fprintf(stderr, "watchdog: %s did not return within 60 s\n", what);
-            std::fflush(stderr);
-            std::_Exit(3);
-        }
-    }) {}
+    explicit Watchdog(const char* what)
+        : thread([this, what] {
+              std::unique_lock lock(mutex);
+              if (!wake.wait_for(lock, 60s, [this] { return done; })) {
+                  std::fprintf(stderr, "watchdog: %s did not return within 60 s\n", what);
+                  std::fflush(stderr);
+                  std::_Exit(3);
+              }
+          })
+    {
+    }
     ~Watchdog()
     {
         {
@@ -70,13 +73,12 @@ void pumpMessages()
 }
 
 // Waits for `condition`, serving this thread's window messages or not, under a watchdog.
-template <class Condition>
+template<class Condition>
 void waitFor(const char* what, bool pump, Condition condition)
 {
     Watchdog watchdog(what);
     while (!condition()) {
-        if (pump)
-            pumpMessages();
+        if (pump) pumpMessages();
         std::this_thread::sleep_for(5ms);
     }
 }
@@ -90,11 +92,9 @@ std::string classOf(HWND window)
 
 bool isGuiClass(const std::string& name)
 {
-    if (name.size() != 13 || name.rfind("GLFW3_kx_", 0) != 0)
-        return false;
+    if (name.size() != 13 || name.rfind("GLFW3_kx_", 0) != 0) return false;
     for (std::size_t i = 9; i < name.size(); ++i) {
-        if (name[i] < 'a' || name[i] > 'z')
-            return false;
+        if (name[i] < 'a' || name[i] > 'z') return false;
     }
     return true;
 }

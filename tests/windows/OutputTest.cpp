@@ -45,8 +45,7 @@ TEST(WindowsOutput, FiniteBoundedAndAudibleAtTheCommonRates)
 TEST(WindowsOutput, MatchesTheLinuxModule)
 {
     const char* folder = std::getenv("TW07_LINUX_REFERENCE");
-    if (folder == nullptr)
-        GTEST_SKIP() << "TW07_LINUX_REFERENCE names no folder with the Linux module's render";
+    if (folder == nullptr) GTEST_SKIP() << "TW07_LINUX_REFERENCE names no folder with the Linux module's render";
     const tools::AudioBuffer input = tools::AudioFile::read(std::string(folder) + "/demo-in.wav");
     const tools::AudioBuffer linuxOut = tools::AudioFile::read(std::string(folder) + "/demo-out.wav");
     const tools::AudioBuffer windowsOut =

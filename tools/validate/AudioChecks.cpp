@@ -86,12 +86,13 @@ bool runAgainstWholeBlocks(CheckContext& context, int announced, const std::vect
 
     const LostFrames lost = run.lostAgainst(reference);
     if (!lost.any()) return true;
-    context.fail("%s: output not processed in host blocks of %s frames (announced %d): %lld sample(s) left "
-                 "unwritten, %lld silent and %lld stale where blocks of %d have sound; the first at frame %d of a "
-                 "block of %d",
-                 what, lost.sizes().c_str(), announced, static_cast<long long>(lost.unwritten),
-                 static_cast<long long>(lost.silent), static_cast<long long>(lost.stale), block, lost.firstOffset,
-                 lost.firstSize);
+    context.fail(
+        "%s: output not processed in host blocks of %s frames (announced %d): %lld sample(s) left "
+        "unwritten, %lld silent and %lld stale where blocks of %d have sound; the first at frame %d of a "
+        "block of %d",
+        what, lost.sizes().c_str(), announced, static_cast<long long>(lost.unwritten),
+        static_cast<long long>(lost.silent), static_cast<long long>(lost.stale), block, lost.firstOffset,
+        lost.firstSize);
     return false;
 }
 
@@ -124,8 +125,8 @@ void blocks(CheckContext& context)
 void addAudioChecks(CheckList& checks)
 {
     checks.push_back({"audio.rates", "8 kHz to 384 kHz and an odd rate", rates, 120});
-    checks.push_back({"audio.blocks", "block sizes 0 to 8192, random, larger than announced: every frame processed",
-                      blocks, 120});
+    checks.push_back(
+        {"audio.blocks", "block sizes 0 to 8192, random, larger than announced: every frame processed", blocks, 120});
 }
 
 }  // namespace tools::validate

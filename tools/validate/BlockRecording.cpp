@@ -7,9 +7,9 @@ namespace tools::validate {
 
 namespace {
 
-constexpr float kAudible = 1e-4f;  // -80 dBFS: quieter reference samples are not judged
-constexpr int kStaleWindow = 256;  // frames back in which a repeated value counts as stale
-constexpr float kStaleGap = 0.05f; // relative distance from the reference a stale value has at least
+constexpr float kAudible = 1e-4f;   // -80 dBFS: quieter reference samples are not judged
+constexpr int kStaleWindow = 256;   // frames back in which a repeated value counts as stale
+constexpr float kStaleGap = 0.05f;  // relative distance from the reference a stale value has at least
 constexpr int kLossyBlocksNamed = 2;
 
 bool audible(float sample) { return std::isfinite(sample) && std::fabs(sample) > kAudible; }

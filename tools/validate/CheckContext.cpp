@@ -40,8 +40,8 @@ void CheckContext::fail(const char* format, ...)
         // Keep the count of the rest in one trailing line.
         char* tail = std::strstr(shared.reasons, "\n(and ");
         if (tail == nullptr) tail = shared.reasons + used;
-        std::snprintf(tail, sizeof shared.reasons - static_cast<std::size_t>(tail - shared.reasons),
-                      "\n(and %d more)", failureCount - kReasonsShown);
+        std::snprintf(tail, sizeof shared.reasons - static_cast<std::size_t>(tail - shared.reasons), "\n(and %d more)",
+                      failureCount - kReasonsShown);
         return;
     }
     char line[1024];

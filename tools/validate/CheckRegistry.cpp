@@ -22,8 +22,7 @@ CheckList allChecks()
 bool matchesPattern(const std::string& name, const std::string& pattern)
 {
     if (name == pattern) return true;
-    return name.size() > pattern.size() && name.compare(0, pattern.size(), pattern) == 0 &&
-           name[pattern.size()] == '.';
+    return name.size() > pattern.size() && name.compare(0, pattern.size(), pattern) == 0 && name[pattern.size()] == '.';
 }
 
 }  // namespace tools::validate

@@ -144,8 +144,8 @@ void editor(CheckContext& context)
 
 void addEditorChecks(CheckList& checks)
 {
-    checks.push_back({"editor.lifecycle", "rect before open, open/idle/close while audio runs, two at once", editor,
-                      180});
+    checks.push_back(
+        {"editor.lifecycle", "rect before open, open/idle/close while audio runs, two at once", editor, 180});
 }
 
 }  // namespace tools::validate

@@ -191,11 +191,11 @@ void copies(CheckContext& context)
 
 void addEditorHostChecks(CheckList& checks)
 {
-    checks.push_back({"editor.parents", "effEditOpen with null or a destroyed window answers 0 and shows nothing",
-                      parents, 60});
+    checks.push_back(
+        {"editor.parents", "effEditOpen with null or a destroyed window answers 0 and shows nothing", parents, 60});
     checks.push_back({"editor.hidden", "a hidden editor costs at most a quarter of a shown one", hidden, 60});
-    checks.push_back({"editor.copies", "two copies of the module, one unloaded, then an X error of the host's",
-                      copies, 60});
+    checks.push_back(
+        {"editor.copies", "two copies of the module, one unloaded, then an X error of the host's", copies, 60});
 }
 
 }  // namespace tools::validate

@@ -114,8 +114,7 @@ void judge(CheckContext& context, const Control& control, float change, const ch
 {
     if (lost(change, control.change)) {
         context.fail("%s: a %d px drag faster than a frame changed parameter %d by %g, at a normal pace by %g", what,
-                     kDragPixels, control.parameter, static_cast<double>(change),
-                     static_cast<double>(control.change));
+                     kDragPixels, control.parameter, static_cast<double>(change), static_cast<double>(control.change));
     }
 }
 

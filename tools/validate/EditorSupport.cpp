@@ -64,10 +64,7 @@ AudioRunner::AudioRunner(PluginInstance& plugin, std::uint64_t seed)
 {
 }
 
-AudioRunner::~AudioRunner()
-{
-    problem();
-}
+AudioRunner::~AudioRunner() { problem(); }
 
 std::string AudioRunner::problem()
 {

@@ -11,7 +11,7 @@ namespace tools::validate {
 
 namespace {
 
-template <typename T>
+template<typename T>
 T readAt(const std::vector<char>& file, std::size_t offset)
 {
     if (offset > file.size() || file.size() - offset < sizeof(T)) throw std::runtime_error("truncated ELF file");

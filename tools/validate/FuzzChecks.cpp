@@ -66,21 +66,30 @@ std::size_t writeLimit(int32 opcode)
 intptr randomValue(Random& random)
 {
     switch (random.nextBits() % 5) {
-    case 0: return 0;
-    case 1: return static_cast<intptr>(random.nextBits() % 16);
-    case 2: return static_cast<intptr>(random.nextBits() % 65536);
-    case 3: return -static_cast<intptr>(random.nextBits() % 65536);
-    default: return static_cast<intptr>(random.nextBits());
+    case 0:
+        return 0;
+    case 1:
+        return static_cast<intptr>(random.nextBits() % 16);
+    case 2:
+        return static_cast<intptr>(random.nextBits() % 65536);
+    case 3:
+        return -static_cast<intptr>(random.nextBits() % 65536);
+    default:
+        return static_cast<intptr>(random.nextBits());
     }
 }
 
 float randomOpt(Random& random)
 {
     switch (random.nextBits() % 4) {
-    case 0: return 0.0f;
-    case 1: return random.unit();
-    case 2: return 44100.0f;
-    default: return 1000.0f * random.bipolar();
+    case 0:
+        return 0.0f;
+    case 1:
+        return random.unit();
+    case 2:
+        return 44100.0f;
+    default:
+        return 1000.0f * random.bipolar();
     }
 }
 
@@ -119,8 +128,8 @@ void dispatcherFuzz(CheckContext& context)
         }
         for (std::size_t i = limit; i < kBufferSize; ++i) {
             if (buffer[i] != 0) {
-                context.fail("opcode %d (index %d, value %lld) wrote byte %zu of the buffer; it may write %zu",
-                             opcode, index, static_cast<long long>(value), i, limit);
+                context.fail("opcode %d (index %d, value %lld) wrote byte %zu of the buffer; it may write %zu", opcode,
+                             index, static_cast<long long>(value), i, limit);
                 break;
             }
         }

@@ -24,10 +24,7 @@ public:
 
     int maxFrames() const { return capacity; }
     float* input(int channel) { return inputs[static_cast<std::size_t>(channel)].data() + kGuardFrames; }
-    const float* output(int channel) const
-    {
-        return outputs[static_cast<std::size_t>(channel)].data() + kGuardFrames;
-    }
+    const float* output(int channel) const { return outputs[static_cast<std::size_t>(channel)].data() + kGuardFrames; }
     int numInputs() const { return static_cast<int>(inputs.size()); }
     int numOutputs() const { return static_cast<int>(outputs.size()); }
 

@@ -8,7 +8,7 @@ namespace tools::validate {
 
 namespace {
 
-template <class Function>
+template<class Function>
 bool lookUp(void* library, const char* name, Function& function)
 {
     function = reinterpret_cast<Function>(dlsym(library, name));
@@ -114,10 +114,7 @@ void HostDisplay::button(bool down)
     sync(display, False);
 }
 
-XErrorHandler HostDisplay::setErrorHandler(XErrorHandler handler)
-{
-    return setHandler(handler);
-}
+XErrorHandler HostDisplay::setErrorHandler(XErrorHandler handler) { return setHandler(handler); }
 
 void HostDisplay::causeError()
 {

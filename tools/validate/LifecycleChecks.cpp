@@ -17,7 +17,9 @@ constexpr int kBlock = 256;
 void openClose(CheckContext& context)
 {
     const EntryProc entry = context.entry();
-    { PluginInstance warmUp(entry); }
+    {
+        PluginInstance warmUp(entry);
+    }
     const int threads = threadCount();
     const std::size_t sockets = openSockets().size();
     const int cycles = 100;

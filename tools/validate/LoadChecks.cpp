@@ -36,8 +36,8 @@ public:
             sockaddr_un address{};
             address.sun_family = AF_UNIX;
             // Abstract name, tried first by the X client libraries on Linux.
-            const int length = std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1,
-                                             "/tmp/.X11-unix/X%d", display);
+            const int length =
+                std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1, "/tmp/.X11-unix/X%d", display);
             const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
             if (bind(listener, reinterpret_cast<sockaddr*>(&address), size) == 0 && listen(listener, 16) == 0) {
                 const std::string name = ":" + std::to_string(display);
@@ -59,8 +59,7 @@ public:
     int connections()
     {
         finish();
-        while (listener >= 0 && acceptOne(0)) {
-        }
+        while (listener >= 0 && acceptOne(0)) {}
         return accepted.load();
     }
 
@@ -152,8 +151,7 @@ void scan(CheckContext& context)
 bool allowedExport(const std::string& name)
 {
     // The entry points, and what the static linker adds to every shared object.
-    static const char* const kAllowed[] = {"VSTPluginMain", "main", "_init", "_fini", "_edata", "_end",
-                                           "__bss_start"};
+    static const char* const kAllowed[] = {"VSTPluginMain", "main", "_init", "_fini", "_edata", "_end", "__bss_start"};
     return std::any_of(std::begin(kAllowed), std::end(kAllowed), [&](const char* allowed) { return name == allowed; });
 }
 
@@ -226,9 +224,8 @@ void record(CheckContext& context)
         context.fail("no editor flag, but effEditGetRect answers a rectangle");
     }
     const auto version = static_cast<int>(plugin.dispatch(effGetVstVersion));
-    context.measured("flags 0x%x, %d in, %d out, %d parameters, %d programs, category %d, VST version %d",
-                     effect.flags, effect.numInputs, effect.numOutputs, effect.numParams, effect.numPrograms,
-                     category, version);
+    context.measured("flags 0x%x, %d in, %d out, %d parameters, %d programs, category %d, VST version %d", effect.flags,
+                     effect.numInputs, effect.numOutputs, effect.numParams, effect.numPrograms, category, version);
 }
 
 }  // namespace

@@ -35,12 +35,12 @@ void checkText(CheckContext& context, PluginInstance& plugin, int32 opcode, int3
     const void* end = std::memchr(buffer, 0, room);
     if (end == nullptr) {
         const void* anyEnd = std::memchr(buffer, 0, sizeof buffer);
-        const std::size_t length = anyEnd != nullptr ? static_cast<std::size_t>(
-                                                           static_cast<const unsigned char*>(anyEnd) - buffer)
-                                                     : sizeof buffer;
+        const std::size_t length = anyEnd != nullptr
+                                       ? static_cast<std::size_t>(static_cast<const unsigned char*>(anyEnd) - buffer)
+                                       : sizeof buffer;
         context.fail("%s (index %d): \"%.*s\" is %zu characters, the limit is %d", what, index,
-                     static_cast<int>(std::min<std::size_t>(length, 64)), reinterpret_cast<const char*>(buffer),
-                     length, limit);
+                     static_cast<int>(std::min<std::size_t>(length, 64)), reinterpret_cast<const char*>(buffer), length,
+                     limit);
     } else if (written > room) {
         context.fail("%s (index %d): wrote %zu bytes, past the %zu-byte limit", what, index, written, room);
     }
@@ -93,8 +93,8 @@ void outOfRange(CheckContext& context)
     context.repro("48000 Hz, blocks of %d", kBlock);
     AEffect* effect = plugin.record();
     constexpr float kInf = std::numeric_limits<float>::infinity();
-    const float wild[] = {-1.0f, 2.0f, 1e30f, -1e30f, std::numeric_limits<float>::quiet_NaN(), kInf, -kInf,
-                          -0.0f, 1.0000001f};
+    const float wild[] = {-1.0f, 2.0f,  1e30f, -1e30f,    std::numeric_limits<float>::quiet_NaN(),
+                          kInf,  -kInf, -0.0f, 1.0000001f};
     for (int p = 0; p < plugin.numParams(); ++p) {
         for (float value : wild) {
             context.note("parameter %d set to %g", p, static_cast<double>(value));
@@ -114,7 +114,11 @@ void outOfRange(CheckContext& context)
         effect->setParameter(effect, p, 0.5f);
     }
     if (effect->setParameter == nullptr || effect->getParameter == nullptr) return;
-    const int32 indices[] = {-1, plugin.numParams(), plugin.numParams() + 1, plugin.numParams() + 1000, 1 << 30,
+    const int32 indices[] = {-1,
+                             plugin.numParams(),
+                             plugin.numParams() + 1,
+                             plugin.numParams() + 1000,
+                             1 << 30,
                              std::numeric_limits<int32>::min()};
     for (int32 index : indices) {
         context.note("setParameter and getParameter with index %d", index);

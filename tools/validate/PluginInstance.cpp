@@ -78,10 +78,7 @@ PluginInstance::PluginInstance(EntryProc entry)
     open = true;
 }
 
-PluginInstance::~PluginInstance()
-{
-    close();
-}
+PluginInstance::~PluginInstance() { close(); }
 
 intptr PluginInstance::dispatch(int32 opcode, int32 index, intptr value, void* ptr, float opt)
 {

@@ -44,8 +44,8 @@ void badRates(CheckContext& context)
 
 void addRateChecks(CheckList& checks)
 {
-    checks.push_back({"audio.bad-rates", "0, negative, NaN, infinite, 1 Hz and 1 GHz rates: output finite", badRates,
-                      240});
+    checks.push_back(
+        {"audio.bad-rates", "0, negative, NaN, infinite, 1 Hz and 1 GHz rates: output finite", badRates, 240});
 }
 
 }  // namespace tools::validate

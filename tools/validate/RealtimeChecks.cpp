@@ -39,8 +39,8 @@ void callParameter(void* context)
 void report(CheckContext& context, const RealtimeCounts& counts, const char* what, int call)
 {
     if (counts.clean()) return;
-    context.fail("%s (call %d after resume): %d allocation(s), %d free(s), %d lock(s)", what, call,
-                 counts.allocations, counts.releases, counts.locks);
+    context.fail("%s (call %d after resume): %d allocation(s), %d free(s), %d lock(s)", what, call, counts.allocations,
+                 counts.releases, counts.locks);
 }
 
 void audioPath(CheckContext& context)
@@ -89,7 +89,7 @@ void audioPath(CheckContext& context)
         plugin.suspend();
     }
     context.measured("%s", RealtimeWatch::sanitizerEnforced() ? "enforced by RealtimeSanitizer"
-                                                                : "counted by interposed malloc/free/mutex functions");
+                                                              : "counted by interposed malloc/free/mutex functions");
 }
 
 }  // namespace

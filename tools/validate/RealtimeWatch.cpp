@@ -105,10 +105,7 @@ namespace tools::validate {
 
 #if TW07_VALIDATE_RTSAN
 namespace {
-void callNonblocking(void (*call)(void*), void* context) [[clang::nonblocking]]
-{
-    call(context);
-}
+void callNonblocking(void (*call)(void*), void* context) [[clang::nonblocking]] { call(context); }
 }  // namespace
 
 bool RealtimeWatch::available() { return true; }

@@ -89,8 +89,8 @@ double median(std::vector<double> values)
 // taken in the same moments, so a busy machine weighs on both alike. Returns
 // the ratio of the median costs; `worstSecond` gets the second of silence with
 // the largest ratio of its own medians.
-double silenceCostRatio(CheckContext& context, int silentSeconds, double& loudNs, double& silentNs,
-                        int& worstSecond, double& worstRatio)
+double silenceCostRatio(CheckContext& context, int silentSeconds, double& loudNs, double& silentNs, int& worstSecond,
+                        double& worstRatio)
 {
     PluginInstance loudPlugin(context.entry());
     PluginInstance quietPlugin(context.entry());
@@ -182,10 +182,10 @@ void denormals(CheckContext& context)
 
 void addSignalChecks(CheckList& checks)
 {
-    checks.push_back({"signal.non-finite", "NaN, infinite and very loud bursts: finite again within 1 s", nonFinite,
-                      60});
-    checks.push_back({"signal.denormals", "silence after a loud burst costs at most 2x; FP control state kept",
-                      denormals, 300});
+    checks.push_back(
+        {"signal.non-finite", "NaN, infinite and very loud bursts: finite again within 1 s", nonFinite, 60});
+    checks.push_back(
+        {"signal.denormals", "silence after a loud burst costs at most 2x; FP control state kept", denormals, 300});
 }
 
 }  // namespace tools::validate

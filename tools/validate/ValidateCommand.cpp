@@ -153,8 +153,7 @@ double runIsolated(const Check& check, const Options& options, SharedResult& res
         result.status = CheckStatus::Fail;
         char line[512];
         std::snprintf(line, sizeof line, "the process exited with status %d (-v shows the module's output) while: %s",
-                      WEXITSTATUS(status),
-                      result.note[0] != '\0' ? result.note : "starting");
+                      WEXITSTATUS(status), result.note[0] != '\0' ? result.note : "starting");
         const std::size_t used = std::strlen(result.reasons);
         std::snprintf(result.reasons + used, sizeof result.reasons - used, "%s%s", used > 0 ? "\n" : "", line);
     }
@@ -199,8 +198,8 @@ int runValidate(const std::vector<std::string>& args)
     if (memory == MAP_FAILED) throw std::runtime_error("cannot map the shared result record");
     auto& result = *static_cast<SharedResult*>(memory);
 
-    std::printf("validating %s (seed %llu%s)\n", options.module.c_str(),
-                static_cast<unsigned long long>(options.seed), options.quick ? ", quick" : "");
+    std::printf("validating %s (seed %llu%s)\n", options.module.c_str(), static_cast<unsigned long long>(options.seed),
+                options.quick ? ", quick" : "");
     int passed = 0;
     int failed = 0;
     int skipped = 0;
@@ -224,9 +223,9 @@ int runValidate(const std::vector<std::string>& args)
         } else {
             ++failed;
             printIndented(result.reasons);
-            std::printf("      reproduce: tw07-host validate %s --only %s --seed %llu%s%s%s\n",
-                        options.module.c_str(), check.name, static_cast<unsigned long long>(options.seed),
-                        options.quick ? " --quick" : "", result.repro[0] != '\0' ? "  # " : "", result.repro);
+            std::printf("      reproduce: tw07-host validate %s --only %s --seed %llu%s%s%s\n", options.module.c_str(),
+                        check.name, static_cast<unsigned long long>(options.seed), options.quick ? " --quick" : "",
+                        result.repro[0] != '\0' ? "  # " : "", result.repro);
         }
         std::fflush(stdout);
     }
