@@ -210,11 +210,6 @@ void scatter(FloatLanes<N> v, float* values)
 }
 inline void scatter(float v, float* values) { values[0] = v; }
 
-// Plain floats as one lane, with the same names.
-inline float magnitude(float a) { return std::fabs(a); }
-inline float squareRoot(float a) { return std::sqrt(a); }
-inline float select(bool mask, float ifSet, float ifClear) { return mask ? ifSet : ifClear; }
-
 // The same channel pair as two plain values, one channel after the other.
 template<class T>
 struct ScalarPair {

@@ -3,7 +3,7 @@
 
 #include "kx/imgui/PlatformWindow.h"
 
-#include "kx/imgui/GlfwWindowClass.h"
+#include "kx/imgui/WindowClassName.h"
 
 #include <GLFW/glfw3.h>
 #define GLFW_EXPOSE_NATIVE_WIN32

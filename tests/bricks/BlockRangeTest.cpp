@@ -118,6 +118,16 @@ typename Rig<Brick>::PartRunner eachInTurn()
     };
 }
 
+// The two bricks as two lanes of the brick's lane form.
+template<class Brick>
+typename Rig<Brick>::PartRunner sideBySide()
+{
+    return [](Brick& first, Brick& second, int begin, int end) {
+        Brick* const lanes[2] = {&first, &second};
+        Brick::processLanes(lanes, 2, begin, end);
+    };
+}
+
 }  // namespace
 
 TEST(BlockRange, FiltersContinueTheirStateAndRamps)
@@ -128,13 +138,7 @@ TEST(BlockRange, FiltersContinueTheirStateAndRamps)
         for (FixedFilterBrick* f : {&rig.whole[0], &rig.whole[1], &rig.parts[0], &rig.parts[1]}) {
             f->setBandPass(700.0f, 0.7f, true);
         }
-        rig.run(
-            40, {}, 1.0f,
-            [](FixedFilterBrick& a, FixedFilterBrick& b, int begin, int end) {
-                FixedFilterBrick* const lanes[2] = {&a, &b};
-                FixedFilterBrick::processLanes(lanes, 2, begin, end);
-            },
-            [&](int block) { rig.expectSameAudio(block); });
+        rig.run(40, {}, 1.0f, sideBySide<FixedFilterBrick>(), [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("fixed filter");
@@ -147,13 +151,8 @@ TEST(BlockRange, FiltersContinueTheirStateAndRamps)
     {
         SCOPED_TRACE("state-variable filter, lanes: the cutoff glide continues");
         Rig<SVFFilterBrick> rig;
-        rig.run(
-            60, {{0.0f, 1.0f}, {0.0f, 0.9f}}, 1.0f,
-            [](SVFFilterBrick& a, SVFFilterBrick& b, int begin, int end) {
-                SVFFilterBrick* const lanes[2] = {&a, &b};
-                SVFFilterBrick::processLanes(lanes, 2, begin, end);
-            },
-            [&](int block) { rig.expectSameAudio(block); });
+        rig.run(60, {{0.0f, 1.0f}, {0.0f, 0.9f}}, 1.0f, sideBySide<SVFFilterBrick>(),
+                [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("state-variable filter");

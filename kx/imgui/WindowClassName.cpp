@@ -1,4 +1,4 @@
-#include "kx/imgui/GlfwWindowClass.h"
+#include "kx/imgui/WindowClassName.h"
 
 #include <cstdint>
 #include <cstdlib>
