@@ -5,7 +5,7 @@ if(TW07_BUILD_EDITOR)
   target_link_libraries(editor_bench PRIVATE kx_imgui plug_widgets X11::X11 benchmark::benchmark_main)
 
   add_executable(editor_effect_bench ${CMAKE_CURRENT_LIST_DIR}/editor/EffectEditorBench.cpp)
-  target_link_libraries(editor_effect_bench PRIVATE tw07_hostlib X11::X11 benchmark::benchmark_main)
+  target_link_libraries(editor_effect_bench PRIVATE tw07_render X11::X11 benchmark::benchmark_main)
   target_compile_definitions(editor_effect_bench PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
   add_dependencies(editor_effect_bench tw07)
 endif()

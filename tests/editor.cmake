@@ -8,7 +8,7 @@ if(TW07_BUILD_EDITOR)
   find_library(TW07_XTST_LIBRARY Xtst REQUIRED)
 
   add_library(editor_test_support STATIC editor/EditorTestSupport.cpp)
-  target_link_libraries(editor_test_support PUBLIC kx_imgui plug_widgets X11::X11 ${TW07_XTST_LIBRARY} GTest::gtest)
+  target_link_libraries(editor_test_support PUBLIC kx_imgui plug_widgets tw07_host X11::X11 ${TW07_XTST_LIBRARY} GTest::gtest)
 
   add_executable(editor_window_tests editor/EditorWindowTest.cpp)
   target_link_libraries(editor_window_tests PRIVATE editor_test_support GTest::gtest_main)
@@ -32,7 +32,7 @@ endif()
 # The effect's editor through the real module, driven like a host with real X input.
 if(TW07_BUILD_EDITOR)
   add_library(editor_module_support STATIC editor/ModuleEditorSupport.cpp)
-  target_link_libraries(editor_module_support PUBLIC editor_test_support tw07_hostlib X11::X11)
+  target_link_libraries(editor_module_support PUBLIC editor_test_support tw07_render X11::X11)
   target_compile_definitions(editor_module_support PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
   add_dependencies(editor_module_support tw07)
 

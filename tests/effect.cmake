@@ -4,12 +4,12 @@ target_link_libraries(effect_plug_test PRIVATE plug GTest::gtest_main)
 gtest_discover_tests(effect_plug_test DISCOVERY_MODE PRE_TEST)
 
 add_executable(effect_grid_test effect/GridTest.cpp)
-target_link_libraries(effect_grid_test PRIVATE plug tw07_hostlib GTest::gtest_main)
+target_link_libraries(effect_grid_test PRIVATE plug tw07_audio GTest::gtest_main)
 gtest_discover_tests(effect_grid_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 900)
 
 # Through the exported entry point, as hosts load it.
 add_executable(effect_module_test effect/ModuleTest.cpp)
-target_link_libraries(effect_module_test PRIVATE tw07_hostlib GTest::gtest_main)
+target_link_libraries(effect_module_test PRIVATE tw07_render GTest::gtest_main)
 target_compile_definitions(effect_module_test PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
 add_dependencies(effect_module_test tw07)
 gtest_discover_tests(effect_module_test DISCOVERY_MODE PRE_TEST)

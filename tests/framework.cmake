@@ -1,5 +1,5 @@
 # Framework and VST 2.4 binding tests: two small test effects built as real modules, loaded
-# with dlopen and driven through the exported entry point.
+# through the tools' host library and driven through the exported entry point.
 
 tw07_add_vst2_module(tw07_testfx NO_INSTALL framework/TestFx.cpp)
 tw07_add_vst2_module(tw07_testfx_alt NO_INSTALL framework/TestFx.cpp)
@@ -7,7 +7,7 @@ target_compile_definitions(tw07_testfx_alt PRIVATE TW07_TESTFX_ALT)
 
 function(tw07_framework_test target)
   add_executable(${target} ${ARGN} framework/TestHost.cpp)
-  target_link_libraries(${target} PRIVATE kx GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE kx tw07_host GTest::gtest_main)
   # Exports the probe the test effects look up with dlsym.
   set_target_properties(${target} PROPERTIES ENABLE_EXPORTS ON)
   target_compile_definitions(${target} PRIVATE

@@ -2,6 +2,7 @@
 # and third-party modules (which must be installed: scripts/setup.sh).
 add_executable(host_tests
   host/AudioDifferenceTest.cpp
+  host/ArgumentsTest.cpp
   host/AudioFileTest.cpp
   host/CompareBatteryTest.cpp
   host/HostContextTest.cpp
@@ -12,14 +13,14 @@ add_executable(host_tests
   host/RendererTest.cpp
   host/SignalsTest.cpp
 )
-target_link_libraries(host_tests PRIVATE tw07_hostlib GTest::gtest_main)
+target_link_libraries(host_tests PRIVATE tw07_cli GTest::gtest_main)
 target_compile_definitions(host_tests PRIVATE TW07_HOST_EXECUTABLE="$<TARGET_FILE:tw07-host>")
 add_dependencies(host_tests tw07-host)
 gtest_discover_tests(host_tests TEST_PREFIX "host." PROPERTIES LABELS host)
 
 if(TARGET tw07_testfx)
   add_executable(host_testfx_tests host/TestFxTest.cpp)
-  target_link_libraries(host_testfx_tests PRIVATE tw07_hostlib GTest::gtest_main)
+  target_link_libraries(host_testfx_tests PRIVATE tw07_render GTest::gtest_main)
   # Exports the probe the test effect looks up with dlsym.
   set_target_properties(host_testfx_tests PROPERTIES ENABLE_EXPORTS ON)
   target_compile_definitions(host_testfx_tests PRIVATE TESTFX_PATH="$<TARGET_FILE:tw07_testfx>")

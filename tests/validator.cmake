@@ -9,17 +9,9 @@ add_executable(validator_tests validator/ValidatorTest.cpp)
 target_link_libraries(validator_tests PRIVATE GTest::gtest_main)
 add_dependencies(validator_tests tw07-host)
 target_compile_definitions(validator_tests PRIVATE TW07_HOST_EXECUTABLE="$<TARGET_FILE:tw07-host>")
-# The machinery in process: every validator source but the command itself.
-add_executable(validator_machinery_tests validator/MachineryTest.cpp
-  ../tools/validate/AudioChecks.cpp ../tools/validate/BlockRecording.cpp ../tools/validate/CheckContext.cpp
-  ../tools/validate/CheckRegistry.cpp ../tools/validate/CheckSupport.cpp ../tools/validate/EditorChecks.cpp
-  ../tools/validate/EditorHostChecks.cpp ../tools/validate/EditorInputChecks.cpp ../tools/validate/EditorSupport.cpp
-  ../tools/validate/HostDisplay.cpp ../tools/validate/RateChecks.cpp ../tools/validate/ElfExports.cpp
-  ../tools/validate/FuzzChecks.cpp ../tools/validate/GuardedAudio.cpp ../tools/validate/LifecycleChecks.cpp
-  ../tools/validate/LoadChecks.cpp ../tools/validate/ParameterChecks.cpp ../tools/validate/PluginInstance.cpp
-  ../tools/validate/RealtimeChecks.cpp ../tools/validate/RealtimeWatch.cpp ../tools/validate/SignalChecks.cpp)
-target_include_directories(validator_machinery_tests PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(validator_machinery_tests PRIVATE GTest::gtest_main ${CMAKE_DL_LIBS})
+# The machinery in process: the validator library without the command.
+add_executable(validator_machinery_tests validator/MachineryTest.cpp)
+target_link_libraries(validator_machinery_tests PRIVATE tw07_validate GTest::gtest_main)
 gtest_discover_tests(validator_machinery_tests TEST_PREFIX "validator." PROPERTIES LABELS validator)
 
 foreach(variant ${TW07_BADFX_VARIANTS})

@@ -22,7 +22,7 @@ set(_module_z "Z:$<TARGET_FILE:tw07>")
 # check of the Linux suite is nm-based; the objdump check above replaces it here.
 add_executable(windows_module_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/effect/ModuleTest.cpp ${CMAKE_CURRENT_SOURCE_DIR}/windows/OutputTest.cpp)
-target_link_libraries(windows_module_tests PRIVATE tw07_hostlib GTest::gtest_main)
+target_link_libraries(windows_module_tests PRIVATE tw07_render GTest::gtest_main)
 target_compile_definitions(windows_module_tests PRIVATE TW07_MODULE_PATH="${_module_z}")
 add_dependencies(windows_module_tests tw07)
 add_test(NAME windows.module COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_module_tests>
@@ -46,7 +46,7 @@ if(TW07_BUILD_EDITOR)
     COMMAND "${CMAKE_COMMAND}" -E copy "$<TARGET_FILE:tw07>" "${_module_copy}"
     DEPENDS tw07 VERBATIM)
   add_executable(windows_editor_tests ${CMAKE_CURRENT_SOURCE_DIR}/windows/EditorTest.cpp "${_module_copy}")
-  target_link_libraries(windows_editor_tests PRIVATE tw07_hostlib GTest::gtest_main gdi32)
+  target_link_libraries(windows_editor_tests PRIVATE tw07_host GTest::gtest_main gdi32)
   target_compile_definitions(windows_editor_tests PRIVATE
     TW07_MODULE_PATH="${_module_z}" TW07_MODULE_COPY_PATH="Z:${_module_copy}")
   add_test(NAME windows.editor COMMAND ${TW07_XVFB_RUN} -a -s "-noreset -screen 0 1280x1024x24"

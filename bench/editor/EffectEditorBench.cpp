@@ -4,10 +4,10 @@
 // editor at 50 Hz; with the editor shown, and hidden (the host's window unmapped, as
 // some hosts do instead of closing the editor). Needs an X display: run under xvfb-run -a.
 
-#include "tools/Effect.h"
-#include "tools/HostContext.h"
-#include "tools/HostModule.h"
-#include "tools/Signals.h"
+#include "tools/host/Effect.h"
+#include "tools/host/HostContext.h"
+#include "tools/host/HostModule.h"
+#include "tools/audio/Signals.h"
 
 #include <X11/Xlib.h>
 #include <benchmark/benchmark.h>

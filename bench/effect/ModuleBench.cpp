@@ -12,11 +12,11 @@
 #include <memory>
 #include <vector>
 
-#include "HostContext.h"
+#include "tools/host/HostContext.h"
 #include "kx/HostCallback.h"
 #include "plug/Plug.h"
-#include "HostModule.h"
-#include "Signals.h"
+#include "tools/host/HostModule.h"
+#include "tools/audio/Signals.h"
 
 namespace {
 

@@ -1,10 +1,11 @@
 #include "EditorTestSupport.h"
 
+#include "tools/host/SharedLibrary.h"
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
 #include <dirent.h>
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,9 +22,7 @@ namespace {
 // The software GL driver is loaded and unloaded with every display connection; the
 // blocks it keeps for the process's life would show up as leaks once it is unmapped.
 // Kept loaded, they stay reachable.
-const bool driverPinned = [] {
-    return dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_NOW | RTLD_NODELETE | RTLD_GLOBAL) != nullptr;
-}();
+const bool driverPinned = tools::SharedLibrary::keepLoaded("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so");
 
 }  // namespace
 

@@ -3,8 +3,8 @@
 
 #include "EditorTestSupport.h"
 #include "ModuleEditorSupport.h"
+#include "tools/host/SharedLibrary.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -89,7 +89,7 @@ int unloadOneOfTwoCopiesThenFailARequest(const std::string& copy)
     ModuleEditor second("tw07-host", 0, 300);
     if (!first->open() || !second.open() || !first->waitUntilShown() || !second.waitUntilShown()) return 3;
     first.reset();
-    if (dlopen(copy.c_str(), RTLD_NOW | RTLD_NOLOAD) != nullptr) return 4;  // still loaded: nothing would be tested
+    if (tools::SharedLibrary::isLoaded(copy)) return 4;  // still loaded: nothing would be tested
     causeHostError();
     second.pump(100ms);
     return hostErrors.load() == 1 ? 0 : 5;

@@ -1,6 +1,6 @@
 #include "ModuleEditorSupport.h"
 
-#include "tools/Signals.h"
+#include "tools/audio/Signals.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

@@ -5,9 +5,9 @@
 
 #include "EditorPalette.h"
 #include "EditorTestSupport.h"
-#include "tools/Effect.h"
-#include "tools/HostContext.h"
-#include "tools/HostModule.h"
+#include "tools/host/Effect.h"
+#include "tools/host/HostContext.h"
+#include "tools/host/HostModule.h"
 
 #include <chrono>
 #include <cstdint>

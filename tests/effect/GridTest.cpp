@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Signals.h"
+#include "tools/audio/Signals.h"
 #include "tests/effect/PlugTestAccess.h"
 
 namespace plug {

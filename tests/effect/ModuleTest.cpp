@@ -1,5 +1,5 @@
-// The effect as a host sees it: the module loaded with dlopen through its
-// exported entry point, driven through the VST 2.4 record.
+// The effect as a host sees it: the module loaded through the host library, its
+// exported entry point called, driven through the VST 2.4 record.
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "HostContext.h"
-#include "HostModule.h"
-#include "Renderer.h"
-#include "Signals.h"
+#include "tools/host/HostContext.h"
+#include "tools/host/HostModule.h"
+#include "tools/render/Renderer.h"
+#include "tools/audio/Signals.h"
 #include "kx/vst2/VstInterface.h"
 
 namespace {

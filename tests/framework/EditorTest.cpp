@@ -12,7 +12,7 @@ class Editor : public ::testing::Test {
 protected:
     void SetUp() override { resetHost(); }
 
-    std::vector<HostCall> sizeRequests() { return hostState().callsOf(audioMasterSizeWindow); }
+    std::vector<HostCall> sizeRequests() { return host().requestsOf(audioMasterSizeWindow); }
 
     Module module{TESTFX_PATH};
 };
@@ -60,7 +60,7 @@ TEST_F(Editor, OnePixelNudgeForSomeHosts)
     } hosts[] = {{"REAPER", 2}, {"Reaper", 2}, {"reaper", 2}, {"REAPER64", 1}, {"Reaper Studio", 1}, {"rEAPER", 1}};
     for (const auto& [product, count] : hosts) {
         resetHost();
-        hostState().product = product;
+        host().setProduct(product);
         Instance fx(module);
         fx.dispatch(effEditOpen);
         fx.dispatch(effEditIdle);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <set>
+#include <stdexcept>
 #include <string>
 
 #include "tests/framework/TestHost.h"
@@ -18,8 +19,8 @@ protected:
 TEST_F(Entry, FillsTheRecordFromTheDescriptor)
 {
     Module module(TESTFX_PATH);
-    ASSERT_NE(module.entry, nullptr);
-    EXPECT_EQ(module.mainEntry, module.entry);
+    ASSERT_NE(module.entryPoint(), nullptr);
+    EXPECT_EQ(module.library().symbol("main"), module.library().symbol("VSTPluginMain"));
     Instance fx(module);
     const AEffect& e = *fx.effect;
     EXPECT_EQ(e.magic, 0x56737450);
@@ -39,7 +40,7 @@ TEST_F(Entry, FillsTheRecordFromTheDescriptor)
     EXPECT_EQ(fx.dispatch(effGetPlugCategory), kPlugCategEffect);
 
     // The host is asked for its version first, then for what it is.
-    const auto& calls = hostState().calls;
+    const auto calls = host().requests();
     ASSERT_EQ(calls.size(), 4u);
     EXPECT_EQ(calls[0].opcode, audioMasterVersion);
     EXPECT_EQ(calls[1].opcode, audioMasterGetProductString);
@@ -61,9 +62,9 @@ TEST_F(Entry, InstrumentWithoutEditor)
 TEST_F(Entry, RefusesWithoutAUsableHost)
 {
     Module module(TESTFX_PATH);
-    EXPECT_EQ(module.entry(nullptr), nullptr);
-    hostState().versionAnswer = 0;
-    EXPECT_EQ(module.entry(hostCallback), nullptr);
+    EXPECT_EQ(module.entryPoint()(nullptr), nullptr);
+    host().setVersion(0);
+    EXPECT_THROW(module.createRecord(host()), std::runtime_error);
     EXPECT_EQ(probe().created, 0);
 }
 

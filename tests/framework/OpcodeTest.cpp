@@ -87,7 +87,7 @@ TEST_F(Opcodes, ParameterTextsAndValues)
     EXPECT_EQ(probe().callbacks[1].value, 1.5f);
     fx.effect->setParameter(fx.effect, 0, -0.2f);
     EXPECT_EQ(fx.effect->getParameter(fx.effect, 0), 0.0f);
-    EXPECT_TRUE(hostState().callsOf(audioMasterAutomate).empty());  // host changes are not reported back
+    EXPECT_TRUE(host().requestsOf(audioMasterAutomate).empty());  // host changes are not reported back
 }
 
 TEST_F(Opcodes, BadParameterInputTouchesNothing)

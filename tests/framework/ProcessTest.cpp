@@ -320,7 +320,7 @@ TEST_F(Queue, EditorChangesReachTheAudioThreadInOrder)
     EXPECT_EQ(probe().callbacks[5].value, 0.4f);
 
     // Every change was reported to the host, whichever path it took.
-    const auto reports = hostState().callsOf(audioMasterAutomate);
+    const auto reports = host().requestsOf(audioMasterAutomate);
     ASSERT_EQ(reports.size(), 14u);
     EXPECT_EQ(reports[1].index, 0);
     EXPECT_EQ(reports[1].opt, 0.75f);
@@ -352,7 +352,7 @@ TEST_F(Queue, FullQueueAndResumeDropPendingChanges)
     automate(0, std::numeric_limits<float>::quiet_NaN());
     probe().host->automateNow(0, 0.3f);
     EXPECT_EQ(stored(fx, 0), 0.3f);
-    EXPECT_EQ(hostState().callsOf(audioMasterAutomate).size(), 15u);
+    EXPECT_EQ(host().requestsOf(audioMasterAutomate).size(), 15u);
 }
 
 }  // namespace

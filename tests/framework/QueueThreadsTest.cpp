@@ -100,7 +100,7 @@ TEST(QueueThreads, EditorAutomatesWhileAudioRuns)
         EXPECT_TRUE(seen == 0.5f || known.count(seen)) << seen;
     }
     EXPECT_TRUE(known.count(fx.effect->getParameter(fx.effect, 0)));
-    EXPECT_EQ(hostState().callsOf(audioMasterAutomate).size(), size_t(kChanges));
+    EXPECT_EQ(host().requestsOf(audioMasterAutomate).size(), size_t(kChanges));
 }
 
 }  // namespace

@@ -1,28 +1,11 @@
 #include "tests/framework/TestHost.h"
 
-#include <dlfcn.h>
-
-#include <cstring>
-#include <stdexcept>
-
 namespace testhost {
 
-std::vector<HostCall> HostState::callsOf(int32 opcode)
+tools::HostContext& host()
 {
-    std::lock_guard lock(mutex);
-    std::vector<HostCall> out;
-    for (const HostCall& call : calls) {
-        if (call.opcode == opcode) {
-            out.push_back(call);
-        }
-    }
-    return out;
-}
-
-HostState& hostState()
-{
-    static HostState state;
-    return state;
+    static tools::HostContext context;
+    return context;
 }
 
 testfx::Probe& probe()
@@ -33,58 +16,17 @@ testfx::Probe& probe()
 
 void resetHost()
 {
-    HostState& state = hostState();
-    std::lock_guard lock(state.mutex);
-    state.calls.clear();
-    state.versionAnswer = 2400;
-    state.product = "kx test host";
-    state.vendor = "kx";
-    state.vendorVersion = 3;
+    tools::HostContext& context = host();
+    context.setRecording(tools::HostContext::Recording::Everything);
+    context.clearRecords();
+    context.setVersion(kVstVersion);
+    context.setProduct("kx test host");
+    context.setVendor("kx");
+    context.setVendorVersion(3);
     probe() = testfx::Probe{};
 }
 
-intptr hostCallback(AEffect*, int32 opcode, int32 index, intptr value, void* ptr, float opt)
-{
-    HostState& state = hostState();
-    std::lock_guard lock(state.mutex);
-    state.calls.push_back({opcode, index, value, opt});
-    switch (opcode) {
-    case audioMasterVersion:
-        return state.versionAnswer;
-    case audioMasterGetProductString:
-        std::strncpy(static_cast<char*>(ptr), state.product.c_str(), 64);
-        return 1;
-    case audioMasterGetVendorString:
-        std::strncpy(static_cast<char*>(ptr), state.vendor.c_str(), 64);
-        return 1;
-    case audioMasterGetVendorVersion:
-        return state.vendorVersion;
-    case audioMasterSizeWindow:
-        return 1;
-    default:
-        return 0;
-    }
-}
-
-Module::Module(const char* path)
-{
-    handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-        throw std::runtime_error(dlerror());
-    }
-    entry = reinterpret_cast<EntryProc>(dlsym(handle, "VSTPluginMain"));
-    mainEntry = reinterpret_cast<EntryProc>(dlsym(handle, "main"));
-}
-
-Module::~Module() { dlclose(handle); }
-
-Instance::Instance(const Module& module)
-{
-    effect = module.entry(hostCallback);
-    if (effect == nullptr) {
-        throw std::runtime_error("the module refused to load");
-    }
-}
+Instance::Instance(const Module& module) : effect(module.createRecord(host())) { host().attach(effect); }
 
 Instance::~Instance() { close(); }
 
@@ -105,6 +47,7 @@ void Instance::close()
 {
     if (effect != nullptr) {
         dispatch(effClose);
+        host().detach(effect);
         effect = nullptr;
     }
 }

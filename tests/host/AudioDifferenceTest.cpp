@@ -1,4 +1,4 @@
-#include "tools/AudioDifference.h"
+#include "tools/audio/AudioDifference.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "tools/AudioFile.h"
-#include "tools/Signals.h"
+#include "tools/audio/AudioFile.h"
+#include "tools/audio/Signals.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The comparison battery as plans: what it covers, and that --grid keeps every
 // host call the renderer makes on multiples of 32 frames.
 
-#include "tools/CompareBattery.h"
-#include "tools/Effect.h"
-#include "tools/HostContext.h"
-#include "tools/Renderer.h"
+#include "tools/render/CompareBattery.h"
+#include "tools/host/Effect.h"
+#include "tools/host/HostContext.h"
+#include "tools/render/Renderer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,13 @@
 // The answers a module gets from the host callback.
 
-#include "tools/HostContext.h"
+#include "tools/host/HostContext.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -80,6 +83,65 @@ TEST(HostContext, AutomationIsRecordedPerContext)
     ask(&second, audioMasterAutomate, 1, 0, nullptr, 1.0f);
     EXPECT_EQ(b.automation().size(), 3u);
     EXPECT_EQ(ask(&second, audioMasterVersion), 2400);  // still answered without a context
+}
+
+TEST(HostContext, RecordsWhatItIsToldToAndPosesAsOtherHosts)
+{
+    AEffect record{};
+    HostContext context;
+    context.attach(&record);
+    ask(&record, audioMasterAutomate, 1, 0, nullptr, 0.5f);
+    ask(&record, audioMasterIdle);
+    EXPECT_EQ(context.automation().size(), 1u);  // by default the automation, not the rest
+    EXPECT_TRUE(context.requests().empty());
+
+    context.setRecording(HostContext::Recording::Nothing);
+    ask(&record, audioMasterAutomate, 2, 0, nullptr, 0.25f);
+    EXPECT_EQ(context.automation().size(), 1u);
+    EXPECT_EQ(context.automationCount(), 2);  // still counted
+
+    context.setRecording(HostContext::Recording::Everything);
+    context.clearRecords();
+    context.setVersion(0);
+    context.setVendor("other vendor");
+    context.setVendorVersion(7);
+    char text[65] = {};
+    EXPECT_EQ(ask(&record, audioMasterVersion), 0);
+    EXPECT_EQ(ask(&record, audioMasterGetVendorString, 0, 0, text), 1);
+    EXPECT_STREQ(text, "other vendor");
+    EXPECT_EQ(ask(&record, audioMasterGetVendorVersion), 7);
+    ask(&record, audioMasterSizeWindow, 640, 480);
+    ask(&record, audioMasterAutomate, 3, 0, nullptr, 1.0f);
+    const auto requests = context.requests();
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(requests[0].opcode, audioMasterVersion);
+    EXPECT_EQ(requests[3].index, 640);
+    EXPECT_EQ(requests[3].value, 480);
+    EXPECT_EQ(requests[4].opt, 1.0f);
+    ASSERT_EQ(context.requestsOf(audioMasterSizeWindow).size(), 1u);
+    EXPECT_EQ(context.automation().size(), 1u);
+    EXPECT_EQ(context.automationCount(), 1);
+}
+
+TEST(HostContext, EveryOpenRecordFindsItsOwnContext)
+{
+    // As many records as a host may have open at once, each reaching its own context.
+    std::vector<AEffect> records(64);
+    std::vector<std::unique_ptr<HostContext>> contexts;
+    for (AEffect& record : records) {
+        contexts.push_back(std::make_unique<HostContext>());
+        contexts.back()->attach(&record);
+    }
+    AEffect oneTooMany{};
+    EXPECT_THROW(contexts[0]->attach(&oneTooMany), std::runtime_error);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        contexts[i]->setBlockSize(static_cast<int>(i) + 1);
+        EXPECT_EQ(ask(&records[i], audioMasterGetBlockSize), static_cast<intptr>(i) + 1);
+    }
+    // A context's records are freed with it.
+    contexts[5].reset();
+    contexts[0]->attach(&oneTooMany);
+    EXPECT_EQ(ask(&oneTooMany, audioMasterGetBlockSize), 1);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
-#include "tools/JsonText.h"
+#include "tools/cli/JsonText.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 namespace {
 
@@ -30,6 +32,39 @@ TEST(JsonText, ReplacesBytesThatAreNotUtf8)
     EXPECT_EQ(JsonText::quote("Gr\xF6\xDF"
                               "e"),
               "\"Gr" + replacement + replacement + "e\"");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(JsonWriter, OuterLevelsOneMemberALineDeeperOnOneLine)
+{
+    tools::JsonWriter json;
+    json.beginObject();
+    json.key("name").value("a\"b").key("count").value(3).key("on").value(true);
+    json.key("values").beginArray().value(0.25f).value(std::numeric_limits<float>::infinity()).endArray();
+    json.key("empty").beginArray().endArray();
+    json.key("pins").beginArray();
+    json.beginObject().key("index").value(0).key("labels").beginArray().value("L").value("R").endArray().endObject();
+    json.null();
+    json.endArray();
+    json.endObject();
+    EXPECT_EQ(json.text(),
+              "{\n"
+              "  \"name\": \"a\\\"b\",\n"
+              "  \"count\": 3,\n"
+              "  \"on\": true,\n"
+              "  \"values\": [\n"
+              "    0.25,\n"
+              "    null\n"
+              "  ],\n"
+              "  \"empty\": [],\n"
+              "  \"pins\": [\n"
+              "    {\"index\": 0, \"labels\": [\"L\", \"R\"]},\n"
+              "    null\n"
+              "  ]\n"
+              "}\n");
 }
 
 }  // namespace

@@ -2,11 +2,11 @@
 // longer than 8 characters) and LSP's modules, loaded through tw07-host itself.
 
 #include "tests/host/HostRun.h"
-#include "tools/AudioFile.h"
-#include "tools/HostModule.h"
-#include "tools/Levels.h"
-#include "tools/RenderOptions.h"
-#include "tools/Signals.h"
+#include "tools/audio/AudioFile.h"
+#include "tools/host/HostModule.h"
+#include "tools/audio/Levels.h"
+#include "tools/render/RenderOptions.h"
+#include "tools/audio/Signals.h"
 
 #include <gtest/gtest.h>
 

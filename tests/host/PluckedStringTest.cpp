@@ -1,4 +1,4 @@
-#include "tools/PluckedString.h"
+#include "tools/audio/PluckedString.h"
 
 #include <gtest/gtest.h>
 

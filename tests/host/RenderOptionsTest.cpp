@@ -1,5 +1,5 @@
-#include "tools/RenderOptions.h"
-#include "tools/UsageError.h"
+#include "tools/render/RenderOptions.h"
+#include "tools/render/UsageError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The renderer against an in-process effect record that logs what the host does.
 
-#include "tools/Effect.h"
-#include "tools/HostContext.h"
-#include "tools/Renderer.h"
-#include "tools/Signals.h"
+#include "tools/host/Effect.h"
+#include "tools/host/HostContext.h"
+#include "tools/render/Renderer.h"
+#include "tools/audio/Signals.h"
 
 #include <gtest/gtest.h>
 

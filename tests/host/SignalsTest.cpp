@@ -1,5 +1,5 @@
-#include "tools/Levels.h"
-#include "tools/Signals.h"
+#include "tools/audio/Levels.h"
+#include "tools/audio/Signals.h"
 
 #include <gtest/gtest.h>
 

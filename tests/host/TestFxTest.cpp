@@ -2,12 +2,16 @@
 // (tests/framework/TestFx.cpp): Gain scales the output and audio runs in 32-frame
 // blocks, so a host block of 40 frames has 8 that the effect does not process.
 
-#include "tools/HostModule.h"
-#include "tools/Renderer.h"
-#include "tools/Signals.h"
+#include "tools/host/HostModule.h"
+#include "tools/host/SharedLibrary.h"
+#include "tools/render/Renderer.h"
+#include "tools/audio/Signals.h"
 #include "tests/framework/TestFxProbe.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -88,6 +92,28 @@ TEST_F(TestFx, InPlaceSharesTheBuffers)
                 ASSERT_EQ(output.channels[c][i], input.channels[c][i] * 0.5f) << "channel " << c << " frame " << i;
             }
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SharedLibrary, CopiesShareOneHoldOnTheModule)
+{
+    tools::SharedLibrary first(TESTFX_PATH);
+    tools::SharedLibrary second = first;
+    first.release();
+    EXPECT_FALSE(first.loaded());
+    EXPECT_EQ(first.symbol("VSTPluginMain"), nullptr);
+    EXPECT_TRUE(tools::SharedLibrary::isLoaded(TESTFX_PATH));
+    EXPECT_NE(second.symbol("VSTPluginMain"), nullptr);
+    EXPECT_EQ(second.symbol("noSuchSymbol"), nullptr);
+    try {
+        tools::SharedLibrary missing("/nonexistent/module.so");
+        ADD_FAILURE() << "loaded a file that does not exist";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("cannot load /nonexistent/module.so: ", 0), 0u) << error.what();
     }
 }
 

@@ -18,13 +18,13 @@
 #include <thread>
 #include <vector>
 
-#include "tools/validate/BlockRecording.h"
+#include "tools/validate/probes/BlockRecording.h"
 #include "tools/validate/CheckContext.h"
 #include "tools/validate/CheckRegistry.h"
-#include "tools/validate/ElfExports.h"
-#include "tools/validate/GuardedAudio.h"
-#include "tools/validate/RealtimeWatch.h"
-#include "tools/Random.h"
+#include "tools/validate/probes/ElfExports.h"
+#include "tools/validate/probes/GuardedAudio.h"
+#include "tools/validate/probes/RealtimeWatch.h"
+#include "tools/audio/Random.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "HostContext.h"
-#include "HostModule.h"
+#include "tools/host/HostContext.h"
+#include "tools/host/HostModule.h"
 #include "kx/vst2/VstInterface.h"
 #include "tests/editor/EditorPalette.h"
 

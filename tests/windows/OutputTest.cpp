@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "AudioFile.h"
-#include "RenderJob.h"
-#include "RenderOptions.h"
-#include "Signals.h"
+#include "tools/audio/AudioFile.h"
+#include "tools/render/RenderJob.h"
+#include "tools/render/RenderOptions.h"
+#include "tools/audio/Signals.h"
 
 namespace {
 

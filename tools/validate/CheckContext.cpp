@@ -1,11 +1,10 @@
 #include "CheckContext.h"
 
-#include "PluginInstance.h"
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace tools::validate {
 
@@ -25,10 +24,16 @@ CheckContext::CheckContext(std::string modulePath, std::uint64_t seed, bool quic
 {
 }
 
-kx::vst2::EntryProc CheckContext::entry()
+const HostModule& CheckContext::module()
 {
-    if (entryProc == nullptr) entryProc = PluginInstance::entryPoint(path);
-    return entryProc;
+    if (loaded != nullptr) return *loaded;
+    // Never unloaded, so never destroyed: held past the end of the process.
+    static auto* kept = new std::vector<std::unique_ptr<const HostModule>>;
+    for (const auto& module : *kept) {
+        if (module->path() == path) loaded = module.get();
+    }
+    if (loaded == nullptr) loaded = kept->emplace_back(std::make_unique<const HostModule>(path)).get();
+    return *loaded;
 }
 
 void CheckContext::fail(const char* format, ...)

@@ -3,9 +3,10 @@
 // seed, the mode, and a result record shared with the parent. The last note
 // and the reproduction line survive a crash of the child.
 
-#include "kx/vst2/VstInterface.h"
+#include "tools/host/HostModule.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tools::validate {
@@ -29,8 +30,9 @@ public:
     std::uint64_t seed() const { return seedValue; }
     bool quick() const { return quickMode; }
 
-    // The module's entry point (loaded on first use).
-    kx::vst2::EntryProc entry();
+    // The module, loaded on first use and kept loaded for the rest of the process:
+    // threads a module leaves behind may still run its code at exit.
+    const HostModule& module();
 
     // Adds a reason; the check fails. Reasons after the first few are counted only.
     void fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -51,7 +53,7 @@ private:
     std::uint64_t seedValue;
     bool quickMode;
     SharedResult& shared;
-    kx::vst2::EntryProc entryProc = nullptr;
+    const HostModule* loaded = nullptr;
     int failureCount = 0;
 };
 

@@ -1,48 +1,22 @@
 #pragma once
-// One instance of the module under test, created through its entry point with
-// the validator's host callback and opened; closed when destroyed. The host
-// callback answers without locks or allocation, so that calls a module makes
-// from its audio path are not charged to the module.
+// One instance of the module under test, opened through the host library with the
+// validator's host: it records nothing, so the requests a module makes from its
+// audio path take no lock and allocate nothing that would be charged to the module.
 
-#include "kx/vst2/VstInterface.h"
-
-#include <string>
+#include "tools/host/Effect.h"
+#include "tools/host/HostModule.h"
 
 namespace tools::validate {
 
-class PluginInstance {
+class PluginInstance : public Effect {
 public:
-    // Loads the module (RTLD_NOW | RTLD_LOCAL) once per process and keeps it
-    // loaded; throws std::runtime_error when it cannot be loaded or has no entry point.
-    static kx::vst2::EntryProc entryPoint(const std::string& modulePath);
+    // Throws std::runtime_error when the entry point returns no usable record.
+    explicit PluginInstance(const HostModule& module);
 
-    // The entry point's record (checked for magic and dispatcher), opened; throws when unusable.
-    explicit PluginInstance(kx::vst2::EntryProc entry);
-    ~PluginInstance();
-    PluginInstance(const PluginInstance&) = delete;
-    PluginInstance& operator=(const PluginInstance&) = delete;
-
-    kx::vst2::AEffect* record() const { return effect; }
-    int numInputs() const { return effect->numInputs; }
-    int numOutputs() const { return effect->numOutputs; }
-    int numParams() const { return effect->numParams; }
-    bool hasEditor() const { return (effect->flags & kx::vst2::effFlagsHasEditor) != 0; }
-
-    kx::vst2::intptr dispatch(kx::vst2::int32 opcode, kx::vst2::int32 index = 0, kx::vst2::intptr value = 0,
-                              void* ptr = nullptr, float opt = 0.0f);
     // Sample rate and maximum block size, as hosts announce them before resuming.
     void prepare(float rate, int maxBlock);
-    void resume();
-    void suspend();
-    // effClose; the record is not used afterwards.
-    void close();
-
-    // Automation requests the module has sent to the host so far (all instances).
-    static int automationCount();
-
-private:
-    kx::vst2::AEffect* effect = nullptr;
-    bool open = false;
+    void resume() { mainsChanged(true); }
+    void suspend() { mainsChanged(false); }
 };
 
 }  // namespace tools::validate
