@@ -66,7 +66,16 @@ std::vector<std::string> Arguments::list()
     return items;
 }
 
-bool Arguments::take(RenderOptions& options) { return more() && options.take(words, position); }
+bool Arguments::take(RenderOptions& options, bool& verbose)
+{
+    if (!more()) return false;
+    if (words[position] == "-v" || words[position] == "--verbose") {
+        verbose = true;
+        ++position;
+        return true;
+    }
+    return options.take(words, position);
+}
 
 void Arguments::positional()
 {

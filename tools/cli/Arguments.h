@@ -37,9 +37,10 @@ public:
     // The value as a comma-separated list; empty items are dropped.
     std::vector<std::string> list();
 
-    // Takes a render option (--set, --set-at, --block, --in-place) when one is
-    // next, with its value; false when the next word is something else.
-    bool take(RenderOptions& options);
+    // Takes what every command that renders accepts when it is next: a render option
+    // (--set, --set-at, --block, --in-place) with its value, or -v/--verbose; false
+    // when the next word is something else.
+    bool take(RenderOptions& options, bool& verbose);
 
     // Keeps the word just read as positional; throws when it is an option (one
     // the command did not recognise).

@@ -58,11 +58,9 @@ int runDemo(const std::vector<std::string>& words)
     std::uint64_t seed = 1;
     Arguments args(words);
     while (args.more()) {
-        if (args.take(options)) continue;
+        if (args.take(options, verbose)) continue;
         const std::string& word = args.next();
-        if (word == "-v" || word == "--verbose")
-            verbose = true;
-        else if (word == "--out-dir")
+        if (word == "--out-dir")
             outDir = args.value();
         else if (word == "--seconds")
             seconds = args.positiveNumber(3600.0);

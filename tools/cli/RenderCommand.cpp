@@ -13,12 +13,9 @@ int runRender(const std::vector<std::string>& words)
     bool verbose = false;
     Arguments args(words);
     while (args.more()) {
-        if (args.take(options)) continue;
-        const std::string& word = args.next();
-        if (word == "-v" || word == "--verbose")
-            verbose = true;
-        else
-            args.positional();
+        if (args.take(options, verbose)) continue;
+        args.next();
+        args.positional();
     }
     const auto& positional = args.positionals(3, 3, "expected MODULE IN OUT");
 
