@@ -7,7 +7,6 @@
 #include "tools/host/HostModule.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -121,15 +120,6 @@ std::string fourCharacters(int id)
     return text;
 }
 
-// Values that are not finite are shown as null, as the JSON report writes them.
-std::string formatValue(float value)
-{
-    if (!std::isfinite(value)) return "null";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
-    return text;
-}
-
 Report inspect(const std::string& path)
 {
     HostModule module(path);
@@ -234,7 +224,7 @@ void printText(const Report& r)
     std::printf("  %3s  %-16s %-12s %-16s %-8s %s\n", "#", "name", "value", "display", "label", "automatable");
     for (std::size_t i = 0; i < r.parameters.size(); ++i) {
         const Parameter& p = r.parameters[i];
-        std::printf("  %3zu  %-16s %-12s %-16s %-8s %s\n", i, p.name.c_str(), formatValue(p.value).c_str(),
+        std::printf("  %3zu  %-16s %-12s %-16s %-8s %s\n", i, p.name.c_str(), JsonText::number(p.value).c_str(),
                     p.display.c_str(), p.label.c_str(), p.automatable ? "yes" : "no");
     }
 }

@@ -129,13 +129,18 @@ JsonWriter& JsonWriter::value(bool truth)
     return *this;
 }
 
+std::string JsonText::number(float value)
+{
+    if (!std::isfinite(value)) return "null";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
 JsonWriter& JsonWriter::value(float number)
 {
-    if (!std::isfinite(number)) return null();
     beforeValue();
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(number));
-    out += text;
+    out += JsonText::number(number);
     return *this;
 }
 

@@ -12,6 +12,9 @@ class JsonText {
 public:
     // The text in double quotes, escaped.
     static std::string quote(const std::string& text);
+    // The number with 9 significant digits (every float read back exactly); null when
+    // it is not finite.
+    static std::string number(float value);
 };
 
 // Writes one JSON document as it is built. The outer container and those directly
@@ -28,7 +31,7 @@ public:
     JsonWriter& value(const char* text) { return value(std::string(text)); }
     JsonWriter& value(int number);
     JsonWriter& value(bool truth);
-    // Written with 9 significant digits; values that are not finite as null.
+    // As JsonText::number writes it.
     JsonWriter& value(float number);
     JsonWriter& null();
 
