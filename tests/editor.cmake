@@ -8,7 +8,8 @@ if(TW07_BUILD_EDITOR)
   find_library(TW07_XTST_LIBRARY Xtst REQUIRED)
 
   add_library(editor_test_support STATIC editor/EditorTestSupport.cpp)
-  target_link_libraries(editor_test_support PUBLIC kx_imgui plug_widgets tw07_host X11::X11 ${TW07_XTST_LIBRARY} GTest::gtest)
+  target_link_libraries(editor_test_support PUBLIC kx_imgui plug_widgets tw07_host X11::X11 ${TW07_XTST_LIBRARY}
+    GTest::gtest)
 
   add_executable(editor_window_tests editor/EditorWindowTest.cpp)
   target_link_libraries(editor_window_tests PRIVATE editor_test_support GTest::gtest_main)
