@@ -7,7 +7,6 @@ namespace kx::imgui {
 struct CompressedFont {
     const unsigned char* data;
     int compressedSize;  // bytes at data
-    int fontSize;        // bytes of the TrueType file it unpacks to
 };
 
 class EmbeddedFonts {

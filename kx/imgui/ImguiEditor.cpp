@@ -161,7 +161,8 @@ bool ImguiEditor::setUp(void* parent)
     glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
     glfwWindowHint(GLFW_DECORATED, GLFW_FALSE);
     PlatformWindow::setCreationHints();
-    window = glfwCreateWindow(width, height, title.c_str(), nullptr, nullptr);
+    // Borderless and inside the host's window: its title is never shown.
+    window = glfwCreateWindow(width, height, "", nullptr, nullptr);
     if (window == nullptr) {
         std::fputs("Failed to create glfw window\n", stderr);
         return false;

@@ -12,7 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <string>
 #include <thread>
 
 struct GLFWwindow;
@@ -62,7 +61,6 @@ private:
     std::atomic<bool> windowOpen{false};
     std::atomic<bool> running{false};
     std::thread renderThread;
-    std::string title;
     int32_t width;
     int32_t height;
     GLFWwindow* window = nullptr;

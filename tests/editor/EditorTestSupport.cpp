@@ -30,14 +30,14 @@ struct HostWindow::Connection {
     Display* display;
 };
 
-HostWindow::HostWindow(int x) : connection(new Connection{XOpenDisplay(nullptr)})
+HostWindow::HostWindow(int x, int y) : connection(new Connection{XOpenDisplay(nullptr)})
 {
     Display* display = connection->display;
     if (display == nullptr) {
         delete connection;
         throw std::runtime_error(std::string("no X display: ") + std::strerror(errno));
     }
-    window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, 0, 400, 300, 0, 0, 0);
+    window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, 400, 300, 0, 0, 0);
     XMapWindow(display, window);
     XSync(display, False);
 }
@@ -182,6 +182,17 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+FrameClock::FrameClock() : host(0, 600)
+{
+    if (!editor.open(host.parentHandle())) throw std::runtime_error("the frame clock's editor did not open");
+}
+
+bool FrameClock::waitFrames(int count)
+{
+    const int until = editor.frames.load() + count;
+    return waitFor([&] { return editor.frames.load() >= until; });
 }
 
 namespace {

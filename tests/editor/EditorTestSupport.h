@@ -59,7 +59,7 @@ struct ChildGeometry {
 // A mapped top-level window on a connection of its own, as a host would give.
 class HostWindow {
 public:
-    explicit HostWindow(int x = 0);
+    explicit HostWindow(int x = 0, int y = 0);
     ~HostWindow();
     HostWindow(const HostWindow&) = delete;
     HostWindow& operator=(const HostWindow&) = delete;
@@ -106,7 +106,23 @@ private:
     Connection* connection;
 };
 
+// Checks `condition` every 5 ms; false once `timeout` has passed, which only a hang takes.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Frames of an editor of its own, open in a host window of its own, as the measure of
+// time where a test has no event to wait for: that something does not happen while
+// other editors draw, or that a render thread has run its loop a while. It keeps pace
+// with the editors under test however busy the machine is.
+class FrameClock {
+public:
+    FrameClock();
+    // Waits until this clock's editor has drawn `count` more frames; false on a hang.
+    bool waitFrames(int count);
+
+private:
+    HostWindow host;
+    TestEditor editor;
+};
 int threadCount();
 int socketCount();
 

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include <X11/Xlib.h>
 
@@ -126,7 +125,8 @@ private:
 
 }  // namespace
 
-// Press, 60 pixels up and release within one frame of half a second, as real input.
+// Press, 60 pixels up and release, as real input, sent right after a frame of half a
+// second has begun: the whole drag arrives before the next frame.
 TEST(ImguiEditor, KnobDragWithinOneSlowFrameMovesTheKnobByTheWholeDrag)
 {
     using namespace std::chrono_literals;
@@ -139,26 +139,25 @@ TEST(ImguiEditor, KnobDragWithinOneSlowFrameMovesTheKnobByTheWholeDrag)
     pointer.moveTo(child, KnobEditor::kCentre, KnobEditor::kCentre);
     const int hovered = editor.frames.load() + 2;
     ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= hovered; }));
+    const int drawn = editor.frames.load();
+    ASSERT_TRUE(waitFor([&] { return editor.frames.load() > drawn; }));
     pointer.press();
-    for (int step = 1; step <= 6; ++step) {
-        std::this_thread::sleep_for(10ms);
-        pointer.moveTo(child, KnobEditor::kCentre, KnobEditor::kCentre - 10 * step);
-    }
+    for (int step = 1; step <= 6; ++step) pointer.moveTo(child, KnobEditor::kCentre, KnobEditor::kCentre - 10 * step);
     pointer.release();
     EXPECT_TRUE(waitFor([&] { return std::fabs(editor.value.load() - 0.8f) < 1e-5f; })) << editor.value.load();
 }
 
 TEST(ImguiEditor, HiddenEditorDrawsNothingAndDrawsAgainOnceShown)
 {
-    using namespace std::chrono_literals;
     HostWindow host;
     TestEditor editor;
+    editortest::FrameClock clock;
     ASSERT_TRUE(editor.open(host.parentHandle()));
     ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= 3; }));
     for (int round = 0; round < 2; ++round) {
         host.setMapped(false);
         const int atHiding = editor.frames.load();
-        std::this_thread::sleep_for(1s);
+        ASSERT_TRUE(clock.waitFrames(30));  // about half a second, and many looks at the window
         EXPECT_LE(editor.frames.load(), atHiding + 1) << "only the frame under way when hidden";
         host.setMapped(true);
         EXPECT_TRUE(waitFor([&] { return editor.frames.load() >= atHiding + 5; }));
@@ -210,12 +209,13 @@ TEST(ImguiEditor, FailedInitialisationIsReportedAndALaterOpeningTriesAgain)
 TEST(ImguiEditor, HostDestroyingItsWindowBeforeClosingTheEditorIsSurvived)
 {
     TestEditor editor;
+    editortest::FrameClock clock;
     {
         HostWindow host;
         ASSERT_TRUE(editor.open(host.parentHandle()));
         ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= 2; }));
-    }  // takes the editor's window with it; the render thread's requests on it fail
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }                                   // takes the editor's window with it; the render thread's requests on it fail
+    ASSERT_TRUE(clock.waitFrames(12));  // while the render thread goes on with the lost window
     editor.close();
 
     HostWindow host;
@@ -245,6 +245,7 @@ TEST(ImguiEditor, ErrorsOfTheHostsConnectionsReachTheHostsHandlerAndNoneOfOurs)
     {
         HostWindow host;
         TestEditor editor;
+        editortest::FrameClock clock;
         {
             HostWindow doomed(500);
             ASSERT_TRUE(editor.open(doomed.parentHandle()));
@@ -253,7 +254,7 @@ TEST(ImguiEditor, ErrorsOfTheHostsConnectionsReachTheHostsHandlerAndNoneOfOurs)
             EXPECT_EQ(hostErrors.load(), 1);
             EXPECT_EQ(XSetErrorHandler(&countHostError), &countHostError) << "handler replaced";
         }  // takes the editor's window with it: the editor's requests fail on its own connection
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ASSERT_TRUE(clock.waitFrames(12));  // while the render thread goes on with the lost window
         editor.close();
         const int drawn = editor.frames.load();
         ASSERT_TRUE(editor.open(host.parentHandle()));

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -42,21 +43,29 @@ private:
     std::thread thread;
 };
 
-void idleFor(ModuleEditor& m, std::chrono::milliseconds duration)
+// Idle calls, as the host's user-interface loop makes them, until `condition` holds;
+// the audio comes from the AudioThread. False after 10 s, which only a hang takes.
+bool idleUntil(ModuleEditor& m, const std::function<bool()>& condition)
 {
-    const auto end = std::chrono::steady_clock::now() + duration;
-    while (std::chrono::steady_clock::now() < end) {
+    return editortest::waitFor([&] {
         m.idle();
-        std::this_thread::sleep_for(5ms);
-    }
+        return condition();
+    });
 }
 
 bool idleUntilShown(ModuleEditor& m, std::size_t requests)
 {
-    const auto end = std::chrono::steady_clock::now() + 10s;
-    while (m.sizeRequests().size() < requests) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        idleFor(m, 5ms);
+    return idleUntil(m, [&] { return m.sizeRequests().size() >= requests; });
+}
+
+// Whether the editor in `m`'s window shows stereo selector row `chosen` as the chosen one.
+bool showsStereoRow(ModuleEditor& m, int chosen)
+{
+    const auto shot = m.frame().capture();
+    const int rowTops[3] = {115, 132, 149};
+    for (int row = 0; row < 3; ++row) {
+        const bool dark = shot.at(305, rowTops[row]).r < 120;
+        if (dark != (row == chosen)) return false;
     }
     return true;
 }
@@ -72,7 +81,7 @@ TEST(EffectEditorThreads, OpensIdlesAndClosesFiftyTimesWhileAudioRuns)
         for (int round = 1; round <= 50; ++round) {
             ASSERT_TRUE(m.open()) << "round " << round;
             ASSERT_TRUE(idleUntilShown(m, static_cast<std::size_t>(round))) << "round " << round;
-            idleFor(m, 20ms);
+            for (int i = 0; i < 4; ++i) m.idle();
             m.close();
             ASSERT_EQ(m.frame().childCount(), 0) << "round " << round;
         }
@@ -94,25 +103,23 @@ TEST(EffectEditorThreads, TwoEditorsOpenAtOnceAndTheOneLeftOpenStillDrawsAndResp
         ASSERT_TRUE(second.open());
         ASSERT_TRUE(idleUntilShown(first, 1));
         ASSERT_TRUE(idleUntilShown(second, 1));
-        idleFor(first, 100ms);
+        // Both draw at once.
+        ASSERT_TRUE(idleUntil(first, [&] { return showsStereoRow(first, 0); }));
+        ASSERT_TRUE(idleUntil(second, [&] { return showsStereoRow(second, 0); }));
         first.close();
         EXPECT_EQ(first.frame().childCount(), 0);
         EXPECT_EQ(second.frame().childCount(), 1);
 
         // A click on the remaining editor's stereo selector: sent, and drawn as chosen.
         second.frame().moveTo(317, 140);
-        idleFor(second, 60ms);
         second.frame().press();
-        idleFor(second, 60ms);
         second.frame().release();
-        idleFor(second, 150ms);
+        ASSERT_TRUE(idleUntil(second, [&] { return !second.automation().empty(); }));
+        EXPECT_TRUE(idleUntil(second, [&] { return showsStereoRow(second, 1); })) << "row 1 drawn as chosen";
         const auto events = second.automation();
         ASSERT_EQ(events.size(), 1u);
         EXPECT_EQ(events[0].index, 3);
         EXPECT_EQ(events[0].value, 0.5f);
-        const auto shot = second.frame().capture();
-        EXPECT_LT(shot.at(305, 132).r, 120) << "row 1 drawn as chosen";
-        EXPECT_GT(shot.at(305, 115).r, 180) << "row 0 no longer chosen";
         EXPECT_TRUE(first.automation().empty());
         second.close();
     }

@@ -5,6 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -153,25 +154,22 @@ void ModuleEditor::process()
     plugin->processReplacing(inputs, outputs, kBlock);
 }
 
-void ModuleEditor::pump(std::chrono::milliseconds duration)
+void ModuleEditor::pump(int rounds)
 {
-    const auto end = std::chrono::steady_clock::now() + duration;
-    do {
+    for (int round = 0; round < rounds; ++round) {
         idle();
-        for (int block = 0; block < 4; ++block)  // about real time: 256 frames per 5 ms
-            process();
+        for (int block = 0; block < 4; ++block) process();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    } while (std::chrono::steady_clock::now() < end);
+    }
 }
 
-bool ModuleEditor::pumpUntil(const std::function<bool()>& condition)
+bool ModuleEditor::pumpUntil(const std::function<bool()>& condition, int rounds)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        pump(std::chrono::milliseconds(5));
-    }
-    return true;
+    return waitFor([&] {
+        if (condition()) return true;
+        pump(rounds);
+        return false;
+    });
 }
 
 bool ModuleEditor::waitUntilShown()
@@ -183,7 +181,6 @@ bool ModuleEditor::waitUntilShown()
 void ModuleEditor::fastDrag(int x, int y, int dy)
 {
     hostFrame->moveTo(x, y);
-    pump(std::chrono::milliseconds(60));
     hostFrame->press();
     for (int step = 1; step <= 6; ++step) hostFrame->moveTo(x, y - dy * step / 6);
     hostFrame->release();

@@ -9,7 +9,6 @@
 #include "tools/host/HostContext.h"
 #include "tools/host/HostModule.h"
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -85,14 +84,16 @@ public:
     // One block through processReplacing: the riff while `playing`, else silence.
     void process();
     bool playing = false;
-    // Idle calls and audio blocks, as a host's loops give them, for `duration`.
-    void pump(std::chrono::milliseconds duration);
-    // Pumps until `condition` holds, for at most 10 s; whether it came to hold.
-    bool pumpUntil(const std::function<bool()>& condition);
+    // Rounds of a host's loops: one idle call and four audio blocks (256 frames) each,
+    // with a pause of 5 ms after each so that the audio runs at about real time.
+    void pump(int rounds);
+    // Pumps `rounds` at a time until `condition` holds; false after 10 s, which only a
+    // hang takes.
+    bool pumpUntil(const std::function<bool()>& condition, int rounds = 1);
     // Pumps until the editor's window has asked for its size (it then draws).
     bool waitUntilShown();
-    // Press at (x, y), `dy` pixels up in six moves and release, sent all at once after
-    // the pointer has come to (x, y): faster than a frame.
+    // Moves to (x, y), presses, goes `dy` pixels up in six moves and releases, all sent
+    // at once: faster than a frame.
     void fastDrag(int x, int y, int dy);
     // Pumps until the last automation of parameter `index` is `value` (to 1e-5); whether it came.
     bool waitForAutomation(int index, float value);

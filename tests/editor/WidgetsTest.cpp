@@ -197,20 +197,23 @@ TEST_F(WidgetsTest, KnobHitAreaIsTheSameWithAndWithoutArc)
     EXPECT_FLOAT_EQ(withArc.y, plain.y);
 }
 
-// The pointer is the last line quad before the label: from the tip to the centre.
+// The pointer of a knob drawn without a label: the last thing drawn, one quad from the
+// tip to the centre. Its two ends are the midpoints of the vertex pairs far from and
+// near the centre; AddLine moves both ends by half a pixel onto pixel centres.
 struct Pointer {
     ImVec2 tip;
     ImVec2 centre;
 };
 
-Pointer pointerOf(const ImDrawList& list, int ringSegments, bool arc, int arcSegments)
+float distance(ImVec2 a, ImVec2 b) { return std::hypot(a.x - b.x, a.y - b.y); }
+
+Pointer pointerOf(const ImDrawList& list, ImVec2 centre)
 {
-    const int first = 32 + (arc ? 4 * arcSegments : 0) + 4 * ringSegments + 12;
-    const ImDrawVert* v = list.VtxBuffer.Data + first;
-    // A thick segment p1-p2 is drawn as p1+d, p2+d, p2-d, p1-d; AddLine moves both
-    // ends by half a pixel onto pixel centres.
-    return {ImVec2((v[0].pos.x + v[3].pos.x) / 2.0f - 0.5f, (v[0].pos.y + v[3].pos.y) / 2.0f - 0.5f),
-            ImVec2((v[1].pos.x + v[2].pos.x) / 2.0f - 0.5f, (v[1].pos.y + v[2].pos.y) / 2.0f - 0.5f)};
+    std::array<ImVec2, 4> quad;
+    for (int i = 0; i < 4; ++i) quad[i] = list.VtxBuffer[list.VtxBuffer.Size - 4 + i].pos;
+    std::sort(quad.begin(), quad.end(), [&](ImVec2 a, ImVec2 b) { return distance(a, centre) > distance(b, centre); });
+    const auto middle = [](ImVec2 a, ImVec2 b) { return ImVec2((a.x + b.x) / 2.0f - 0.5f, (a.y + b.y) / 2.0f - 0.5f); };
+    return {middle(quad[0], quad[1]), middle(quad[2], quad[3])};
 }
 
 TEST_F(WidgetsTest, KnobPointerSweepsFromDownLeftOverTheTopToDownRight)
@@ -230,9 +233,9 @@ TEST_F(WidgetsTest, KnobPointerSweepsFromDownLeftOverTheTopToDownRight)
         value = c.value;
         ImDrawList* list = frame(ImVec2(-FLT_MAX, -FLT_MAX), false, [&](ImDrawList*) {
             ImGui::SetCursorPos(kKnobAt);
-            plug::Knob("gain", kRadius, &value, 0.0f, 1.0f, false);
+            plug::Knob("", kRadius, &value, 0.0f, 1.0f, false);
         });
-        const Pointer pointer = pointerOf(*list, 32, false, 0);
+        const Pointer pointer = pointerOf(*list, centre);
         EXPECT_NEAR(pointer.tip.x, c.tip.x, 1e-3f) << "value " << c.value;
         EXPECT_NEAR(pointer.tip.y, c.tip.y, 1e-3f) << "value " << c.value;
         EXPECT_NEAR(pointer.centre.x, centre.x, 1e-3f);
@@ -240,32 +243,31 @@ TEST_F(WidgetsTest, KnobPointerSweepsFromDownLeftOverTheTopToDownRight)
     }
 }
 
-TEST_F(WidgetsTest, KnobWithArcShrinksItsBodyAndRadiusTwentyUsesFewerSegments)
+TEST_F(WidgetsTest, KnobWithArcShrinksItsBodyAndDrawsTheArcAtTheFullRadius)
 {
-    // With arc: the body and pointer use 0.8 of the radius, the arc the full radius.
     ImDrawList* list = frame(ImVec2(-FLT_MAX, -FLT_MAX), false, [&](ImDrawList*) {
         ImGui::SetCursorPos(kKnobAt);
-        plug::Knob("gain", kRadius, &value, 0.0f, 1.0f, true);
+        plug::Knob("", kRadius, &value, 0.0f, 1.0f, true);
     });
+    // The body and the pointer use 0.8 of the radius; value 0.5 points straight up.
     const float r = kRadius * 0.8f;
-    const Pointer pointer = pointerOf(*list, 32, true, 32);
-    EXPECT_NEAR(pointer.centre.x, kKnobAt.x + r, 1e-3f);
-    EXPECT_NEAR(pointer.tip.y, kKnobAt.y + r - r, 1e-3f);  // value 0.5 points straight up
-    // Arc vertices lie at the full radius around the shrunk centre.
-    const ImDrawVert* arcStart = list->VtxBuffer.Data + 32;
-    const float dx = (arcStart[0].pos.x + arcStart[3].pos.x) / 2.0f - (kKnobAt.x + r);
-    const float dy = (arcStart[0].pos.y + arcStart[3].pos.y) / 2.0f - (kKnobAt.y + r);
-    EXPECT_NEAR(std::sqrt(dx * dx + dy * dy), kRadius, 1e-3f);
-
-    // Ring segments: 24 up to radius 20, 32 above.
-    const auto verticesFor = [&](float radius) {
-        ImDrawList* drawn = frame(ImVec2(-FLT_MAX, -FLT_MAX), false, [&](ImDrawList*) {
-            ImGui::SetCursorPos(kKnobAt);
-            plug::Knob("", radius, &value, 0.0f, 1.0f, false);
-        });
-        return drawn->VtxBuffer.Size;
-    };
-    EXPECT_EQ(verticesFor(20.5f) - verticesFor(20.0f), 4 * (32 - 24));
+    const ImVec2 centre(kKnobAt.x + r, kKnobAt.y + r);
+    const Pointer pointer = pointerOf(*list, centre);
+    EXPECT_NEAR(pointer.centre.x, centre.x, 1e-3f);
+    EXPECT_NEAR(pointer.centre.y, centre.y, 1e-3f);
+    EXPECT_NEAR(pointer.tip.x, centre.x, 1e-3f);
+    EXPECT_NEAR(pointer.tip.y, centre.y - r, 1e-3f);
+    // In the body's colour beyond the body (radius 0.9 r) lies only the arc: a stroke
+    // 0.2 r thick along the full radius around the shrunk centre.
+    const ImU32 grab = ImGui::GetColorU32(ImGuiCol_SliderGrab);
+    int arcVertices = 0;
+    for (const ImDrawVert& v : list->VtxBuffer) {
+        const float d = distance(v.pos, centre);
+        if (v.col != grab || d < 0.9f * r + 0.5f) continue;
+        ++arcVertices;
+        EXPECT_NEAR(d, kRadius, 0.1f * r + 1e-3f);
+    }
+    EXPECT_GT(arcVertices, 8);
 }
 
 struct Rect {
@@ -273,13 +275,21 @@ struct Rect {
     ImU32 colour;
 };
 
-// The three filled rectangles a meter draws, in order: background, level, peak marker.
+// The three filled rectangles a meter draws, in order: background, level, peak marker;
+// each as the bounds of its four vertices.
 std::array<Rect, 3> meterRects(const ImDrawList& list)
 {
     std::array<Rect, 3> rects{};
     for (int i = 0; i < 3; ++i) {
         const ImDrawVert* v = list.VtxBuffer.Data + 4 * i;
-        rects[i] = {v[0].pos.x, v[0].pos.y, v[2].pos.x, v[2].pos.y, v[0].col};
+        Rect& r = rects[i];
+        r = {v[0].pos.x, v[0].pos.y, v[0].pos.x, v[0].pos.y, v[0].col};
+        for (int k = 1; k < 4; ++k) {
+            r.x0 = std::min(r.x0, v[k].pos.x);
+            r.y0 = std::min(r.y0, v[k].pos.y);
+            r.x1 = std::max(r.x1, v[k].pos.x);
+            r.y1 = std::max(r.y1, v[k].pos.y);
+        }
     }
     return rects;
 }

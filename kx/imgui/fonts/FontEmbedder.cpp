@@ -42,8 +42,8 @@ int main(int argc, char** argv)
     std::fprintf(out, "alignas(4) const unsigned char packed[%u] = {", packedSize);
     for (stb_uint i = 0; i < packedSize; ++i) std::fprintf(out, "%s%u,", i % 24 == 0 ? "\n" : "", packed[i]);
     std::fprintf(out, "\n};\n}  // namespace\n\nnamespace kx::imgui {\n\n");
-    std::fprintf(
-        out, "CompressedFont EmbeddedFonts::%s()\n{\n    return {packed, %u, %zu};\n}\n\n}  // namespace kx::imgui\n",
-        argv[2], packedSize, font.size());
+    std::fprintf(out,
+                 "CompressedFont EmbeddedFonts::%s()\n{\n    return {packed, %u};\n}\n\n}  // namespace kx::imgui\n",
+                 argv[2], packedSize);
     return std::fclose(out) == 0 ? 0 : 1;
 }
