@@ -11,17 +11,14 @@ namespace bricks {
 // Level-triggered, decimated capture of FrameLength-sample frames into a
 // ScopeFrameStore for the editor. Control inputs: 0 triggerLevel (sample
 // units), 1 timeScale (0..1: one sample in round(29 x + 1) + 2 is taken).
-// Rows is the number of frames the editor's display shows at once; the editor
-// keeps that copy itself, and the brick captures one frame at a time. The
-// only brick with heap memory.
+// The display buffer (Rows frames) is written by the editor; the brick only
+// clears it. The only brick with heap memory.
 template<int FrameLength, int Rows>
 class OscilloscopeBrick : public DspBrickImpl<2, 0, 1, 0> {
 public:
     static_assert(FrameLength == ScopeFrameStore::kFrameLength);
 
-    static constexpr int kDisplayRows = Rows;
-
-    OscilloscopeBrick() : store(new ScopeFrameStore()) {}
+    OscilloscopeBrick() : store(new ScopeFrameStore()), display(new DisplayBuffer()) {}
     OscilloscopeBrick(const OscilloscopeBrick&) = delete;
     OscilloscopeBrick& operator=(const OscilloscopeBrick&) = delete;
 
@@ -70,14 +67,22 @@ public:
         previous = prev;
     }
 
-    // Capture continues where it was, and the published frames stay: a reset
-    // does not blank the trace the editor shows.
-    void reset() override {}
+    // Clears the display buffer only; capture continues where it was.
+    void reset() override
+    {
+        for (float& sample : display->samples) kx::storeRelaxed(sample, 0.0f);
+    }
 
     ScopeFrameStore& frameStore() { return *store; }
+    float* displayBuffer() { return display->samples; }
 
 private:
+    struct alignas(32) DisplayBuffer {
+        float samples[FrameLength * Rows]{};
+    };
+
     std::unique_ptr<ScopeFrameStore> store;
+    std::unique_ptr<DisplayBuffer> display;
     alignas(32) float capture[FrameLength]{};
     int writePosition = 0;
     bool triggered = false;

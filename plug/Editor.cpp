@@ -21,8 +21,7 @@ constexpr float kPeakFallPerFrame = 0.006f;
 // The sustainer can exceed full scale by design; its meters show 0.7 of the level.
 constexpr float kSustainerMeterScale = 0.7f;
 constexpr float kScopeRange = 0.66f;
-constexpr int kScopeLength = bricks::ScopeFrameStore::kFrameLength;
-static_assert(Plug::Scope::kDisplayRows == 1, "the scope panel shows one frame");
+constexpr int kScopeLength = 256;
 
 struct SlotColour {
     ImGuiCol slot;
@@ -272,12 +271,15 @@ float Editor::drawTonePanel(float x, ImDrawList* drawList)
     return x + 196.0f;
 }
 
-// The frame before the most recently finished one, copied into the editor's display
+// The frame before the most recently finished one, copied into the scope's display
 // buffer and drawn over the panel's box.
 void Editor::drawScopePanel(float x, ImDrawList* drawList)
 {
     drawSectionHeader(x, 182.0f, "scope", drawList, titleFont);
-    effect->scopeBrick().frameStore().read(trace);
+    auto& scope = effect->scopeBrick();
+    scope.frameStore().read(trace);
+    float* display = scope.displayBuffer();
+    for (int i = 0; i < kScopeLength; ++i) kx::storeRelaxed(display[i], trace[i]);
     ImGui::PushStyleVar(ImGuiStyleVar_FrameRounding, 8.0f);
     ImGui::PushStyleColor(ImGuiCol_PlotLines, ImGui::GetStyleColorVec4(ImGuiCol_ModalWindowDimBg));
     ImGui::SetCursorPos(ImVec2(x, 90.0f));

@@ -3,7 +3,6 @@
 // master panels, level meters after the sustainer and at the output, an oscilloscope
 // trace of the output, and knob edits sent to the host as automation.
 
-#include "bricks/ScopeFrameStore.h"
 #include "kx/AudioPluginEditor.h"
 #include "kx/HostCallback.h"
 #include "kx/imgui/ImguiEditor.h"
@@ -61,8 +60,7 @@ private:
     std::atomic<int> heldKnob{-1};
     ImFont* titleFont = nullptr;
     ImFont* textFont = nullptr;
-    // Render thread only: the scope's display buffer, this frame's copy of the frame store.
-    float trace[bricks::ScopeFrameStore::kFrameLength] = {};
+    float trace[256] = {};  // render thread only: this frame's copy of the scope frame
 };
 
 }  // namespace plug
