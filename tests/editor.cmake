@@ -1,9 +1,9 @@
 # Editor: the GUI window layer (on a virtual X server) and the widgets (headless).
-# The server runs with -noreset: the tests open and close every connection they make,
-# and a server resetting after its last client would refuse the next test's.
 
 if(TW07_BUILD_EDITOR)
-  find_program(TW07_XVFB_RUN xvfb-run REQUIRED)
+  if(NOT TW07_XVFB_RUN)
+    message(FATAL_ERROR "the editor tests need xvfb-run")
+  endif()
   find_package(X11 REQUIRED)
   find_library(TW07_XTST_LIBRARY Xtst REQUIRED)
 
@@ -13,13 +13,13 @@ if(TW07_BUILD_EDITOR)
 
   add_executable(editor_window_tests editor/EditorWindowTest.cpp)
   target_link_libraries(editor_window_tests PRIVATE editor_test_support GTest::gtest_main)
-  add_test(NAME editor.window COMMAND ${TW07_XVFB_RUN} -a -s "-noreset -screen 0 1280x1024x24" $<TARGET_FILE:editor_window_tests>)
+  add_test(NAME editor.window COMMAND ${TW07_VIRTUAL_DISPLAY} $<TARGET_FILE:editor_window_tests>)
   set_tests_properties(editor.window PROPERTIES LABELS editor
     ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 
   add_executable(editor_threads_tests editor/EditorWindowThreadsTest.cpp)
   target_link_libraries(editor_threads_tests PRIVATE editor_test_support GTest::gtest_main)
-  add_test(NAME editor.threads COMMAND ${TW07_XVFB_RUN} -a -s "-noreset -screen 0 1280x1024x24" $<TARGET_FILE:editor_threads_tests>)
+  add_test(NAME editor.threads COMMAND ${TW07_VIRTUAL_DISPLAY} $<TARGET_FILE:editor_threads_tests>)
   set_tests_properties(editor.threads PROPERTIES LABELS "editor;threads"
     ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 endif()
@@ -48,7 +48,7 @@ if(TW07_BUILD_EDITOR)
     add_executable(editor_${name}_tests ${source})
     target_link_libraries(editor_${name}_tests PRIVATE editor_module_support GTest::gtest_main)
     target_compile_definitions(editor_${name}_tests PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
-    add_test(NAME editor.${name} COMMAND ${TW07_XVFB_RUN} -a -s "-noreset -screen 0 1280x1024x24"
+    add_test(NAME editor.${name} COMMAND ${TW07_VIRTUAL_DISPLAY}
       $<TARGET_FILE:editor_${name}_tests>)
     set_tests_properties(editor.${name} PROPERTIES LABELS "${labels}" TIMEOUT 300
       ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")

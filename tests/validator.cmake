@@ -27,12 +27,11 @@ foreach(variant ${TW07_BADFX_VARIANTS})
 endforeach()
 gtest_discover_tests(validator_tests TEST_PREFIX "validator." PROPERTIES LABELS validator TIMEOUT 300)
 
-find_program(TW07_XVFB_RUN xvfb-run)
 if(TW07_XVFB_RUN)
   set(tw07_validate_launcher ${TW07_XVFB_RUN} -a)
 endif()
-add_test(NAME validator.tw07_quick
-  COMMAND ${tw07_validate_launcher} $<TARGET_FILE:tw07-host> validate --quick --skip signal.denormals $<TARGET_FILE:tw07>)
+add_test(NAME validator.tw07_quick COMMAND ${tw07_validate_launcher} $<TARGET_FILE:tw07-host>
+  validate --quick --skip signal.denormals $<TARGET_FILE:tw07>)
 # signal.denormals is a timing measurement: the effect keeps subnormal arithmetic by design and
 # its silent blocks cost close to twice a loud one, so it is reported by hand and by the
 # benchmarks rather than gating the suite. The control-state part is checked on every call by
