@@ -52,12 +52,14 @@ struct FloatLanes {
     __m128 v;
     static FloatLanes both(float x) { return {_mm_set1_ps(x)}; }
     static FloatLanes of(float lane0, float lane1) { return {_mm_setr_ps(lane0, lane1, 0.0f, 0.0f)}; }
-    // The first N of `values`; zero in the lanes beyond.
+    // The first N of `values`; zero in the lanes beyond. Built in registers: a
+    // vector load of values just stored one by one would wait for the stores.
     static FloatLanes gather(const float* values)
     {
-        alignas(16) float all[4] = {};
-        for (int k = 0; k < N; ++k) all[k] = values[k];
-        return {_mm_load_ps(all)};
+        if constexpr (N == 2)
+            return {_mm_setr_ps(values[0], values[1], 0.0f, 0.0f)};
+        else
+            return {_mm_setr_ps(values[0], values[1], values[2], values[3])};
     }
     void scatter(float* values) const
     {
