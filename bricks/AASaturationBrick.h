@@ -79,7 +79,7 @@ public:
 
     // count saturators (at most V's lanes) side by side, and back.
     template<class V>
-    static SaturationKernel<V> kernel(AASaturationBrick* const* bricks, int count)
+    [[gnu::always_inline]] static SaturationKernel<V> kernel(AASaturationBrick* const* bricks, int count)
     {
         float drive[4] = {}, x[4] = {}, f[4] = {};
         for (int b = 0; b < count; ++b) {
@@ -91,7 +91,7 @@ public:
     }
 
     template<class V>
-    static void keep(const SaturationKernel<V>& s, AASaturationBrick* const* bricks, int count)
+    [[gnu::always_inline]] static void keep(const SaturationKernel<V>& s, AASaturationBrick* const* bricks, int count)
     {
         float x[4], f[4];
         lanes::scatter(s.prevX, x);

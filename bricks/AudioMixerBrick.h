@@ -60,7 +60,7 @@ public:
 
     // The gains of count mixers (at most V's lanes) side by side, and back.
     template<class V>
-    static MixKernel<V, Inputs> kernel(AudioMixerBrick* const* bricks, int count)
+    [[gnu::always_inline]] static MixKernel<V, Inputs> kernel(AudioMixerBrick* const* bricks, int count)
     {
         MixKernel<V, Inputs> m;
         for (int k = 0; k < Inputs; ++k) {
@@ -76,7 +76,7 @@ public:
     }
 
     template<class V>
-    static void keep(const MixKernel<V, Inputs>& m, AudioMixerBrick* const* bricks, int count)
+    [[gnu::always_inline]] static void keep(const MixKernel<V, Inputs>& m, AudioMixerBrick* const* bricks, int count)
     {
         for (int k = 0; k < Inputs; ++k) {
             float current[4];

@@ -28,9 +28,9 @@ public:
     // The sections and memories of count filters (at most V's lanes) side by
     // side, lanes beyond count silent; and the memories handed back.
     template<class V>
-    static BiquadKernel<V> kernel(FixedFilterBrick* const* bricks, int count);
+    [[gnu::always_inline]] static BiquadKernel<V> kernel(FixedFilterBrick* const* bricks, int count);
     template<class V>
-    static void keep(const BiquadKernel<V>& k, FixedFilterBrick* const* bricks, int count);
+    [[gnu::always_inline]] static void keep(const BiquadKernel<V>& k, FixedFilterBrick* const* bricks, int count);
 
 private:
     BiquadCoefficients coefficients_;
@@ -39,7 +39,7 @@ private:
 };
 
 template<class V>
-BiquadKernel<V> FixedFilterBrick::kernel(FixedFilterBrick* const* bricks, int count)
+inline BiquadKernel<V> FixedFilterBrick::kernel(FixedFilterBrick* const* bricks, int count)
 {
     float lane[7][4] = {};  // a1, a2, b0, b1, b2, s1, s2 per lane
     for (int k = 0; k < count; ++k) {
@@ -57,7 +57,7 @@ BiquadKernel<V> FixedFilterBrick::kernel(FixedFilterBrick* const* bricks, int co
 }
 
 template<class V>
-void FixedFilterBrick::keep(const BiquadKernel<V>& k, FixedFilterBrick* const* bricks, int count)
+inline void FixedFilterBrick::keep(const BiquadKernel<V>& k, FixedFilterBrick* const* bricks, int count)
 {
     float m1[4], m2[4];
     lanes::scatter(k.s1, m1);

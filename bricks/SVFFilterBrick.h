@@ -52,9 +52,9 @@ public:
     // The filters of count bricks (at most V's lanes) side by side, lanes
     // beyond count silent; and their state handed back.
     template<class V>
-    static SvfKernel<V> kernel(SVFFilterBrick* const* bricks, int count);
+    [[gnu::always_inline]] static SvfKernel<V> kernel(SVFFilterBrick* const* bricks, int count);
     template<class V>
-    static void keep(const SvfKernel<V>& k, SVFFilterBrick* const* bricks, int count);
+    [[gnu::always_inline]] static void keep(const SvfKernel<V>& k, SVFFilterBrick* const* bricks, int count);
 
 private:
     float ic1 = 0.0f;      // band integrator
@@ -65,7 +65,7 @@ private:
 };
 
 template<class V>
-SvfKernel<V> SVFFilterBrick::kernel(SVFFilterBrick* const* bricks, int count)
+inline SvfKernel<V> SVFFilterBrick::kernel(SVFFilterBrick* const* bricks, int count)
 {
     float lane[5][4] = {};  // k, g, dg, ic1, ic2 per lane
     for (int j = 0; j < count; ++j) {
@@ -81,7 +81,7 @@ SvfKernel<V> SVFFilterBrick::kernel(SVFFilterBrick* const* bricks, int count)
 }
 
 template<class V>
-void SVFFilterBrick::keep(const SvfKernel<V>& k, SVFFilterBrick* const* bricks, int count)
+inline void SVFFilterBrick::keep(const SvfKernel<V>& k, SVFFilterBrick* const* bricks, int count)
 {
     float g[4], i1[4], i2[4];
     lanes::scatter(k.g, g);

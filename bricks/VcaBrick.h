@@ -54,7 +54,7 @@ public:
 
     // The gains of count stages (at most V's lanes) side by side, and back.
     template<class V>
-    static VcaKernel<V> kernel(VcaBrick* const* bricks, int count)
+    [[gnu::always_inline]] static VcaKernel<V> kernel(VcaBrick* const* bricks, int count)
     {
         float gain[4] = {}, step[4] = {};
         for (int b = 0; b < count; ++b) {
@@ -65,7 +65,7 @@ public:
     }
 
     template<class V>
-    static void keep(const VcaKernel<V>& v, VcaBrick* const* bricks, int count)
+    [[gnu::always_inline]] static void keep(const VcaKernel<V>& v, VcaBrick* const* bricks, int count)
     {
         float gain[4];
         lanes::scatter(v.gain, gain);
