@@ -181,6 +181,11 @@ inline Float2 withChannel0(Float2 a, Float2 from) { return {_mm_move_ss(a.v, fro
 inline Float4 twice(Float2 a) { return {_mm_movelh_ps(a.v, a.v)}; }
 inline Float2 upperPair(Float4 a) { return {_mm_movehl_ps(a.v, a.v)}; }
 inline Float2 lowerPair(Float4 a) { return {a.v}; }
+// The upper pair of four lanes in memory, loaded without a shuffle.
+inline Float2 upperPair(const Float4* a)
+{
+    return {_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(reinterpret_cast<const float*>(a) + 2)))};
+}
 
 // The same value in every lane, for float and lane types alike.
 template<class V>

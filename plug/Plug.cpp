@@ -396,14 +396,19 @@ void Plug::runChain(int begin, int end)
 
     bricks::BiquadKernel<Float4> bandSplit = Fixed::kernel<Float4>(bandSplitters, 4);
     bricks::MixKernel<Float2, 3> preMix = Mixer::kernel<Float2>(preMixers, 2);
-    bricks::SvfKernel<Float2> preSvf = Svf::kernel<Float2>(preFilters, 2);
+    // The four filters' gains ramp in one register, pre in lanes 0 and 1, post in 2 and 3: the
+    // front loop works out the coefficients of both, since it waits on its filter's feedback
+    // where the back loop is short of arithmetic units.
+    Svf* const filters[4] = {&preFilter[0], &preFilter[1], &postFilter[0], &postFilter[1]};
+    bricks::SvfRamp<Float4> svfRamp = Svf::ramp<Float4>(filters, 4);
+    bricks::SvfIntegrators<Float2> preSvf = Svf::integrators<Float2>(preFilters, 2);
     bricks::SustainerBrick::State sustain = sustainer.laneState();
     const bricks::SustainerBrick::Controls sustainControls = sustainer.laneControls();
     bricks::BiquadKernel<Float2> dc = Fixed::kernel<Float2>(dcBlockers, 2);
     bricks::VcaKernel<Float2> gain = Vca::kernel<Float2>(gains, 2);
     bricks::BiquadKernel<Float4> postBandSplit = Fixed::kernel<Float4>(postBandSplitters, 4);
     bricks::MixKernel<Float2, 3> postMix = Mixer::kernel<Float2>(postMixers, 2);
-    bricks::SvfKernel<Float2> postSvf = Svf::kernel<Float2>(postFilters, 2);
+    bricks::SvfIntegrators<Float2> postSvf = Svf::integrators<Float2>(postFilters, 2);
     bricks::SaturationKernel<Float2> saturate = Saturation::kernel<Float2>(saturators, 2);
     AntiAlias::FourStageLanes antiAlias0 = antiAlias[0].kernel();
     AntiAlias::FourStageLanes antiAlias1 = antiAlias[1].kernel();
@@ -433,13 +438,19 @@ void Plug::runChain(int begin, int end)
 
     // Up to the sustainer, which runs a loop of its own over the range.
     Float2 toSustainer[bricks::kBlockSize];
+    Float4 svfCoefficients[3][bricks::kBlockSize];
+    const Float2 preDamping = lanes::lowerPair(svfRamp.k);
     Float2 fromSustainer[bricks::kBlockSize];
     Float2 x, toned;
     skewed(std::integral_constant<int, 2>{}, [&](int i, auto guarded) {
         if (runs(i, 1, guarded)) {
+            const bricks::SvfCoefficients<Float4> c = svfRamp.advance();
+            svfCoefficients[0][i - 1] = c.a1;
+            svfCoefficients[1][i - 1] = c.a2;
+            svfCoefficients[2][i - 1] = c.a3;
             Float2 band, low;
-            preSvf.step(toned, band, low);
-            toSustainer[i - 1] = preSvf.highPass(toned, band, low);
+            preSvf.filter(toned, {lanes::lowerPair(c.a1), lanes::lowerPair(c.a2), lanes::lowerPair(c.a3)}, band, low);
+            toSustainer[i - 1] = bricks::svfHighPass(toned, preDamping, band, low);
         }
         if (runs(i, 0, guarded)) {
             x = {_mm_unpacklo_ps(_mm_load_ss(in0 + i), _mm_load_ss(in1 + i))};
@@ -459,8 +470,12 @@ void Plug::runChain(int begin, int end)
         }
         if (runs(i, 2, guarded)) clipped = saturate.step(low);
         if (runs(i, 1, guarded)) {
+            const int n = i - 1;
+            const bricks::SvfCoefficients<Float2> c{lanes::upperPair(svfCoefficients[0] + n),
+                                                    lanes::upperPair(svfCoefficients[1] + n),
+                                                    lanes::upperPair(svfCoefficients[2] + n)};
             Float2 band;
-            postSvf.step(shaped, band, low);
+            postSvf.filter(shaped, c, band, low);
         }
         if (runs(i, 0, guarded)) {
             Float2 sustained = fromSustainer[i];
@@ -476,6 +491,7 @@ void Plug::runChain(int begin, int end)
 
     Fixed::keep(bandSplit, bandSplitters, 4);
     Mixer::keep(preMix, preMixers, 2);
+    Svf::keep(svfRamp, filters, 4);
     Svf::keep(preSvf, preFilters, 2);
     sustainer.laneState() = sustain;
     Fixed::keep(dc, dcBlockers, 2);
