@@ -39,15 +39,17 @@ void SustainerBrick::beginBlock()
 void SustainerBrick::processRange(int begin, int end)
 {
     if (begin == 0) beginBlock();
-    Float2 input[kBlockSize];
     Float2 output[kBlockSize];
-    for (int n = begin; n < end; ++n)
-        input[n] = {_mm_unpacklo_ps(_mm_load_ss(audioInputs[0] + n), _mm_load_ss(audioInputs[1] + n))};
+    Double2 centred[kBlockSize];
     // The channel mode is fixed for the block: one loop per mode.
     const auto run = [&](auto modeTag) {
         constexpr int kMode = decltype(modeTag)::value;
-        SustainerSample<kMode, Float2, Double2>::template run<kAhead>(state, controls, input + begin, output + begin,
-                                                                      end - begin);
+        using Sample = SustainerSample<kMode, Float2, Double2>;
+        for (int n = begin; n < end; ++n) {
+            const Float2 input{_mm_unpacklo_ps(_mm_load_ss(audioInputs[0] + n), _mm_load_ss(audioInputs[1] + n))};
+            centred[n] = Sample::centre(state.inputTracker, controls, input);
+        }
+        Sample::template run<kAhead>(state, controls, centred + begin, output + begin, end - begin);
     };
     if (mode == kSustainLinked)
         run(std::integral_constant<int, kSustainLinked>{});

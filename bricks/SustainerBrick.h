@@ -82,11 +82,12 @@ struct SustainerSample {
         return narrow(detector - detectorTracker);
     }
 
-    // The output pair (channel 1 is left to the caller in mono mode) and h.
-    [[gnu::always_inline]] static F signal(State& s, const Controls& k, F input, F gain, F& h)
+    // The output pair (channel 1 is left to the caller in mono mode) and h,
+    // from the centred input.
+    [[gnu::always_inline]] static F signal(State& s, const Controls& k, D centred, F gain, F& h)
     {
         D detector;
-        const F out = clip(k, centre(s.inputTracker, k, input), gain, detector);
+        const F out = clip(k, centred, gain, detector);
         h = detect(s.detectorTracker, k, detector);
         return out;
     }
@@ -128,8 +129,15 @@ struct SustainerSample {
     // envelope attacked.
     [[gnu::always_inline]] static bool step(State& s, const Controls& k, F input, F& out)
     {
+        return stepCentred(s, k, centre(s.inputTracker, k, input), out);
+    }
+
+    // The step from the centring on, for owners that centre the input
+    // themselves: it depends on the input alone, never on the gain.
+    [[gnu::always_inline]] static bool stepCentred(State& s, const Controls& k, D centred, F& out)
+    {
         F h;
-        out = signal(s, k, input, s.gain, h);
+        out = signal(s, k, centred, s.gain, h);
         const auto rises = rising(h, s.envelope);
         if (!rises.any()) {
             s.envelopeCoefficient = k.release;
@@ -141,7 +149,7 @@ struct SustainerSample {
         return rises.any();
     }
 
-    // count samples, exactly as count steps would give them. Attacks are
+    // count centred samples, exactly as count steps would give them. Attacks are
     // rare, so the envelope and the gain are run Ahead samples ahead along the
     // decay, which does not wait on the signal; the signal path of those
     // samples then runs with them side by side, and the first sample that
@@ -149,13 +157,13 @@ struct SustainerSample {
     // stand, it takes its attack, and the run goes on from the next one, one
     // step at a time while the attack lasts.
     template<int Ahead>
-    static void run(State& s, const Controls& k, const F* in, F* out, int count)
+    static void run(State& s, const Controls& k, const D* centred, F* out, int count)
     {
         int n = 0;
         bool attacking = false;
         while (n < count) {
             if (attacking) {
-                attacking = step(s, k, in[n], out[n]);
+                attacking = stepCentred(s, k, centred[n], out[n]);
                 ++n;
                 continue;
             }
@@ -168,29 +176,20 @@ struct SustainerSample {
                 envelope[i + 1] = decay(envelope[i], k);
                 gains[i + 1] = gain(envelope[i + 1]);
             }
-            // The signal path part by part, so that the two trackers' chains
-            // each run on their own and the clipper between them runs for
-            // all samples side by side.
-            D inputTrackers[Ahead];
+            // The signal path part by part, so that the detector's chain runs
+            // on its own and the clipper before it for all samples side by side.
             D detectorTrackers[Ahead];
-            D centred[Ahead];
             D detector[Ahead];
             F h[Ahead];
-            D tracker = s.inputTracker;
-            for (int i = 0; i < group; ++i) {
-                centred[i] = centre(tracker, k, in[n + i]);
-                inputTrackers[i] = tracker;
-            }
-            for (int i = 0; i < group; ++i) out[n + i] = clip(k, centred[i], gains[i], detector[i]);
+            for (int i = 0; i < group; ++i) out[n + i] = clip(k, centred[n + i], gains[i], detector[i]);
             unsigned attacks = 0;  // bit i: sample i would start an attack
-            tracker = s.detectorTracker;
+            D tracker = s.detectorTracker;
             for (int i = 0; i < group; ++i) {
                 h[i] = detect(tracker, k, detector[i]);
                 detectorTrackers[i] = tracker;
                 attacks |= unsigned(rising(h[i], envelope[i]).any()) << i;
             }
             if (attacks == 0) {
-                s.inputTracker = inputTrackers[group - 1];
                 s.detectorTracker = detectorTrackers[group - 1];
                 s.envelope = envelope[group];
                 s.envelopeCoefficient = k.release;
@@ -198,7 +197,6 @@ struct SustainerSample {
                 n += group;
             } else {
                 const int m = __builtin_ctz(attacks);
-                s.inputTracker = inputTrackers[m];
                 s.detectorTracker = detectorTrackers[m];
                 s.envelope = envelope[m];
                 attack(s, k, rising(h[m], envelope[m]), h[m]);

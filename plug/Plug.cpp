@@ -436,13 +436,15 @@ void Plug::runChain(int begin, int end)
         return !decltype(guarded)::value || (i - stage >= begin && i - stage < end);
     };
 
-    // Up to the sustainer, which runs a loop of its own over the range.
-    Float2 toSustainer[bricks::kBlockSize];
+    // Up to the sustainer's centring; the rest of the sustainer runs a loop of its own over the range.
+    using Sustain = bricks::SustainerSample<Mode, Float2, bricks::lanes::Double2>;
+    bricks::lanes::Double2 toSustainer[bricks::kBlockSize];
     Float4 svfCoefficients[3][bricks::kBlockSize];
     const Float2 preDamping = lanes::lowerPair(svfRamp.k);
     Float2 fromSustainer[bricks::kBlockSize];
-    Float2 x, toned;
-    skewed(std::integral_constant<int, 2>{}, [&](int i, auto guarded) {
+    Float2 x, toned, filtered;
+    skewed(std::integral_constant<int, 3>{}, [&](int i, auto guarded) {
+        if (runs(i, 2, guarded)) toSustainer[i - 2] = Sustain::centre(sustain.inputTracker, sustainControls, filtered);
         if (runs(i, 1, guarded)) {
             const bricks::SvfCoefficients<Float4> c = svfRamp.advance();
             svfCoefficients[0][i - 1] = c.a1;
@@ -450,7 +452,7 @@ void Plug::runChain(int begin, int end)
             svfCoefficients[2][i - 1] = c.a3;
             Float2 band, low;
             preSvf.filter(toned, {lanes::lowerPair(c.a1), lanes::lowerPair(c.a2), lanes::lowerPair(c.a3)}, band, low);
-            toSustainer[i - 1] = bricks::svfHighPass(toned, preDamping, band, low);
+            filtered = bricks::svfHighPass(toned, preDamping, band, low);
         }
         if (runs(i, 0, guarded)) {
             x = {_mm_unpacklo_ps(_mm_load_ss(in0 + i), _mm_load_ss(in1 + i))};
@@ -458,8 +460,8 @@ void Plug::runChain(int begin, int end)
             toned = preMix.mix({lanes::lowerPair(bands), lanes::upperPair(bands), x});
         }
     });
-    bricks::SustainerSample<Mode, Float2, bricks::lanes::Double2>::template run<bricks::SustainerBrick::kAhead>(
-        sustain, sustainControls, toSustainer + begin, fromSustainer + begin, end - begin);
+    Sustain::template run<bricks::SustainerBrick::kAhead>(sustain, sustainControls, toSustainer + begin,
+                                                          fromSustainer + begin, end - begin);
 
     Float2 shaped, low, clipped;
     skewed(std::integral_constant<int, 4>{}, [&](int i, auto guarded) {
