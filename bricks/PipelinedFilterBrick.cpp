@@ -39,6 +39,55 @@ void PipelinedFilterBrick<4, float>::keep(const FourStageLanes& lanes)
 }
 
 template<>
+PipelinedFilterBrick<4, float>::TwoFilterLanes PipelinedFilterBrick<4, float>::kernel(
+    const PipelinedFilterBrick& first, const PipelinedFilterBrick& second)
+{
+    // Stages k and k + 1 of both filters: (first k, second k, first k + 1, second k + 1).
+    const auto lanesOf = [&](int k, auto value) {
+        return lanes::Float4{_mm_setr_ps(value(first, k), value(second, k), value(first, k + 1), value(second, k + 1))};
+    };
+    const auto section = [&](int k) {
+        const auto coefficient = [&](float BiquadCoefficients::*field) {
+            return lanesOf(k, [field](const PipelinedFilterBrick& f, int j) { return f.stages[j].*field; });
+        };
+        return BiquadKernel<lanes::Float4>{
+            coefficient(&BiquadCoefficients::a1),
+            coefficient(&BiquadCoefficients::a2),
+            coefficient(&BiquadCoefficients::b0),
+            coefficient(&BiquadCoefficients::b1),
+            coefficient(&BiquadCoefficients::b2),
+            lanesOf(k, [](const PipelinedFilterBrick& f, int j) { return f.memories[j].s1; }),
+            lanesOf(k, [](const PipelinedFilterBrick& f, int j) { return f.memories[j].s2; })};
+    };
+    return {section(0), section(2),
+            _mm_setr_ps(first.registers[0], second.registers[0], first.registers[1], second.registers[1]),
+            _mm_setr_ps(first.registers[2], second.registers[2], 0.0f, 0.0f)};
+}
+
+template<>
+void PipelinedFilterBrick<4, float>::keep(const TwoFilterLanes& lanes, PipelinedFilterBrick& first,
+                                          PipelinedFilterBrick& second)
+{
+    alignas(16) float m1[2][4];
+    alignas(16) float m2[2][4];
+    alignas(16) float last[2][4];
+    _mm_store_ps(m1[0], lanes.early.s1.v);
+    _mm_store_ps(m1[1], lanes.late.s1.v);
+    _mm_store_ps(m2[0], lanes.early.s2.v);
+    _mm_store_ps(m2[1], lanes.late.s2.v);
+    _mm_store_ps(last[0], lanes.earlyOut);
+    _mm_store_ps(last[1], lanes.lateOut);
+    PipelinedFilterBrick* const filters[2] = {&first, &second};
+    for (int f = 0; f < 2; ++f) {
+        for (int k = 0; k < 4; ++k) {
+            filters[f]->memories[k].s1 = m1[k / 2][2 * (k % 2) + f];
+            filters[f]->memories[k].s2 = m2[k / 2][2 * (k % 2) + f];
+        }
+        for (int k = 0; k < 3; ++k) filters[f]->registers[k] = last[k / 2][2 * (k % 2) + f];
+    }
+}
+
+template<>
 void PipelinedFilterBrick<4, float>::processRange(int begin, int end)
 {
     const float* __restrict in = audioInputs[0];
@@ -56,14 +105,13 @@ void PipelinedFilterBrick<4, float>::processPair(PipelinedFilterBrick& first, Pi
     const float* __restrict in1 = second.audioInputs[0];
     float* __restrict out0 = first.audioOutputs[0].data();
     float* __restrict out1 = second.audioOutputs[0].data();
-    FourStageLanes f0 = first.kernel();
-    FourStageLanes f1 = second.kernel();
+    TwoFilterLanes f = kernel(first, second);
     for (int n = begin; n < end; ++n) {
-        out0[n] = f0.step(in0[n]);
-        out1[n] = f1.step(in1[n]);
+        const __m128 y = f.step({_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))}).v;
+        _mm_store_ss(out0 + n, y);
+        _mm_store_ss(out1 + n, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
     }
-    first.keep(f0);
-    second.keep(f1);
+    keep(f, first, second);
 }
 
 }  // namespace bricks

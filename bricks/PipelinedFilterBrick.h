@@ -51,6 +51,29 @@ public:
     FourStageLanes kernel() const;
     void keep(const FourStageLanes& lanes);
 
+    // Two such filters in two SSE registers, stage by stage: the first holds
+    // stages 0 and 1 of both, the second stages 2 and 3 (first filter in the
+    // even lanes, second in the odd), so that handing each stage's output on
+    // to the next takes one shuffle a register.
+    struct TwoFilterLanes {
+        BiquadKernel<lanes::Float4> early;  // stages 0 and 1
+        BiquadKernel<lanes::Float4> late;   // stages 2 and 3
+        __m128 earlyOut;                    // the last sample's outputs of stages 0 and 1
+        __m128 lateOut;                     // and of stages 2 and 3
+
+        // One input sample of both filters (lanes 0 and 1); returns their last
+        // stages' outputs likewise.
+        [[gnu::always_inline]] lanes::Float2 step(lanes::Float2 x)
+        {
+            const __m128 lateIn = _mm_shuffle_ps(earlyOut, lateOut, _MM_SHUFFLE(1, 0, 3, 2));
+            earlyOut = early.step({_mm_movelh_ps(x.v, earlyOut)}).v;
+            lateOut = late.step({lateIn}).v;
+            return {_mm_movehl_ps(lateOut, lateOut)};
+        }
+    };
+    static TwoFilterLanes kernel(const PipelinedFilterBrick& first, const PipelinedFilterBrick& second);
+    static void keep(const TwoFilterLanes& lanes, PipelinedFilterBrick& first, PipelinedFilterBrick& second);
+
 private:
     struct Memory {
         Sample s1 = 0;
@@ -98,6 +121,12 @@ template<>
 PipelinedFilterBrick<4, float>::FourStageLanes PipelinedFilterBrick<4, float>::kernel() const;
 template<>
 void PipelinedFilterBrick<4, float>::keep(const FourStageLanes& lanes);
+template<>
+PipelinedFilterBrick<4, float>::TwoFilterLanes PipelinedFilterBrick<4, float>::kernel(
+    const PipelinedFilterBrick& first, const PipelinedFilterBrick& second);
+template<>
+void PipelinedFilterBrick<4, float>::keep(const TwoFilterLanes& lanes, PipelinedFilterBrick& first,
+                                          PipelinedFilterBrick& second);
 template<>
 void PipelinedFilterBrick<4, float>::processRange(int begin, int end);
 template<>

@@ -410,8 +410,7 @@ void Plug::runChain(int begin, int end)
     bricks::MixKernel<Float2, 3> postMix = Mixer::kernel<Float2>(postMixers, 2);
     bricks::SvfIntegrators<Float2> postSvf = Svf::integrators<Float2>(postFilters, 2);
     bricks::SaturationKernel<Float2> saturate = Saturation::kernel<Float2>(saturators, 2);
-    AntiAlias::FourStageLanes antiAlias0 = antiAlias[0].kernel();
-    AntiAlias::FourStageLanes antiAlias1 = antiAlias[1].kernel();
+    AntiAlias::TwoFilterLanes antiAliasing = AntiAlias::kernel(antiAlias[0], antiAlias[1]);
     Fixed* const scopeFilters[1] = {&scopeFilter};
     bricks::BiquadKernel<float> scopeLowPass = Fixed::kernel<float>(scopeFilters, 1);
 
@@ -466,9 +465,11 @@ void Plug::runChain(int begin, int end)
     Float2 shaped, low, clipped;
     skewed(std::integral_constant<int, 4>{}, [&](int i, auto guarded) {
         if (runs(i, 3, guarded)) {
-            out0[i - 3] = antiAlias0.step(_mm_cvtss_f32(clipped.v));
-            out1[i - 3] = antiAlias1.step(_mm_cvtss_f32(_mm_shuffle_ps(clipped.v, clipped.v, 0x55)));
-            scoped[i - 3] = scopeLowPass.step(out1[i - 3]);
+            const __m128 y = antiAliasing.step(clipped).v;
+            const float y1 = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+            _mm_store_ss(out0 + i - 3, y);
+            out1[i - 3] = y1;
+            scoped[i - 3] = scopeLowPass.step(y1);
         }
         if (runs(i, 2, guarded)) clipped = saturate.step(low);
         if (runs(i, 1, guarded)) {
@@ -502,8 +503,7 @@ void Plug::runChain(int begin, int end)
     Mixer::keep(postMix, postMixers, 2);
     Svf::keep(postSvf, postFilters, 2);
     Saturation::keep(saturate, saturators, 2);
-    antiAlias[0].keep(antiAlias0);
-    antiAlias[1].keep(antiAlias1);
+    AntiAlias::keep(antiAliasing, antiAlias[0], antiAlias[1]);
     Fixed::keep(scopeLowPass, scopeFilters, 1);
 }
 
