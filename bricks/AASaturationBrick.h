@@ -27,15 +27,24 @@ struct SaturationKernel {
         return lanes::select(apart, f - f0, x) / lanes::select(apart, dx, f);
     }
 
-    [[gnu::always_inline]] V step(V in)
+    // A sample in two parts: the input scaled, with its antiderivative and
+    // the previous one's; then their mean. Owners may run the parts apart, so
+    // that the square root's wait and the division's fall in different places.
+    struct Scaled {
+        V x, f, x0, f0;
+    };
+    [[gnu::always_inline]] Scaled scale(V in)
     {
         const V x = drive * in;
         const V f = antiderivative(x);
-        const V out = mean(x, f, prevX, prevF);
+        const Scaled s{x, f, prevX, prevF};
         prevX = x;
         prevF = f;
-        return out;
+        return s;
     }
+    [[gnu::always_inline]] static V mean(const Scaled& s) { return mean(s.x, s.f, s.x0, s.f0); }
+
+    [[gnu::always_inline]] V step(V in) { return mean(scale(in)); }
 };
 
 // Control input 0 drive (linear input gain). The template argument numbers

@@ -463,15 +463,18 @@ void Plug::runChain(int begin, int end)
                                                           fromSustainer + begin, end - begin);
 
     Float2 shaped, low, clipped;
-    skewed(std::integral_constant<int, 4>{}, [&](int i, auto guarded) {
-        if (runs(i, 3, guarded)) {
+    bricks::SaturationKernel<Float2>::Scaled saturating;
+    skewed(std::integral_constant<int, 5>{}, [&](int i, auto guarded) {
+        if (runs(i, 4, guarded)) {
+            const int n = i - 4;
             const __m128 y = antiAliasing.step(clipped).v;
             const float y1 = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-            _mm_store_ss(out0 + i - 3, y);
-            out1[i - 3] = y1;
-            scoped[i - 3] = scopeLowPass.step(y1);
+            _mm_store_ss(out0 + n, y);
+            out1[n] = y1;
+            scoped[n] = scopeLowPass.step(y1);
         }
-        if (runs(i, 2, guarded)) clipped = saturate.step(low);
+        if (runs(i, 3, guarded)) clipped = bricks::SaturationKernel<Float2>::mean(saturating);
+        if (runs(i, 2, guarded)) saturating = saturate.scale(low);
         if (runs(i, 1, guarded)) {
             const int n = i - 1;
             const bricks::SvfCoefficients<Float2> c{lanes::upperPair(svfCoefficients[0] + n),
