@@ -60,15 +60,22 @@ TEST(ScopeFrameStore, ConcurrentReadsGetWholeFrames)
     constexpr int kFrames = 20000;
     std::atomic<int> finished{0};
     std::atomic<bool> readerStarted{false};
+    std::atomic<int> readsDone{0};
 
     std::thread writer([&] {
         while (!readerStarted.load()) std::this_thread::yield();
         float frame[kLength];
+        int readsSeen = 0;
         for (int f = 1; f <= kFrames; ++f) {
             makeFrame(f, frame);
             store->publish(frame);
             finished.store(f, std::memory_order_release);
             if (f % 64 == 0) std::this_thread::yield();
+            // However the threads are scheduled, the reader gets a read in every 1000 frames.
+            if (f % 1000 == 0) {
+                while (readsDone.load() == readsSeen) std::this_thread::yield();
+                readsSeen = readsDone.load();
+            }
         }
     });
 
@@ -89,6 +96,7 @@ TEST(ScopeFrameStore, ConcurrentReadsGetWholeFrames)
         distinct += f != last;
         last = f;
         ++reads;
+        readsDone.store(reads);
         if (before == kFrames) break;
     }
     writer.join();
