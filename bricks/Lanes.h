@@ -170,10 +170,12 @@ FloatLanes<N> unitWithSign(FloatLanes<N> a)
 }
 inline Double2 widen(Float2 a) { return {_mm_cvtps_pd(a.v)}; }
 inline Float2 narrow(Double2 a) { return {_mm_cvtpd_ps(a.v)}; }
-// Both channels given channel c's value; channels swapped; channel 0 replaced.
-inline Float2 broadcast(Float2 a, int c)
+// Both channels given channel c's value (in each of the two pairs of four
+// lanes); channels swapped; channel 0 replaced.
+template<int N>
+FloatLanes<N> broadcast(FloatLanes<N> a, int c)
 {
-    return {c == 0 ? _mm_shuffle_ps(a.v, a.v, 0x00) : _mm_shuffle_ps(a.v, a.v, 0x55)};
+    return {c == 0 ? _mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(2, 2, 0, 0)) : _mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(3, 3, 1, 1))};
 }
 inline Float2 swapChannels(Float2 a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(3, 2, 0, 1))}; }
 inline Float2 withChannel0(Float2 a, Float2 from) { return {_mm_move_ss(a.v, from.v)}; }
@@ -181,6 +183,8 @@ inline Float2 withChannel0(Float2 a, Float2 from) { return {_mm_move_ss(a.v, fro
 inline Float4 twice(Float2 a) { return {_mm_movelh_ps(a.v, a.v)}; }
 inline Float2 upperPair(Float4 a) { return {_mm_movehl_ps(a.v, a.v)}; }
 inline Float2 lowerPair(Float4 a) { return {a.v}; }
+// Two channel pairs in four lanes: (a0, a1, b0, b1).
+inline Float4 pairs(Float2 a, Float2 b) { return {_mm_movelh_ps(a.v, b.v)}; }
 // The upper pair of four lanes in memory, loaded without a shuffle.
 inline Float2 upperPair(const Float4* a)
 {

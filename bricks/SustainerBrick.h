@@ -65,15 +65,22 @@ struct SustainerSample {
     // detector's input.
     [[gnu::always_inline]] static F clip(const Controls& k, D centred, F gain, D& detector)
     {
-        const F product = narrow(centred * widen(gain));
-        const F j = F::both(0.5f) * product + bias();
-        const F z = j * j * j + j;
-        const F zz = z * z;
-        const F clipped = select(zz < F::both(std::numeric_limits<float>::infinity()),
-                                 z / squareRoot(zz + F::both(1.0f)), unitWithSign(z));
-        const F y = clipped - bias();
+        const F y = clipped(narrow(centred * widen(gain)), bias());
         detector = widen(y * F::both(5.0f) * k.detectorGain);
         return F::both(4.0f) * y;
+    }
+
+    // The clipper's float part for lanes of any width: y from the product of
+    // input and gain.
+    template<class V>
+    [[gnu::always_inline]] static V clipped(V product, V bias)
+    {
+        const V j = V::both(0.5f) * product + bias;
+        const V z = j * j * j + j;
+        const V zz = z * z;
+        const V limited = select(zz < V::both(std::numeric_limits<float>::infinity()),
+                                 z / squareRoot(zz + V::both(1.0f)), unitWithSign(z));
+        return limited - bias;
     }
 
     [[gnu::always_inline]] static F detect(D& detectorTracker, const Controls& k, D detector)
@@ -112,15 +119,20 @@ struct SustainerSample {
 
     // Gain from the envelope: maxScale * 300 + 1 at envelope 0, down to 1 at 2
     // and above. The clamp to 0..5 keeps a NaN, as a clamp by comparisons does.
-    [[gnu::always_inline]] static F gain(D envelope)
+    [[gnu::always_inline]] static F gain(D envelope) { return gainOf(narrow(envelope), maxScale()); }
+
+    static F maxScale() { return F::of(0.981f, 0.9f); }  // share of the full 300x gain at envelope 0
+
+    // The gain's float part for lanes of any width, channel pair by pair.
+    template<class V>
+    [[gnu::always_inline]] static V gainOf(V envelope, V maxScale)
     {
-        const F maxScale = F::of(0.981f, 0.9f);  // share of the full 300x gain at envelope 0
-        const F e = maximum(F::both(0.0f), minimum(F::both(5.0f), F::both(2.5f) * narrow(envelope)));
-        F g = (F::both(5.0f) - e) * maxScale / F::both(5.0f) * F::both(300.0f) + F::both(1.0f);
+        const V e = maximum(V::both(0.0f), minimum(V::both(5.0f), V::both(2.5f) * envelope));
+        V g = (V::both(5.0f) - e) * maxScale / V::both(5.0f) * V::both(300.0f) + V::both(1.0f);
         if constexpr (Mode == kSustainLinked) {
             // Each gain is pulled towards the smaller one (channel 0's when equal).
-            const F smaller = broadcast(minimum(broadcast(g, 1), g), 0);
-            g = g * F::both(0.19999999f) + smaller * F::both(0.8f);
+            const V smaller = broadcast(minimum(broadcast(g, 1), g), 0);
+            g = g * V::both(0.19999999f) + smaller * V::both(0.8f);
         }
         return g;
     }
@@ -172,19 +184,38 @@ struct SustainerSample {
             F gains[Ahead + 1];
             envelope[0] = s.envelope;
             gains[0] = s.gain;
-            for (int i = 0; i < group; ++i) {
-                envelope[i + 1] = decay(envelope[i], k);
-                gains[i + 1] = gain(envelope[i + 1]);
+            for (int i = 0; i < group; ++i) envelope[i + 1] = decay(envelope[i], k);
+            // The gains two samples at a time, one in each pair of four lanes;
+            // lanes 2 and 3 of the results then hold the other sample's.
+            int i = 0;
+            for (; i + 1 < group; i += 2) {
+                const lanes::Float4 g = gainOf(lanes::pairs(narrow(envelope[i + 1]), narrow(envelope[i + 2])),
+                                               lanes::pairs(maxScale(), maxScale()));
+                gains[i + 1] = lanes::lowerPair(g);
+                gains[i + 2] = lanes::upperPair(g);
             }
+            if (i < group) gains[i + 1] = gain(envelope[i + 1]);
             // The signal path part by part, so that the detector's chain runs
-            // on its own and the clipper before it for all samples side by side.
+            // on its own and the clipper before it for all samples side by
+            // side, two at a time.
             D detectorTrackers[Ahead];
             D detector[Ahead];
             F h[Ahead];
-            for (int i = 0; i < group; ++i) out[n + i] = clip(k, centred[n + i], gains[i], detector[i]);
+            for (i = 0; i + 1 < group; i += 2) {
+                const lanes::Float4 product = lanes::pairs(narrow(centred[n + i] * widen(gains[i])),
+                                                           narrow(centred[n + i + 1] * widen(gains[i + 1])));
+                const lanes::Float4 y = clipped(product, lanes::pairs(bias(), bias()));
+                const lanes::Float4 d = y * lanes::Float4::both(5.0f) * lanes::pairs(k.detectorGain, k.detectorGain);
+                detector[i] = widen(lanes::lowerPair(d));
+                detector[i + 1] = widen(lanes::upperPair(d));
+                const lanes::Float4 o = lanes::Float4::both(4.0f) * y;
+                out[n + i] = lanes::lowerPair(o);
+                out[n + i + 1] = lanes::upperPair(o);
+            }
+            if (i < group) out[n + i] = clip(k, centred[n + i], gains[i], detector[i]);
             unsigned attacks = 0;  // bit i: sample i would start an attack
             D tracker = s.detectorTracker;
-            for (int i = 0; i < group; ++i) {
+            for (i = 0; i < group; ++i) {
                 h[i] = detect(tracker, k, detector[i]);
                 detectorTrackers[i] = tracker;
                 attacks |= unsigned(rising(h[i], envelope[i]).any()) << i;
