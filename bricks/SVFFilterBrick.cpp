@@ -12,12 +12,16 @@ void SVFFilterBrick::beginBlock()
     const float cutoff = controlValue(0);
     const float resonance = controlValue(1);
 
-    float frequency = 20.0f * std::pow(2.0f, 10.0f * cutoff);
-    frequency = std::clamp(frequency, 20.0f, 18000.0f);
-    // Keep the cutoff below half the sample rate, where tan() would turn
-    // negative; has no effect from 40 kHz up.
-    frequency = std::min(frequency, sampleRate * 0.45f);
-    const float gTarget = std::tan(frequency * 3.1415927f / sampleRate);
+    if (cutoff != targetCutoff || sampleRate != targetRate) {
+        float frequency = 20.0f * std::pow(2.0f, 10.0f * cutoff);
+        frequency = std::clamp(frequency, 20.0f, 18000.0f);
+        // Keep the cutoff below half the sample rate, where tan() would turn
+        // negative; has no effect from 40 kHz up.
+        frequency = std::min(frequency, sampleRate * 0.45f);
+        gTarget = std::tan(frequency * 3.1415927f / sampleRate);
+        targetCutoff = cutoff;
+        targetRate = sampleRate;
+    }
     dg = (gTarget - g) * kRampShare;
     damping = 2.0f - 2.0f * resonance;
 }

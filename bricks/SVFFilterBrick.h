@@ -3,6 +3,8 @@
 #include "bricks/DspBrick.h"
 #include "bricks/Lanes.h"
 
+#include <limits>
+
 namespace bricks {
 
 // The per-sample coefficients of trapezoidal state-variable filters, one per
@@ -109,6 +111,11 @@ private:
     float g = 0.0f;        // integrator gain at the last sample processed
     float dg = 0.0f;       // per-sample step of g in the current block
     float damping = 2.0f;  // k of the current block
+    // The integrator gain the last block's cutoff and rate gave: controls
+    // mostly stand still, and the tangent is the block set-up's dearest part.
+    float targetCutoff = std::numeric_limits<float>::quiet_NaN();  // none yet
+    float targetRate = 0.0f;
+    float gTarget = 0.0f;
 };
 
 template<class V>
