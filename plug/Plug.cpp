@@ -3,12 +3,18 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <tuple>
 #include <type_traits>
+#include <utility>
 
 #include "kx/ParameterMapper.h"
 #include "kx/ProcessBlock.h"
 #include "kx/Relaxed.h"
 #include "plug/Editor.h"
+
+// The chain's stages are lambdas that must be inlined into its loops, or their state would leave
+// the registers.
+#define TW07_INLINE __attribute__((always_inline))
 
 namespace plug {
 
@@ -373,12 +379,44 @@ void Plug::runBricks(int begin, int end)
     scope.processRange(begin, end);
 }
 
+namespace {
+
+// Runs stages, given in the order of the data, over samples begin .. end - 1; each stage takes
+// a sample index and hands its result on to the next through the caller's variables. Each
+// stage waits on the one before, so iteration i runs stage s on sample i - s, latest stage
+// first: within an iteration no stage waits on another and the processor overlaps them. A
+// range too short for that goes through the stages sample by sample.
+template<class... Stage>
+[[gnu::always_inline]] inline void runStages(int begin, int end, Stage&&... stage)
+{
+    constexpr int kLast = int(sizeof...(Stage)) - 1;
+    if (end - begin <= kLast) {
+        for (int n = begin; n < end; ++n) (stage(n), ...);
+        return;
+    }
+    const auto stages = std::forward_as_tuple(stage...);
+    const auto iteration = [&]<int... S>(int i, std::integer_sequence<int, S...>, auto guarded) TW07_INLINE {
+        const auto run = [&]<int Lag>(std::integral_constant<int, Lag>) TW07_INLINE {
+            if (!decltype(guarded)::value || (i - Lag >= begin && i - Lag < end)) std::get<Lag>(stages)(i - Lag);
+        };
+        (run(std::integral_constant<int, kLast - S>{}), ...);
+    };
+    const auto all = std::make_integer_sequence<int, kLast + 1>{};
+    int i = begin;
+    for (; i < begin + kLast; ++i) iteration(i, all, std::true_type{});
+    for (; i < end; ++i) iteration(i, all, std::false_type{});
+    for (; i < end + kLast; ++i) iteration(i, all, std::true_type{});
+}
+
+}  // namespace
+
 // The audio chain sample by sample, both channels side by side in SSE lanes
 // (the band splitters in four: low and mid band of both channels), each brick
 // through its own kernel, so every operation is the one the brick's own
-// process() would do. Only the outputs that others read are stored: the DC
-// blockers' and the anti-alias filters' for the meters and the decimation,
-// the scope filter's for the scope.
+// process() would do: the stages up to the sustainer's centring, the rest of
+// the sustainer, then the stages after it. Only the outputs that others read
+// are stored: the DC blockers' and the anti-alias filters' for the meters and
+// the decimation, the scope filter's for the scope.
 template<int Mode>
 void Plug::runChain(int begin, int end)
 {
@@ -423,79 +461,64 @@ void Plug::runChain(int begin, int end)
     float* __restrict out0 = antiAlias[0].audioOutput(0);
     float* __restrict out1 = antiAlias[1].audioOutput(0);
     float* __restrict scoped = scopeFilter.audioOutput(0);
-    // The chain is cut into stages that each wait on the one before; iteration i runs stage s on
-    // sample i - s, latest stage first, so that within an iteration no stage waits on another and
-    // the processor overlaps them. Stages end at long waits (divisions, square roots).
-    const auto skewed = [begin, end](auto stages, auto&& iteration) {
-        constexpr int kLast = decltype(stages)::value - 1;
-        int i = begin;
-        for (; i < std::min(begin + kLast, end + kLast); ++i) iteration(i, std::true_type{});
-        for (; i < end; ++i) iteration(i, std::false_type{});
-        for (; i < end + kLast; ++i) iteration(i, std::true_type{});
-    };
-    const auto runs = [begin, end](int i, int stage, auto guarded) {
-        return !decltype(guarded)::value || (i - stage >= begin && i - stage < end);
-    };
-
     // Up to the sustainer's centring; the rest of the sustainer runs a loop of its own over the range.
     using Sustain = bricks::SustainerSample<Mode, Float2, bricks::lanes::Double2>;
-    bricks::lanes::Double2 toSustainer[bricks::kBlockSize];
-    Float4 svfCoefficients[3][bricks::kBlockSize];
+    bricks::lanes::Double2* __restrict toSustainer = chainBuffers.toSustainer;
+    Float2* __restrict fromSustainer = chainBuffers.fromSustainer;
+    Float4 (*__restrict svfCoefficients)[bricks::kBlockSize] = chainBuffers.filterCoefficients;
     const Float2 preDamping = lanes::lowerPair(svfRamp.k);
-    Float2 fromSustainer[bricks::kBlockSize];
     Float2 x, toned, filtered;
-    skewed(std::integral_constant<int, 3>{}, [&](int i, auto guarded) {
-        if (runs(i, 2, guarded)) toSustainer[i - 2] = Sustain::centre(sustain.inputTracker, sustainControls, filtered);
-        if (runs(i, 1, guarded)) {
+    runStages(
+        begin, end,
+        [&](int n) TW07_INLINE {
+            x = {_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
+            const Float4 bands = bandSplit.step(lanes::twice(x));
+            toned = preMix.mix({lanes::lowerPair(bands), lanes::upperPair(bands), x});
+        },
+        [&](int n) TW07_INLINE {
             const bricks::SvfCoefficients<Float4> c = svfRamp.advance();
-            svfCoefficients[0][i - 1] = c.a1;
-            svfCoefficients[1][i - 1] = c.a2;
-            svfCoefficients[2][i - 1] = c.a3;
+            svfCoefficients[0][n] = c.a1;
+            svfCoefficients[1][n] = c.a2;
+            svfCoefficients[2][n] = c.a3;
             Float2 band, low;
             preSvf.filter(toned, {lanes::lowerPair(c.a1), lanes::lowerPair(c.a2), lanes::lowerPair(c.a3)}, band, low);
             filtered = bricks::svfHighPass(toned, preDamping, band, low);
-        }
-        if (runs(i, 0, guarded)) {
-            x = {_mm_unpacklo_ps(_mm_load_ss(in0 + i), _mm_load_ss(in1 + i))};
-            const Float4 bands = bandSplit.step(lanes::twice(x));
-            toned = preMix.mix({lanes::lowerPair(bands), lanes::upperPair(bands), x});
-        }
-    });
+        },
+        [&](int n) TW07_INLINE { toSustainer[n] = Sustain::centre(sustain.inputTracker, sustainControls, filtered); });
     Sustain::template run<bricks::SustainerBrick::kAhead>(sustain, sustainControls, toSustainer + begin,
                                                           fromSustainer + begin, end - begin);
 
     Float2 shaped, low, clipped;
     bricks::SaturationKernel<Float2>::Scaled saturating;
-    skewed(std::integral_constant<int, 5>{}, [&](int i, auto guarded) {
-        if (runs(i, 4, guarded)) {
-            const int n = i - 4;
-            const __m128 y = antiAliasing.step(clipped).v;
-            const float y1 = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-            _mm_store_ss(out0 + n, y);
-            out1[n] = y1;
-            scoped[n] = scopeLowPass.step(y1);
-        }
-        if (runs(i, 3, guarded)) clipped = bricks::SaturationKernel<Float2>::mean(saturating);
-        if (runs(i, 2, guarded)) saturating = saturate.scale(low);
-        if (runs(i, 1, guarded)) {
-            const int n = i - 1;
+    runStages(
+        begin, end,
+        [&](int n) TW07_INLINE {
+            Float2 sustained = fromSustainer[n];
+            if constexpr (Mode == bricks::kSustainMono) sustained = lanes::broadcast(sustained, 0);
+            const Float2 level = dc.step(sustained);
+            _mm_store_ss(dc0 + n, level.v);
+            _mm_store_ss(dc1 + n, _mm_shuffle_ps(level.v, level.v, 0x55));
+            const Float2 scaled = gain.apply(level);
+            const Float4 bands = postBandSplit.step(lanes::twice(scaled));
+            shaped = postMix.mix({lanes::lowerPair(bands), lanes::upperPair(bands), scaled});
+        },
+        [&](int n) TW07_INLINE {
             const bricks::SvfCoefficients<Float2> c{lanes::upperPair(svfCoefficients[0] + n),
                                                     lanes::upperPair(svfCoefficients[1] + n),
                                                     lanes::upperPair(svfCoefficients[2] + n)};
             Float2 band;
             postSvf.filter(shaped, c, band, low);
-        }
-        if (runs(i, 0, guarded)) {
-            Float2 sustained = fromSustainer[i];
-            if constexpr (Mode == bricks::kSustainMono) sustained = lanes::broadcast(sustained, 0);
-            const Float2 level = dc.step(sustained);
-            _mm_store_ss(dc0 + i, level.v);
-            _mm_store_ss(dc1 + i, _mm_shuffle_ps(level.v, level.v, 0x55));
-            const Float2 scaled = gain.apply(level);
-            const Float4 bands = postBandSplit.step(lanes::twice(scaled));
-            shaped = postMix.mix({lanes::lowerPair(bands), lanes::upperPair(bands), scaled});
-        }
-    });
+        },
+        // The saturator's square root and its division in stages of their own.
+        [&](int) TW07_INLINE { saturating = saturate.scale(low); },
+        [&](int) TW07_INLINE { clipped = bricks::SaturationKernel<Float2>::mean(saturating); },
+        [&](int n) TW07_INLINE {
+            const __m128 y = antiAliasing.step(clipped).v;
+            const float y1 = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+            _mm_store_ss(out0 + n, y);
+            out1[n] = y1;
+            scoped[n] = scopeLowPass.step(y1);
+        });
 
     Fixed::keep(bandSplit, bandSplitters, 4);
     Mixer::keep(preMix, preMixers, 2);

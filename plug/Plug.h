@@ -113,6 +113,13 @@ private:
     int activeOutputs = 2;
     alignas(32) float upsampled[2][bricks::kBlockSize] = {};
     float lastInput[2] = {0.0f, 0.0f};
+    // What the chain's loops hand on to each other within a block.
+    struct ChainBuffers {
+        bricks::lanes::Double2 toSustainer[bricks::kBlockSize];
+        bricks::lanes::Float2 fromSustainer[bricks::kBlockSize];
+        bricks::lanes::Float4 filterCoefficients[3][bricks::kBlockSize];  // a1, a2, a3
+    };
+    ChainBuffers chainBuffers;
 
     Fixed loBand[2];
     Fixed midBand[2];
