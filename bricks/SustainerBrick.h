@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "bricks/DspBrick.h"
 #include "bricks/Lanes.h"
@@ -167,10 +168,16 @@ struct SustainerSample {
     // samples then runs with them side by side, and the first sample that
     // would start an attack, if any, is found afterwards: the samples up to it
     // stand, it takes its attack, and the run goes on from the next one, one
-    // step at a time while the attack lasts.
+    // step at a time while the attack lasts. The decay of the group after is
+    // run beside the detector of the group before, both waiting on chains of
+    // their own.
     template<int Ahead>
     static void run(State& s, const Controls& k, const D* centred, F* out, int count)
     {
+        D decays[2][Ahead + 1];
+        D* envelope = decays[0];  // along the decay from the group's start
+        D* next = decays[1];      // from the next group's start
+        bool decayed = false;     // envelope already holds this group's
         int n = 0;
         bool attacking = false;
         while (n < count) {
@@ -180,13 +187,14 @@ struct SustainerSample {
                 continue;
             }
             const int group = count - n < Ahead ? count - n : Ahead;
-            D envelope[Ahead + 1];
-            F gains[Ahead + 1];
-            envelope[0] = s.envelope;
-            gains[0] = s.gain;
-            for (int i = 0; i < group; ++i) envelope[i + 1] = decay(envelope[i], k);
+            if (!decayed) {
+                envelope[0] = s.envelope;
+                for (int i = 0; i < group; ++i) envelope[i + 1] = decay(envelope[i], k);
+            }
             // The gains two samples at a time, one in each pair of four lanes;
             // lanes 2 and 3 of the results then hold the other sample's.
+            F gains[Ahead + 1];
+            gains[0] = s.gain;
             int i = 0;
             for (; i + 1 < group; i += 2) {
                 const lanes::Float4 g = gainOf(lanes::pairs(narrow(envelope[i + 1]), narrow(envelope[i + 2])),
@@ -215,10 +223,12 @@ struct SustainerSample {
             if (i < group) out[n + i] = clip(k, centred[n + i], gains[i], detector[i]);
             unsigned attacks = 0;  // bit i: sample i would start an attack
             D tracker = s.detectorTracker;
+            next[0] = envelope[group];
             for (i = 0; i < group; ++i) {
                 h[i] = detect(tracker, k, detector[i]);
                 detectorTrackers[i] = tracker;
                 attacks |= unsigned(rising(h[i], envelope[i]).any()) << i;
+                next[i + 1] = decay(next[i], k);  // the next group is never longer
             }
             if (attacks == 0) {
                 s.detectorTracker = detectorTrackers[group - 1];
@@ -226,6 +236,8 @@ struct SustainerSample {
                 s.envelopeCoefficient = k.release;
                 s.gain = gains[group];
                 n += group;
+                std::swap(envelope, next);
+                decayed = true;
             } else {
                 const int m = __builtin_ctz(attacks);
                 s.detectorTracker = detectorTrackers[m];
@@ -234,6 +246,7 @@ struct SustainerSample {
                 s.gain = gain(s.envelope);
                 n += m + 1;
                 attacking = true;
+                decayed = false;
             }
         }
     }
