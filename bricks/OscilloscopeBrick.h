@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -39,27 +40,41 @@ public:
         bool frameTriggered = triggered;
         int counter = decimationCounter;
         float prev = previous;
-        for (int n = begin; n < end; ++n) {
+        // A rising crossing above the level restarts an armed frame; every
+        // period + 2-th sample is taken into it.
+        const auto crosses = [level](float before, float x) { return (before < 0.01f) & (x > level); };
+        int n = begin;
+        while (n < end) {
+            // The samples before the next one taken only matter while the frame is armed.
+            const int untaken = counter > period ? 0 : std::min(end - n, period + 1 - counter);
+            float p = prev;
+            for (int j = n; j < n + untaken && !frameTriggered; ++j) {
+                if (crosses(p, in[j])) {
+                    position = 0;
+                    frameTriggered = true;
+                }
+                p = in[j];
+            }
+            if (untaken > 0) prev = in[n + untaken - 1];
+            counter += untaken;
+            n += untaken;
+            if (n == end) break;
+
             const float x = in[n];
-            // Evaluated without short-circuit: the rarely taken branch is
-            // then predictable whatever the signal does.
-            if ((prev < 0.01f) & (x > level) & !frameTriggered) {
+            if (crosses(prev, x) & !frameTriggered) {
                 position = 0;
                 frameTriggered = true;
             }
-            if (counter > period) {
-                capture[position] = x;
-                position = position + 1;
-                if (position == FrameLength) {
-                    store->publish(capture);
-                    position = 0;
-                    frameTriggered = false;
-                }
-                counter = 0;
-            } else {
-                counter = counter + 1;
+            capture[position] = x;
+            position = position + 1;
+            if (position == FrameLength) {
+                store->publish(capture);
+                position = 0;
+                frameTriggered = false;
             }
+            counter = 0;
             prev = x;
+            ++n;
         }
         writePosition = position;
         triggered = frameTriggered;
