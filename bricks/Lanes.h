@@ -175,7 +175,8 @@ inline Float2 narrow(Double2 a) { return {_mm_cvtpd_ps(a.v)}; }
 template<int N>
 FloatLanes<N> broadcast(FloatLanes<N> a, int c)
 {
-    return {c == 0 ? _mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(2, 2, 0, 0)) : _mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(3, 3, 1, 1))};
+    return {c == 0 ? _mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(2, 2, 0, 0))
+                   : _mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(3, 3, 1, 1))};
 }
 inline Float2 swapChannels(Float2 a) { return {_mm_shuffle_ps(a.v, a.v, _MM_SHUFFLE(3, 2, 0, 1))}; }
 inline Float2 withChannel0(Float2 a, Float2 from) { return {_mm_move_ss(a.v, from.v)}; }

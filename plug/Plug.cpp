@@ -333,8 +333,8 @@ void Plug::interpolateInput(const kx::ProcessBlock& block, int first, int frames
         int i = 0;
         for (; i + 4 <= frames; i += 4) {
             const __m128 v = _mm_loadu_ps(in + i);
-            const __m128 finite = _mm_cmplt_ps(_mm_andnot_ps(_mm_set1_ps(-0.0f), v),
-                                               _mm_set1_ps(std::numeric_limits<float>::infinity()));
+            const __m128 finite =
+                _mm_cmplt_ps(_mm_andnot_ps(_mm_set1_ps(-0.0f), v), _mm_set1_ps(std::numeric_limits<float>::infinity()));
             const __m128 held = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-kInputLimit)), _mm_set1_ps(kInputLimit));
             _mm_store_ps(x + i, _mm_and_ps(finite, held));
         }
@@ -404,7 +404,8 @@ template<class... Stage>
         return;
     }
     const auto stages = std::forward_as_tuple(stage...);
-    const auto iteration = [&]<int... S>(int i, std::integer_sequence<int, S...>, auto guarded) TW07_INLINE {
+    const auto iteration = [&]<int... S>(int i, std::integer_sequence<int, S...>, auto guarded) TW07_INLINE
+    {
         const auto run = [&]<int Lag>(std::integral_constant<int, Lag>) TW07_INLINE {
             if (!decltype(guarded)::value || (i - Lag >= begin && i - Lag < end)) std::get<Lag>(stages)(i - Lag);
         };
@@ -474,7 +475,8 @@ void Plug::runChain(int begin, int end)
     using Sustain = bricks::SustainerSample<Mode, Float2, bricks::lanes::Double2>;
     bricks::lanes::Double2* __restrict toSustainer = chainBuffers.toSustainer;
     Float2* __restrict fromSustainer = chainBuffers.fromSustainer;
-    Float4 (*__restrict svfCoefficients)[bricks::kBlockSize] = chainBuffers.filterCoefficients;
+    using CoefficientRow = Float4[bricks::kBlockSize];
+    CoefficientRow* __restrict svfCoefficients = chainBuffers.filterCoefficients;
     const Float2 preDamping = lanes::lowerPair(svfRamp.k);
     Float2 x, toned, filtered;
     runStages(
