@@ -478,11 +478,11 @@ void Plug::runChain(int begin, int end)
     using CoefficientRow = Float4[bricks::kBlockSize];
     CoefficientRow* __restrict svfCoefficients = chainBuffers.filterCoefficients;
     const Float2 preDamping = lanes::lowerPair(svfRamp.k);
-    Float2 x, toned, filtered;
+    Float2 toned, filtered;
     runStages(
         begin, end,
         [&](int n) TW07_INLINE {
-            x = {_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
+            const Float2 x{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
             const Float4 bands = bandSplit.step(lanes::twice(x));
             toned = preMix.mix({lanes::lowerPair(bands), lanes::upperPair(bands), x});
         },
