@@ -66,22 +66,25 @@ struct SustainerSample {
     // detector's input.
     [[gnu::always_inline]] static F clip(const Controls& k, D centred, F gain, D& detector)
     {
-        const F y = clipped(narrow(centred * widen(gain)), bias());
-        detector = widen(y * F::both(5.0f) * k.detectorGain);
-        return F::both(4.0f) * y;
+        F toDetector;
+        const F out = clipped(narrow(centred * widen(gain)), bias(), k.detectorGain, toDetector);
+        detector = widen(toDetector);
+        return out;
     }
 
-    // The clipper's float part for lanes of any width: y from the product of
-    // input and gain.
+    // The clipper's float part for lanes of any width: the output and the
+    // detector's input from the product of input and gain.
     template<class V>
-    [[gnu::always_inline]] static V clipped(V product, V bias)
+    [[gnu::always_inline]] static V clipped(V product, V bias, V detectorGain, V& toDetector)
     {
         const V j = V::both(0.5f) * product + bias;
         const V z = j * j * j + j;
         const V zz = z * z;
         const V limited = select(zz < V::both(std::numeric_limits<float>::infinity()),
                                  z / squareRoot(zz + V::both(1.0f)), unitWithSign(z));
-        return limited - bias;
+        const V y = limited - bias;
+        toDetector = y * V::both(5.0f) * detectorGain;
+        return V::both(4.0f) * y;
     }
 
     [[gnu::always_inline]] static F detect(D& detectorTracker, const Controls& k, D detector)
@@ -212,11 +215,11 @@ struct SustainerSample {
             for (i = 0; i + 1 < group; i += 2) {
                 const lanes::Float4 product = lanes::pairs(narrow(centred[n + i] * widen(gains[i])),
                                                            narrow(centred[n + i + 1] * widen(gains[i + 1])));
-                const lanes::Float4 y = clipped(product, lanes::pairs(bias(), bias()));
-                const lanes::Float4 d = y * lanes::Float4::both(5.0f) * lanes::pairs(k.detectorGain, k.detectorGain);
+                lanes::Float4 d;
+                const lanes::Float4 o =
+                    clipped(product, lanes::pairs(bias(), bias()), lanes::pairs(k.detectorGain, k.detectorGain), d);
                 detector[i] = widen(lanes::lowerPair(d));
                 detector[i + 1] = widen(lanes::upperPair(d));
-                const lanes::Float4 o = lanes::Float4::both(4.0f) * y;
                 out[n + i] = lanes::lowerPair(o);
                 out[n + i + 1] = lanes::upperPair(o);
             }
