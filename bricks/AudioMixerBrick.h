@@ -8,15 +8,19 @@
 namespace bricks {
 
 // One sample of mixers, one per lane of V: every gain steps on, then the
-// inputs are added in index order onto 0, which fixes the rounding.
+// inputs are added in index order onto 0, which fixes the rounding. Owners
+// that know the ramps are at rest leave the steps out.
 template<class V, int Inputs>
 struct MixKernel {
     V gain[Inputs];
     V step[Inputs];
 
+    template<bool Ramping = true>
     [[gnu::always_inline]] V mix(const V (&in)[Inputs])
     {
-        for (int k = 0; k < Inputs; ++k) gain[k] = gain[k] + step[k];
+        if constexpr (Ramping) {
+            for (int k = 0; k < Inputs; ++k) gain[k] = gain[k] + step[k];
+        }
         V sum = lanes::splat<V>(0.0f);
         for (int k = 0; k < Inputs; ++k) sum = sum + gain[k] * in[k];
         return sum;
@@ -56,6 +60,15 @@ public:
     void beginBlock()
     {
         for (int k = 0; k < Inputs; ++k) ramps[k].step = (this->controlValue(k) - ramps[k].current) * kRampShare;
+    }
+
+    // Whether every gain stands still for the rest of the block.
+    bool atRest() const
+    {
+        for (const Ramp& r : ramps) {
+            if (!rampAtRest(r.current, r.step)) return false;
+        }
+        return true;
     }
 
     // The gains of count mixers (at most V's lanes) side by side, and back.

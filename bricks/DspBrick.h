@@ -15,6 +15,8 @@
 // its whole state.
 
 #include <array>
+#include <bit>
+#include <cstdint>
 
 #include "kx/Relaxed.h"
 
@@ -24,6 +26,15 @@ constexpr int kBlockSize = 128;
 constexpr int kRangeStep = 4;  // processRange bounds are multiples of this
 // A control ramped across a block moves by this share of the step each sample.
 constexpr float kRampShare = 1.0f / kBlockSize;
+
+// Whether a ramp has come to rest: adding its step no longer changes the
+// value's bits, so the rest of the block's steps leave it as it stands.
+// Glides end this way, the step too small to move the value, and stay so
+// while the control is still.
+inline bool rampAtRest(float value, float step)
+{
+    return std::bit_cast<std::uint32_t>(value + step) == std::bit_cast<std::uint32_t>(value);
+}
 
 class DspBrick {
 public:

@@ -81,6 +81,9 @@ public:
 
     // Where the block begins (range from 0): reads the controls.
     void beginBlock();
+    // Whether the integrator gain, and so every coefficient, stands still for
+    // the rest of the block.
+    bool atRest() const { return rampAtRest(g, dg); }
 
     // The filters of count bricks (at most V's lanes) side by side, lanes
     // beyond count silent; and their state handed back. Ramps and integrators

@@ -5,15 +5,17 @@
 
 namespace bricks {
 
-// One sample of gain stages, one per lane of V: the gain steps on, then scales.
+// One sample of gain stages, one per lane of V: the gain steps on, then
+// scales. Owners that know the ramp is at rest leave the step out.
 template<class V>
 struct VcaKernel {
     V gain;
     V step;
 
+    template<bool Ramping = true>
     [[gnu::always_inline]] V apply(V x)
     {
-        gain = gain + step;
+        if constexpr (Ramping) gain = gain + step;
         return gain * x;
     }
 };
@@ -51,6 +53,9 @@ public:
         const float target = control * control * control;
         step = (target - currentGain) * kRampShare;
     }
+
+    // Whether the gain stands still for the rest of the block.
+    bool atRest() const { return rampAtRest(currentGain, step); }
 
     // The gains of count stages (at most V's lanes) side by side, and back.
     template<class V>

@@ -369,17 +369,21 @@ void Plug::runBricks(int begin, int end)
         }
         sustainer.beginBlock();
     }
-    switch (sustainer.blockMode()) {
-    case bricks::kSustainLinked:
-        runChain<bricks::kSustainLinked>(begin, end);
-        break;
-    case bricks::kSustainMono:
-        runChain<bricks::kSustainMono>(begin, end);
-        break;
-    default:
-        runChain<bricks::kSustainStereo>(begin, end);
-        break;
+    // Controls mostly stand still, and then so do the ramps of the gains and
+    // the filters' coefficients: the chain has a form that leaves them out.
+    bool atRest = true;
+    for (int c = 0; c < 2; ++c) {
+        atRest = atRest && preEq[c].atRest() && preFilter[c].atRest() && outputGain[c].atRest() &&
+                 postEq[c].atRest() && postFilter[c].atRest();
     }
+    using Chain = void (Plug::*)(int, int);
+    static constexpr Chain kChains[2][3] = {
+        {&Plug::runChain<bricks::kSustainStereo, false>, &Plug::runChain<bricks::kSustainLinked, false>,
+         &Plug::runChain<bricks::kSustainMono, false>},
+        {&Plug::runChain<bricks::kSustainStereo, true>, &Plug::runChain<bricks::kSustainLinked, true>,
+         &Plug::runChain<bricks::kSustainMono, true>},
+    };
+    (this->*kChains[atRest][sustainer.blockMode()])(begin, end);
     // Off the audio chain: they read what the chain left in the buffers.
     sustainMeter[0].processRange(begin, end);
     sustainMeter[1].processRange(begin, end);
@@ -426,8 +430,9 @@ template<class... Stage>
 // process() would do: the stages up to the sustainer's centring, the rest of
 // the sustainer, then the stages after it. Only the outputs that others read
 // are stored: the DC blockers' and the anti-alias filters' for the meters and
-// the decimation, the scope filter's for the scope.
-template<int Mode>
+// the decimation, the scope filter's for the scope. With the ramps at rest
+// the filters' coefficients are worked out once and the gains stay as they are.
+template<int Mode, bool AtRest>
 void Plug::runChain(int begin, int end)
 {
     using bricks::lanes::Float2;
@@ -478,19 +483,23 @@ void Plug::runChain(int begin, int end)
     using CoefficientRow = Float4[bricks::kBlockSize];
     CoefficientRow* __restrict svfCoefficients = chainBuffers.filterCoefficients;
     const Float2 preDamping = lanes::lowerPair(svfRamp.k);
+    const bricks::SvfCoefficients<Float4> still = AtRest ? svfRamp.advance() : bricks::SvfCoefficients<Float4>{};
     Float2 toned, filtered;
     runStages(
         begin, end,
         [&](int n) TW07_INLINE {
             const Float2 x{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
             const Float4 bands = bandSplit.step(lanes::twice(x));
-            toned = preMix.mix({lanes::lowerPair(bands), lanes::upperPair(bands), x});
+            toned = preMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), x});
         },
         [&](int n) TW07_INLINE {
-            const bricks::SvfCoefficients<Float4> c = svfRamp.advance();
-            svfCoefficients[0][n] = c.a1;
-            svfCoefficients[1][n] = c.a2;
-            svfCoefficients[2][n] = c.a3;
+            bricks::SvfCoefficients<Float4> c = still;
+            if constexpr (!AtRest) {
+                c = svfRamp.advance();
+                svfCoefficients[0][n] = c.a1;
+                svfCoefficients[1][n] = c.a2;
+                svfCoefficients[2][n] = c.a3;
+            }
             Float2 band, low;
             preSvf.filter(toned, {lanes::lowerPair(c.a1), lanes::lowerPair(c.a2), lanes::lowerPair(c.a3)}, band, low);
             filtered = bricks::svfHighPass(toned, preDamping, band, low);
@@ -509,14 +518,17 @@ void Plug::runChain(int begin, int end)
             const Float2 level = dc.step(sustained);
             _mm_store_ss(dc0 + n, level.v);
             _mm_store_ss(dc1 + n, _mm_shuffle_ps(level.v, level.v, 0x55));
-            const Float2 scaled = gain.apply(level);
+            const Float2 scaled = gain.template apply<!AtRest>(level);
             const Float4 bands = postBandSplit.step(lanes::twice(scaled));
-            shaped = postMix.mix({lanes::lowerPair(bands), lanes::upperPair(bands), scaled});
+            shaped = postMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), scaled});
         },
         [&](int n) TW07_INLINE {
-            const bricks::SvfCoefficients<Float2> c{lanes::upperPair(svfCoefficients[0] + n),
-                                                    lanes::upperPair(svfCoefficients[1] + n),
-                                                    lanes::upperPair(svfCoefficients[2] + n)};
+            bricks::SvfCoefficients<Float2> c{lanes::upperPair(still.a1), lanes::upperPair(still.a2),
+                                              lanes::upperPair(still.a3)};
+            if constexpr (!AtRest) {
+                c = {lanes::upperPair(svfCoefficients[0] + n), lanes::upperPair(svfCoefficients[1] + n),
+                     lanes::upperPair(svfCoefficients[2] + n)};
+            }
             Float2 band;
             postSvf.filter(shaped, c, band, low);
         },

@@ -104,7 +104,7 @@ private:
     void interpolateInput(const kx::ProcessBlock& block, int first, int frames);
     void runBricks(int begin, int end);
     void runBricksInTurn(int begin, int end);
-    template<int Mode>
+    template<int Mode, bool AtRest>
     void runChain(int begin, int end);
     void decimateOutput(const kx::ProcessBlock& block, int first, int frames);
 
