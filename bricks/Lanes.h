@@ -119,6 +119,11 @@ FloatLanes<N> operator-(FloatLanes<N> a)
     return {_mm_xor_ps(a.v, _mm_set1_ps(-0.0f))};
 }
 template<int N>
+LaneMask<N> operator|(LaneMask<N> a, LaneMask<N> b)
+{
+    return {_mm_or_ps(a.v, b.v)};
+}
+template<int N>
 LaneMask<N> operator<(FloatLanes<N> a, FloatLanes<N> b)
 {
     return {_mm_cmplt_ps(a.v, b.v)};

@@ -224,16 +224,17 @@ struct SustainerSample {
                 out[n + i + 1] = lanes::upperPair(o);
             }
             if (i < group) out[n + i] = clip(k, centred[n + i], gains[i], detector[i]);
-            unsigned attacks = 0;  // bit i: sample i would start an attack
+            // Where any sample of the group would start an attack, in either channel.
+            decltype(rising(h[0], envelope[0])) attacks{};
             D tracker = s.detectorTracker;
             next[0] = envelope[group];
             for (i = 0; i < group; ++i) {
                 h[i] = detect(tracker, k, detector[i]);
                 detectorTrackers[i] = tracker;
-                attacks |= unsigned(rising(h[i], envelope[i]).any()) << i;
+                attacks = attacks | rising(h[i], envelope[i]);
                 next[i + 1] = decay(next[i], k);  // the next group is never longer
             }
-            if (attacks == 0) {
+            if (!attacks.any()) {
                 s.detectorTracker = detectorTrackers[group - 1];
                 s.envelope = envelope[group];
                 s.envelopeCoefficient = k.release;
@@ -242,7 +243,8 @@ struct SustainerSample {
                 std::swap(envelope, next);
                 decayed = true;
             } else {
-                const int m = __builtin_ctz(attacks);
+                int m = 0;
+                while (!rising(h[m], envelope[m]).any()) ++m;
                 s.detectorTracker = detectorTrackers[m];
                 s.envelope = envelope[m];
                 attack(s, k, rising(h[m], envelope[m]), h[m]);
