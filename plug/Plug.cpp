@@ -440,7 +440,8 @@ void Plug::runChain(int begin, int end)
     namespace lanes = bricks::lanes;
 
     Fixed* const bandSplitters[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
-    Fixed* const dcBlockers[2] = {&dcBlock[0], &dcBlock[1]};
+    // The DC blockers in lanes 0 and 1, the scope filter in lane 2.
+    Fixed* const dcBlockersAndScope[3] = {&dcBlock[0], &dcBlock[1], &scopeFilter};
     Fixed* const postBandSplitters[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
     Mixer* const preMixers[2] = {&preEq[0], &preEq[1]};
     Mixer* const postMixers[2] = {&postEq[0], &postEq[1]};
@@ -459,15 +460,13 @@ void Plug::runChain(int begin, int end)
     bricks::SvfIntegrators<Float2> preSvf = Svf::integrators<Float2>(preFilters, 2);
     bricks::SustainerBrick::State sustain = sustainer.laneState();
     const bricks::SustainerBrick::Controls sustainControls = sustainer.laneControls();
-    bricks::BiquadKernel<Float2> dc = Fixed::kernel<Float2>(dcBlockers, 2);
+    bricks::BiquadKernel<Float4> dc = Fixed::kernel<Float4>(dcBlockersAndScope, 3);
     bricks::VcaKernel<Float2> gain = Vca::kernel<Float2>(gains, 2);
     bricks::BiquadKernel<Float4> postBandSplit = Fixed::kernel<Float4>(postBandSplitters, 4);
     bricks::MixKernel<Float2, 3> postMix = Mixer::kernel<Float2>(postMixers, 2);
     bricks::SvfIntegrators<Float2> postSvf = Svf::integrators<Float2>(postFilters, 2);
     bricks::SaturationKernel<Float2> saturate = Saturation::kernel<Float2>(saturators, 2);
     AntiAlias::TwoFilterLanes antiAliasing = AntiAlias::kernel(antiAlias[0], antiAlias[1]);
-    Fixed* const scopeFilters[1] = {&scopeFilter};
-    bricks::BiquadKernel<float> scopeLowPass = Fixed::kernel<float>(scopeFilters, 1);
 
     const float* __restrict in0 = upsampled[0];
     const float* __restrict in1 = upsampled[1];
@@ -509,13 +508,26 @@ void Plug::runChain(int begin, int end)
                                                           fromSustainer + begin, end - begin);
 
     Float2 shaped, low, clipped;
+    constexpr int kScopeLag = 8;
     bricks::SaturationKernel<Float2>::Scaled saturating;
     runStages(
         begin, end,
         [&](int n) TW07_INLINE {
             Float2 sustained = fromSustainer[n];
             if constexpr (Mode == bricks::kSustainMono) sustained = lanes::broadcast(sustained, 0);
-            const Float2 level = dc.step(sustained);
+            // The scope filter takes the anti-alias filter's output of the sample kScopeLag
+            // before, long enough ago not to hold up this one; until there is one it stands still.
+            Float2 level;
+            if (n - kScopeLag >= begin) {
+                const Float4 levels = dc.step({_mm_movelh_ps(sustained.v, _mm_load_ss(out1 + n - kScopeLag))});
+                _mm_store_ss(scoped + n - kScopeLag, _mm_movehl_ps(levels.v, levels.v));
+                level = lanes::lowerPair(levels);
+            } else {
+                const bricks::BiquadKernel<Float4> before = dc;
+                level = lanes::lowerPair(dc.step({_mm_movelh_ps(sustained.v, _mm_setzero_ps())}));
+                dc.s1.v = _mm_shuffle_ps(dc.s1.v, before.s1.v, _MM_SHUFFLE(3, 2, 1, 0));
+                dc.s2.v = _mm_shuffle_ps(dc.s2.v, before.s2.v, _MM_SHUFFLE(3, 2, 1, 0));
+            }
             _mm_store_ss(dc0 + n, level.v);
             _mm_store_ss(dc1 + n, _mm_shuffle_ps(level.v, level.v, 0x55));
             const Float2 scaled = gain.template apply<!AtRest>(level);
@@ -540,7 +552,6 @@ void Plug::runChain(int begin, int end)
             const float y1 = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
             _mm_store_ss(out0 + n, y);
             out1[n] = y1;
-            scoped[n] = scopeLowPass.step(y1);
         });
 
     Fixed::keep(bandSplit, bandSplitters, 4);
@@ -548,13 +559,17 @@ void Plug::runChain(int begin, int end)
     Svf::keep(svfRamp, filters, 4);
     Svf::keep(preSvf, preFilters, 2);
     sustainer.laneState() = sustain;
-    Fixed::keep(dc, dcBlockers, 2);
+    Fixed::keep(dc, dcBlockersAndScope, 3);
     Vca::keep(gain, gains, 2);
     Fixed::keep(postBandSplit, postBandSplitters, 4);
     Mixer::keep(postMix, postMixers, 2);
     Svf::keep(postSvf, postFilters, 2);
     Saturation::keep(saturate, saturators, 2);
     AntiAlias::keep(antiAliasing, antiAlias[0], antiAlias[1]);
+    // The scope filter's last samples, which no later sample of the range took along.
+    Fixed* const scopeFilters[1] = {&scopeFilter};
+    bricks::BiquadKernel<float> scopeLowPass = Fixed::kernel<float>(scopeFilters, 1);
+    for (int n = std::max(begin, end - kScopeLag); n < end; ++n) scoped[n] = scopeLowPass.step(out1[n]);
     Fixed::keep(scopeLowPass, scopeFilters, 1);
 }
 
