@@ -373,8 +373,8 @@ void Plug::runBricks(int begin, int end)
     // the filters' coefficients: the chain has a form that leaves them out.
     bool atRest = true;
     for (int c = 0; c < 2; ++c) {
-        atRest = atRest && preEq[c].atRest() && preFilter[c].atRest() && outputGain[c].atRest() &&
-                 postEq[c].atRest() && postFilter[c].atRest();
+        atRest = atRest && preEq[c].atRest() && preFilter[c].atRest() && outputGain[c].atRest() && postEq[c].atRest() &&
+                 postFilter[c].atRest();
     }
     using Chain = void (Plug::*)(int, int);
     static constexpr Chain kChains[2][3] = {
