@@ -45,13 +45,21 @@ struct Rig {
     }
 };
 
-// Host blocks of `block` frames through a four-second riff, round and round.
-void runRiff(benchmark::State& state, int rate, int block)
+// Host blocks of `block` frames through a four-second riff, round and round;
+// with `moving`, the tone controls move on every block, as under automation,
+// so that the gains and the filters glide all the time.
+void runRiff(benchmark::State& state, int rate, int block, bool moving = false)
 {
     Rig rig(rate);
     const tools::AudioBuffer riff = tools::Signals::guitarRiff(1, rate, rate * 4 / kBlock * kBlock);
     long frame = 0;
     for (auto _ : state) {
+        if (moving) {
+            const float sweep = float(frame % (rate / 2)) / float(rate / 2);
+            rig.effect->setParameter(plug::kToneLo, sweep);
+            rig.effect->setParameter(plug::kToneHi, 1.0f - sweep);
+            rig.effect->setParameter(plug::kPostGain, 0.3f + 0.2f * sweep);
+        }
         rig.process(riff, frame, block);
         benchmark::DoNotOptimize(rig.out0.data());
         frame += block;
@@ -67,6 +75,10 @@ void runRiff(benchmark::State& state, int rate, int block)
 
 void BM_ModuleStereo(benchmark::State& state) { runRiff(state, int(state.range(0)), kBlock); }
 BENCHMARK(BM_ModuleStereo)->Arg(44100)->Arg(48000)->Arg(96000)->Unit(benchmark::kMicrosecond);
+
+// 48 kHz, blocks of 512, the tone and output controls swept all the time.
+void BM_ModuleAutomated(benchmark::State& state) { runRiff(state, 48000, kBlock, true); }
+BENCHMARK(BM_ModuleAutomated)->Unit(benchmark::kMicrosecond);
 
 // What a call costs beyond its frames: 48 kHz, host blocks of 1, 7, 100 and 512 frames.
 void BM_ModuleHostBlock(benchmark::State& state) { runRiff(state, 48000, int(state.range(0))); }
