@@ -523,10 +523,10 @@ void Plug::runChain(int begin, int end)
                 _mm_store_ss(scoped + n - kScopeLag, _mm_movehl_ps(levels.v, levels.v));
                 level = lanes::lowerPair(levels);
             } else {
-                const bricks::BiquadKernel<Float4> before = dc;
+                const __m128 s1 = dc.s1.v, s2 = dc.s2.v;
                 level = lanes::lowerPair(dc.step({_mm_movelh_ps(sustained.v, _mm_setzero_ps())}));
-                dc.s1.v = _mm_shuffle_ps(dc.s1.v, before.s1.v, _MM_SHUFFLE(3, 2, 1, 0));
-                dc.s2.v = _mm_shuffle_ps(dc.s2.v, before.s2.v, _MM_SHUFFLE(3, 2, 1, 0));
+                dc.s1.v = _mm_shuffle_ps(dc.s1.v, s1, _MM_SHUFFLE(3, 2, 1, 0));
+                dc.s2.v = _mm_shuffle_ps(dc.s2.v, s2, _MM_SHUFFLE(3, 2, 1, 0));
             }
             _mm_store_ss(dc0 + n, level.v);
             _mm_store_ss(dc1 + n, _mm_shuffle_ps(level.v, level.v, 0x55));
