@@ -174,8 +174,9 @@ struct SustainerSample {
     // step at a time while the attack lasts. The decay of the group after is
     // run beside the detector of the group before, both waiting on chains of
     // their own.
+    // Inlined into its callers, so that a caller built for a wider instruction set runs it in that set.
     template<int Ahead>
-    static void run(State& s, const Controls& k, const D* centred, F* out, int count)
+    [[gnu::always_inline]] static void run(State& s, const Controls& k, const D* centred, F* out, int count)
     {
         D decays[2][Ahead + 1];
         D* envelope = decays[0];  // along the decay from the group's start

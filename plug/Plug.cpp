@@ -277,6 +277,16 @@ void Plug::process(const kx::ProcessBlock& block)
 
 void Plug::setBrickByBrick(bool on) { brickByBrick = on; }
 
+bool Plug::wideChainSupported()
+{
+    // Counts a feature only where the system also saves its registers.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
+           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
+}
+
+void Plug::setWideChain(bool on) { wideChain = on && wideChainSupported(); }
+
 // The graph as drawn: every brick's own process over the range, one after the
 // other in the order of the data.
 void Plug::runBricksInTurn(int begin, int end)
@@ -377,13 +387,21 @@ void Plug::runBricks(int begin, int end)
                  postFilter[c].atRest();
     }
     using Chain = void (Plug::*)(int, int);
-    static constexpr Chain kChains[2][3] = {
-        {&Plug::runChain<bricks::kSustainStereo, false>, &Plug::runChain<bricks::kSustainLinked, false>,
-         &Plug::runChain<bricks::kSustainMono, false>},
-        {&Plug::runChain<bricks::kSustainStereo, true>, &Plug::runChain<bricks::kSustainLinked, true>,
-         &Plug::runChain<bricks::kSustainMono, true>},
+    static constexpr Chain kChains[2][2][3] = {
+        {
+            {&Plug::runChain<bricks::kSustainStereo, false>, &Plug::runChain<bricks::kSustainLinked, false>,
+             &Plug::runChain<bricks::kSustainMono, false>},
+            {&Plug::runChain<bricks::kSustainStereo, true>, &Plug::runChain<bricks::kSustainLinked, true>,
+             &Plug::runChain<bricks::kSustainMono, true>},
+        },
+        {
+            {&Plug::runChainWide<bricks::kSustainStereo, false>, &Plug::runChainWide<bricks::kSustainLinked, false>,
+             &Plug::runChainWide<bricks::kSustainMono, false>},
+            {&Plug::runChainWide<bricks::kSustainStereo, true>, &Plug::runChainWide<bricks::kSustainLinked, true>,
+             &Plug::runChainWide<bricks::kSustainMono, true>},
+        },
     };
-    (this->*kChains[atRest][sustainer.blockMode()])(begin, end);
+    (this->*kChains[wideChain][atRest][sustainer.blockMode()])(begin, end);
     // Off the audio chain: they read what the chain left in the buffers.
     sustainMeter[0].processRange(begin, end);
     sustainMeter[1].processRange(begin, end);
@@ -433,7 +451,7 @@ template<class... Stage>
 // the decimation, the scope filter's for the scope. With the ramps at rest
 // the filters' coefficients are worked out once and the gains stay as they are.
 template<int Mode, bool AtRest>
-void Plug::runChain(int begin, int end)
+void Plug::chainLoops(int begin, int end)
 {
     using bricks::lanes::Float2;
     using bricks::lanes::Float4;
@@ -571,6 +589,18 @@ void Plug::runChain(int begin, int end)
     bricks::BiquadKernel<float> scopeLowPass = Fixed::kernel<float>(scopeFilters, 1);
     for (int n = std::max(begin, end - kScopeLag); n < end; ++n) scoped[n] = scopeLowPass.step(out1[n]);
     Fixed::keep(scopeLowPass, scopeFilters, 1);
+}
+
+template<int Mode, bool AtRest>
+void Plug::runChain(int begin, int end)
+{
+    chainLoops<Mode, AtRest>(begin, end);
+}
+
+template<int Mode, bool AtRest>
+[[TW07_WIDE_TARGET]] void Plug::runChainWide(int begin, int end)
+{
+    chainLoops<Mode, AtRest>(begin, end);
 }
 
 void Plug::decimateOutput(const kx::ProcessBlock& block, int first, int frames)

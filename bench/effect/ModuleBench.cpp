@@ -85,8 +85,10 @@ void BM_ModuleHostBlock(benchmark::State& state) { runRiff(state, 48000, int(sta
 BENCHMARK(BM_ModuleHostBlock)->Arg(1)->Arg(7)->Arg(100)->Arg(512)->Unit(benchmark::kMicrosecond);
 
 // The fused chain against the same graph evaluated one brick at a time through each brick's own
-// process (the straightforward reference), both driven directly in 32-frame blocks, taking turns
-// every 512 frames so that machine load weighs on both alike.
+// process (the straightforward reference), all driven directly in 32-frame blocks, taking turns
+// every 512 frames so that machine load weighs on all alike. The fused chain runs in its wide
+// build where the processor has one (`wide` is 1), and in the build for every x86-64 processor
+// (`baseline`).
 struct SilentHost final : kx::HostCallback {
     void automate(int, float) override {}
     void automateNow(int, float) override {}
@@ -98,10 +100,11 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
     const int rate = int(state.range(0));
     SilentHost host;
     auto fused = std::make_unique<plug::Plug>(host);
+    auto baseline = std::make_unique<plug::Plug>(host);
     auto reference = std::make_unique<plug::Plug>(host);
+    baseline->setWideChain(false);
     reference->setBrickByBrick(true);
-    fused->setSampleRate(float(rate));
-    reference->setSampleRate(float(rate));
+    for (plug::Plug* p : {fused.get(), baseline.get(), reference.get()}) p->setSampleRate(float(rate));
     const tools::AudioBuffer riff = tools::Signals::guitarRiff(1, rate, rate * 4 / kBlock * kBlock);
     std::vector<float> out0(plug::Plug::kHostBlock), out1(plug::Plug::kHostBlock);
     static const kx::MidiEventList noEvents;
@@ -111,10 +114,10 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
         return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
     };
-    double fusedNs = 0.0, referenceNs = 0.0;
+    double fusedNs = 0.0, baselineNs = 0.0, referenceNs = 0.0;
     long frame = 0, frames = 0;
     for (auto _ : state) {
-        for (plug::Plug* p : {fused.get(), reference.get()}) {
+        for (plug::Plug* p : {fused.get(), baseline.get(), reference.get()}) {
             const double start = cpuNow();
             for (long f = frame; f < frame + kBlock; f += plug::Plug::kHostBlock) {
                 const kx::ProcessBlock block{plug::Plug::kHostBlock,
@@ -124,7 +127,7 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
                 p->process(block);
                 benchmark::DoNotOptimize(out0.data());
             }
-            (p == fused.get() ? fusedNs : referenceNs) += cpuNow() - start;
+            (p == fused.get() ? fusedNs : p == baseline.get() ? baselineNs : referenceNs) += cpuNow() - start;
         }
         frames += kBlock;
         frame += kBlock;
@@ -133,6 +136,9 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
     state.counters["fused_ns_per_frame"] = fusedNs / double(frames);
     state.counters["brick_by_brick_ns_per_frame"] = referenceNs / double(frames);
     state.counters["speed_up"] = referenceNs / fusedNs;
+    state.counters["baseline_ns_per_frame"] = baselineNs / double(frames);
+    state.counters["baseline_speed_up"] = referenceNs / baselineNs;
+    state.counters["wide"] = plug::Plug::wideChainSupported() ? 1.0 : 0.0;
     state.counters["fused_realtime_x"] = double(frames) / rate / (fusedNs * 1e-9);
 }
 BENCHMARK(BM_ChainAgainstBrickByBrick)->Arg(44100)->Arg(48000)->Arg(96000)->Unit(benchmark::kMicrosecond);
