@@ -277,15 +277,17 @@ void Plug::process(const kx::ProcessBlock& block)
 
 void Plug::setBrickByBrick(bool on) { brickByBrick = on; }
 
-bool Plug::wideChainSupported()
+Plug::InstructionSet Plug::widestInstructionSet()
 {
     // Counts a feature only where the system also saves its registers.
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
-           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
+    if (!__builtin_cpu_supports("avx2")) return InstructionSet::kSse2;
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
+        return InstructionSet::kAvx512;
+    return InstructionSet::kAvx2;
 }
 
-void Plug::setWideChain(bool on) { wideChain = on && wideChainSupported(); }
+void Plug::setInstructionSet(InstructionSet set) { instructionSet = std::min(set, widestInstructionSet()); }
 
 // The graph as drawn: every brick's own process over the range, one after the
 // other in the order of the data.
@@ -387,7 +389,7 @@ void Plug::runBricks(int begin, int end)
                  postFilter[c].atRest();
     }
     using Chain = void (Plug::*)(int, int);
-    static constexpr Chain kChains[2][2][3] = {
+    static constexpr Chain kChains[3][2][3] = {
         {
             {&Plug::runChain<bricks::kSustainStereo, false>, &Plug::runChain<bricks::kSustainLinked, false>,
              &Plug::runChain<bricks::kSustainMono, false>},
@@ -395,13 +397,19 @@ void Plug::runBricks(int begin, int end)
              &Plug::runChain<bricks::kSustainMono, true>},
         },
         {
-            {&Plug::runChainWide<bricks::kSustainStereo, false>, &Plug::runChainWide<bricks::kSustainLinked, false>,
-             &Plug::runChainWide<bricks::kSustainMono, false>},
-            {&Plug::runChainWide<bricks::kSustainStereo, true>, &Plug::runChainWide<bricks::kSustainLinked, true>,
-             &Plug::runChainWide<bricks::kSustainMono, true>},
+            {&Plug::runChainAvx2<bricks::kSustainStereo, false>, &Plug::runChainAvx2<bricks::kSustainLinked, false>,
+             &Plug::runChainAvx2<bricks::kSustainMono, false>},
+            {&Plug::runChainAvx2<bricks::kSustainStereo, true>, &Plug::runChainAvx2<bricks::kSustainLinked, true>,
+             &Plug::runChainAvx2<bricks::kSustainMono, true>},
+        },
+        {
+            {&Plug::runChainAvx512<bricks::kSustainStereo, false>, &Plug::runChainAvx512<bricks::kSustainLinked, false>,
+             &Plug::runChainAvx512<bricks::kSustainMono, false>},
+            {&Plug::runChainAvx512<bricks::kSustainStereo, true>, &Plug::runChainAvx512<bricks::kSustainLinked, true>,
+             &Plug::runChainAvx512<bricks::kSustainMono, true>},
         },
     };
-    (this->*kChains[wideChain][atRest][sustainer.blockMode()])(begin, end);
+    (this->*kChains[int(instructionSet)][atRest][sustainer.blockMode()])(begin, end);
     // Off the audio chain: they read what the chain left in the buffers.
     sustainMeter[0].processRange(begin, end);
     sustainMeter[1].processRange(begin, end);
@@ -598,7 +606,13 @@ void Plug::runChain(int begin, int end)
 }
 
 template<int Mode, bool AtRest>
-[[TW07_WIDE_TARGET]] void Plug::runChainWide(int begin, int end)
+[[TW07_AVX2_TARGET]] void Plug::runChainAvx2(int begin, int end)
+{
+    chainLoops<Mode, AtRest>(begin, end);
+}
+
+template<int Mode, bool AtRest>
+[[TW07_AVX512_TARGET]] void Plug::runChainAvx512(int begin, int end)
 {
     chainLoops<Mode, AtRest>(begin, end);
 }

@@ -19,9 +19,10 @@
 
 #include <memory>
 
-// The instruction set of the chain's wide build; FMA is left out, as a fused multiply-add
-// rounds once where the chain's arithmetic rounds twice.
-#define TW07_WIDE_TARGET gnu::target("avx2,avx512f,avx512vl,avx512dq")
+// The instruction sets of the chain's wider builds. FMA is left out: a fused multiply-add rounds
+// once where the chain's arithmetic rounds twice.
+#define TW07_AVX2_TARGET gnu::target("avx2")
+#define TW07_AVX512_TARGET gnu::target("avx2,avx512f,avx512vl,avx512dq")
 
 namespace plug {
 
@@ -78,12 +79,14 @@ public:
     // reference the chain is checked and measured against.
     void setBrickByBrick(bool on);
 
-    // Processors with AVX-512 run the chain in a build for it, with its 32 registers and
-    // three-operand forms: the same operations in the same order, so the same bits. On
-    // by default where the processor and the system support it; off runs the build for
-    // every x86-64 processor.
-    static bool wideChainSupported();
-    void setWideChain(bool on);
+    // The chain is built for SSE2, which every x86-64 processor has, and for AVX2 and AVX-512,
+    // whose three-operand forms save register copies and whose 32 registers (AVX-512) save
+    // spills: the same operations in the same order, so the same bits.
+    enum class InstructionSet : int { kSse2 = 0, kAvx2 = 1, kAvx512 = 2 };
+    // The widest that both the processor and the system support; each instance starts with it.
+    static InstructionSet widestInstructionSet();
+    // Held to the widest supported.
+    void setInstructionSet(InstructionSet set);
 
     // Read on the editor's render thread while audio runs.
     MeterReadings sustainerLevels() const;
@@ -121,11 +124,13 @@ private:
     template<int Mode, bool AtRest>
     [[gnu::always_inline]] inline void chainLoops(int begin, int end);
     template<int Mode, bool AtRest>
-    [[TW07_WIDE_TARGET]] void runChainWide(int begin, int end);
+    [[TW07_AVX2_TARGET]] void runChainAvx2(int begin, int end);
+    template<int Mode, bool AtRest>
+    [[TW07_AVX512_TARGET]] void runChainAvx512(int begin, int end);
     void decimateOutput(const kx::ProcessBlock& block, int first, int frames);
 
     bool brickByBrick = false;
-    bool wideChain = wideChainSupported();
+    InstructionSet instructionSet = widestInstructionSet();
     int activeInputs = 2;
     int activeOutputs = 2;
     alignas(32) float upsampled[2][bricks::kBlockSize] = {};

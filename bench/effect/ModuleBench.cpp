@@ -86,9 +86,9 @@ BENCHMARK(BM_ModuleHostBlock)->Arg(1)->Arg(7)->Arg(100)->Arg(512)->Unit(benchmar
 
 // The fused chain against the same graph evaluated one brick at a time through each brick's own
 // process (the straightforward reference), all driven directly in 32-frame blocks, taking turns
-// every 512 frames so that machine load weighs on all alike. The fused chain runs in its wide
-// build where the processor has one (`wide` is 1), and in the build for every x86-64 processor
-// (`baseline`).
+// every 512 frames so that machine load weighs on all alike. The fused chain runs in each of its
+// builds this processor has (`sse2`, `avx2`, `avx512`); `fused` and `speed_up` are the widest's,
+// the one an instance takes, and `widest` says which that is (0, 1, 2).
 struct SilentHost final : kx::HostCallback {
     void automate(int, float) override {}
     void automateNow(int, float) override {}
@@ -97,14 +97,19 @@ struct SilentHost final : kx::HostCallback {
 
 void BM_ChainAgainstBrickByBrick(benchmark::State& state)
 {
+    using Set = plug::Plug::InstructionSet;
     const int rate = int(state.range(0));
+    const Set widest = plug::Plug::widestInstructionSet();
     SilentHost host;
-    auto fused = std::make_unique<plug::Plug>(host);
-    auto baseline = std::make_unique<plug::Plug>(host);
-    auto reference = std::make_unique<plug::Plug>(host);
-    baseline->setWideChain(false);
-    reference->setBrickByBrick(true);
-    for (plug::Plug* p : {fused.get(), baseline.get(), reference.get()}) p->setSampleRate(float(rate));
+    // The reference first, then the chain in each build up to the widest.
+    std::vector<std::unique_ptr<plug::Plug>> plugs;
+    plugs.push_back(std::make_unique<plug::Plug>(host));
+    plugs.back()->setBrickByBrick(true);
+    for (int set = 0; set <= int(widest); ++set) {
+        plugs.push_back(std::make_unique<plug::Plug>(host));
+        plugs.back()->setInstructionSet(Set(set));
+    }
+    for (auto& p : plugs) p->setSampleRate(float(rate));
     const tools::AudioBuffer riff = tools::Signals::guitarRiff(1, rate, rate * 4 / kBlock * kBlock);
     std::vector<float> out0(plug::Plug::kHostBlock), out1(plug::Plug::kHostBlock);
     static const kx::MidiEventList noEvents;
@@ -114,32 +119,32 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
         clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
         return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
     };
-    double fusedNs = 0.0, baselineNs = 0.0, referenceNs = 0.0;
+    std::vector<double> ns(plugs.size());
     long frame = 0, frames = 0;
     for (auto _ : state) {
-        for (plug::Plug* p : {fused.get(), baseline.get(), reference.get()}) {
+        for (size_t i = 0; i < plugs.size(); ++i) {
             const double start = cpuNow();
             for (long f = frame; f < frame + kBlock; f += plug::Plug::kHostBlock) {
                 const kx::ProcessBlock block{plug::Plug::kHostBlock,
                                              &noEvents,
                                              {riff.channels[0].data() + f, riff.channels[1].data() + f},
                                              {out0.data(), out1.data()}};
-                p->process(block);
+                plugs[i]->process(block);
                 benchmark::DoNotOptimize(out0.data());
             }
-            (p == fused.get() ? fusedNs : p == baseline.get() ? baselineNs : referenceNs) += cpuNow() - start;
+            ns[i] += cpuNow() - start;
         }
         frames += kBlock;
         frame += kBlock;
         if (frame + kBlock > riff.numFrames()) frame = 0;
     }
-    state.counters["fused_ns_per_frame"] = fusedNs / double(frames);
-    state.counters["brick_by_brick_ns_per_frame"] = referenceNs / double(frames);
-    state.counters["speed_up"] = referenceNs / fusedNs;
-    state.counters["baseline_ns_per_frame"] = baselineNs / double(frames);
-    state.counters["baseline_speed_up"] = referenceNs / baselineNs;
-    state.counters["wide"] = plug::Plug::wideChainSupported() ? 1.0 : 0.0;
-    state.counters["fused_realtime_x"] = double(frames) / rate / (fusedNs * 1e-9);
+    const char* const names[] = {"sse2_ns_per_frame", "avx2_ns_per_frame", "avx512_ns_per_frame"};
+    for (int set = 0; set <= int(widest); ++set) state.counters[names[set]] = ns[1 + set] / double(frames);
+    state.counters["brick_by_brick_ns_per_frame"] = ns[0] / double(frames);
+    state.counters["fused_ns_per_frame"] = ns.back() / double(frames);
+    state.counters["speed_up"] = ns[0] / ns.back();
+    state.counters["fused_realtime_x"] = double(frames) / rate / (ns.back() * 1e-9);
+    state.counters["widest"] = double(widest);
 }
 BENCHMARK(BM_ChainAgainstBrickByBrick)->Arg(44100)->Arg(48000)->Arg(96000)->Unit(benchmark::kMicrosecond);
 

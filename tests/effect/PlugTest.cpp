@@ -242,19 +242,20 @@ namespace {
 // The fused chain against the graph evaluated one brick at a time through each brick's own
 // process: output, meters and scope frames agree bit for bit, in parts of blocks too, through
 // changes of every parameter (all three channel modes) and a loud stretch that makes the
-// sustainer attack; in the chain's build for every x86-64 processor, and in its wide build
-// where this one has it.
+// sustainer attack; in the chain's build for each instruction set this processor has.
 TEST(PlugChain, FusedChainGivesTheBitsOfTheGraphBrickByBrick)
 {
-    for (auto [rate, wide] : {std::pair{44100.0f, false}, std::pair{96000.0f, false}, std::pair{44100.0f, true},
-                              std::pair{96000.0f, true}}) {
-        if (wide && !Plug::wideChainSupported()) continue;
+    using Set = Plug::InstructionSet;
+    for (auto [rate, set] :
+         {std::pair{44100.0f, Set::kSse2}, std::pair{96000.0f, Set::kSse2}, std::pair{44100.0f, Set::kAvx2},
+          std::pair{96000.0f, Set::kAvx2}, std::pair{44100.0f, Set::kAvx512}, std::pair{96000.0f, Set::kAvx512}}) {
+        if (set > Plug::widestInstructionSet()) continue;
         SCOPED_TRACE(rate);
-        SCOPED_TRACE(wide ? "wide build" : "baseline build");
+        SCOPED_TRACE(int(set));
         SilentHost host;
         auto fused = std::make_unique<Plug>(host);
         auto reference = std::make_unique<Plug>(host);
-        fused->setWideChain(wide);
+        fused->setInstructionSet(set);
         reference->setBrickByBrick(true);
         for (Plug* p : {fused.get(), reference.get()}) p->setSampleRate(rate);
         std::mt19937 random(5);
