@@ -173,8 +173,8 @@ struct SustainerSample {
     // stand, it takes its attack, and the run goes on from the next one, one
     // step at a time while the attack lasts. The decay of the group after is
     // run beside the detector of the group before, both waiting on chains of
-    // their own.
-    // Inlined into its callers, so that a caller built for a wider instruction set runs it in that set.
+    // their own. Inlined into its callers, so that one built for a wider
+    // instruction set runs it in that set.
     template<int Ahead>
     [[gnu::always_inline]] static void run(State& s, const Controls& k, const D* centred, F* out, int count)
     {

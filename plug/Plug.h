@@ -118,11 +118,11 @@ private:
     void interpolateInput(const kx::ProcessBlock& block, int first, int frames);
     void runBricks(int begin, int end);
     void runBricksInTurn(int begin, int end);
-    template<int Mode, bool AtRest>
-    void runChain(int begin, int end);
-    // The chain's loops, built by each of the two below for its instruction set.
+    // The chain's loops, and the three builds of them: for SSE2, AVX2 and AVX-512.
     template<int Mode, bool AtRest>
     [[gnu::always_inline]] inline void chainLoops(int begin, int end);
+    template<int Mode, bool AtRest>
+    void runChain(int begin, int end);
     template<int Mode, bool AtRest>
     [[TW07_AVX2_TARGET]] void runChainAvx2(int begin, int end);
     template<int Mode, bool AtRest>
