@@ -67,21 +67,45 @@ struct SustainerSample {
     [[gnu::always_inline]] static F clip(const Controls& k, D centred, F gain, D& detector)
     {
         F toDetector;
-        const F out = clipped(narrow(centred * widen(gain)), bias(), k.detectorGain, toDetector);
+        const F out = clipped(scaled(centred, gain), bias(), k.detectorGain, toDetector);
         detector = widen(toDetector);
         return out;
     }
 
+    // The clipper's input.
+    [[gnu::always_inline]] static F scaled(D centred, F gain) { return narrow(centred * widen(gain)); }
+
     // The clipper's float part for lanes of any width: the output and the
-    // detector's input from the product of input and gain.
+    // detector's input from the product of input and gain. In three parts, for
+    // loops that run them on different samples.
     template<class V>
     [[gnu::always_inline]] static V clipped(V product, V bias, V detectorGain, V& toDetector)
     {
+        const Shaped<V> shaped = shape(product, bias);
+        return limit(shaped, root(shaped), bias, detectorGain, toDetector);
+    }
+
+    template<class V>
+    struct Shaped {
+        V z;
+        V zz;
+    };
+    template<class V>
+    [[gnu::always_inline]] static Shaped<V> shape(V product, V bias)
+    {
         const V j = V::both(0.5f) * product + bias;
         const V z = j * j * j + j;
-        const V zz = z * z;
-        const V limited = select(zz < V::both(std::numeric_limits<float>::infinity()),
-                                 z / squareRoot(zz + V::both(1.0f)), unitWithSign(z));
+        return {z, z * z};
+    }
+    template<class V>
+    [[gnu::always_inline]] static V root(Shaped<V> s)
+    {
+        return squareRoot(s.zz + V::both(1.0f));
+    }
+    template<class V>
+    [[gnu::always_inline]] static V limit(Shaped<V> s, V root, V bias, V detectorGain, V& toDetector)
+    {
+        const V limited = select(s.zz < V::both(std::numeric_limits<float>::infinity()), s.z / root, unitWithSign(s.z));
         const V y = limited - bias;
         toDetector = y * V::both(5.0f) * detectorGain;
         return V::both(4.0f) * y;
@@ -175,15 +199,16 @@ struct SustainerSample {
     // run beside the detector of the group before, both waiting on chains of
     // their own. Inlined into its callers, so that one built for a wider
     // instruction set runs it in that set.
+    // With attacking set, the first sample follows an attack and is stepped on its own.
     template<int Ahead>
-    [[gnu::always_inline]] static void run(State& s, const Controls& k, const D* centred, F* out, int count)
+    [[gnu::always_inline]] static void run(State& s, const Controls& k, const D* centred, F* out, int count,
+                                           bool attacking = false)
     {
         D decays[2][Ahead + 1];
         D* envelope = decays[0];  // along the decay from the group's start
         D* next = decays[1];      // from the next group's start
         bool decayed = false;     // envelope already holds this group's
         int n = 0;
-        bool attacking = false;
         while (n < count) {
             if (attacking) {
                 attacking = stepCentred(s, k, centred[n], out[n]);
@@ -214,8 +239,8 @@ struct SustainerSample {
             D detector[Ahead];
             F h[Ahead];
             for (i = 0; i + 1 < group; i += 2) {
-                const lanes::Float4 product = lanes::pairs(narrow(centred[n + i] * widen(gains[i])),
-                                                           narrow(centred[n + i + 1] * widen(gains[i + 1])));
+                const lanes::Float4 product =
+                    lanes::pairs(scaled(centred[n + i], gains[i]), scaled(centred[n + i + 1], gains[i + 1]));
                 lanes::Float4 d;
                 const lanes::Float4 o =
                     clipped(product, lanes::pairs(bias(), bias()), lanes::pairs(k.detectorGain, k.detectorGain), d);
@@ -244,17 +269,60 @@ struct SustainerSample {
                 std::swap(envelope, next);
                 decayed = true;
             } else {
-                int m = 0;
-                while (!rising(h[m], envelope[m]).any()) ++m;
-                s.detectorTracker = detectorTrackers[m];
-                s.envelope = envelope[m];
-                attack(s, k, rising(h[m], envelope[m]), h[m]);
-                s.gain = gain(s.envelope);
-                n += m + 1;
+                n += takeFirstAttack(s, k, h, envelope, detectorTrackers) + 1;
                 attacking = true;
                 decayed = false;
             }
         }
+    }
+
+    // The envelope and the gain that a sample takes if no attack started before it: the decay
+    // runs from sample to sample whatever the signal, so an owner can run it, the clipper and
+    // the detector in a loop of its own alongside other work, and settle afterwards.
+    struct Decaying {
+        D envelope;
+        F gain;
+    };
+    [[gnu::always_inline]] static Decaying decayed(Decaying d, const Controls& k)
+    {
+        const D e = decay(d.envelope, k);
+        return {e, gain(e)};
+    }
+
+    // After such a loop over count samples, which left the decay at path and the detector's
+    // tracker at tracker, and gave each sample's swing h, its envelope and the tracker after
+    // it, and whether any swing starts an attack: the samples before the first attack stand,
+    // and the rest run again as run runs them.
+    template<int Ahead, class Mask>
+    [[gnu::always_inline]] static void settle(State& s, const Controls& k, const D* centred, F* out, int count,
+                                              Decaying path, D tracker, Mask attacks, const F* h, const D* envelopes,
+                                              const D* trackers)
+    {
+        if (count <= 0) return;
+        if (!attacks.any()) {
+            s.detectorTracker = tracker;
+            s.envelope = path.envelope;
+            s.envelopeCoefficient = k.release;
+            s.gain = path.gain;
+            return;
+        }
+        const int m = takeFirstAttack(s, k, h, envelopes, trackers);
+        run<Ahead>(s, k, centred + m + 1, out + m + 1, count - m - 1, true);
+    }
+
+private:
+    // Of samples whose swings h start an attack somewhere: the first such sample, with the
+    // state as it leaves that sample, the attack taken.
+    [[gnu::always_inline]] static int takeFirstAttack(State& s, const Controls& k, const F* h, const D* envelopes,
+                                                      const D* trackers)
+    {
+        int m = 0;
+        while (!rising(h[m], envelopes[m]).any()) ++m;
+        s.detectorTracker = trackers[m];
+        s.envelope = envelopes[m];
+        attack(s, k, rising(h[m], envelopes[m]), h[m]);
+        s.gain = gain(s.envelope);
+        return m;
     }
 };
 

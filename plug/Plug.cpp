@@ -453,8 +453,8 @@ template<class... Stage>
 // The audio chain sample by sample, both channels side by side in SSE lanes
 // (the band splitters in four: low and mid band of both channels), each brick
 // through its own kernel, so every operation is the one the brick's own
-// process() would do: the stages up to the sustainer's centring, the rest of
-// the sustainer, then the stages after it. Only the outputs that others read
+// process() would do: the stages up to the sustainer's detector, the rest of
+// the sustainer where an attack starts, then the stages after it. Only the outputs that others read
 // are stored: the DC blockers' and the anti-alias filters' for the meters and
 // the decimation, the scope filter's for the scope. With the ramps at rest
 // the filters' coefficients are worked out once and the gains stay as they are.
@@ -501,18 +501,34 @@ void Plug::chainLoops(int begin, int end)
     float* __restrict out0 = antiAlias[0].audioOutput(0);
     float* __restrict out1 = antiAlias[1].audioOutput(0);
     float* __restrict scoped = scopeFilter.audioOutput(0);
-    // Up to the sustainer's centring; the rest of the sustainer runs a loop of its own over the range.
+    // Up to the sustainer's detector, as if its envelope decayed throughout: attacks are rare, and the
+    // loop waits on its filters' feedback while the sustainer's clipper is short of nothing but
+    // arithmetic units. Settled after the loop.
     using Sustain = bricks::SustainerSample<Mode, Float2, bricks::lanes::Double2>;
-    bricks::lanes::Double2* __restrict toSustainer = chainBuffers.toSustainer;
+    using lanes::Double2;
+    Double2* __restrict toSustainer = chainBuffers.toSustainer;
     Float2* __restrict fromSustainer = chainBuffers.fromSustainer;
+    Float2* __restrict swings = chainBuffers.swings;
+    Double2* __restrict envelopes = chainBuffers.envelopes;
+    Float2* __restrict pathGains = chainBuffers.gains;
+    Double2* __restrict trackers = chainBuffers.detectorTrackers;
     using CoefficientRow = Float4[bricks::kBlockSize];
     CoefficientRow* __restrict svfCoefficients = chainBuffers.filterCoefficients;
     const Float2 preDamping = lanes::lowerPair(svfRamp.k);
     const bricks::SvfCoefficients<Float4> still = AtRest ? svfRamp.advance() : bricks::SvfCoefficients<Float4>{};
     Float2 toned, filtered;
+    Double2 centred, detector;
+    typename Sustain::template Shaped<Float2> cubed, rooted;
+    Float2 root;
+    typename Sustain::Decaying path{sustain.envelope, sustain.gain};
+    Double2 tracker = sustain.detectorTracker;
+    decltype(Sustain::rising(Float2{}, Double2{})) attacks{};
     runStages(
         begin, end,
         [&](int n) TW07_INLINE {
+            envelopes[n] = path.envelope;
+            pathGains[n] = path.gain;
+            path = Sustain::decayed(path, sustainControls);
             const Float2 x{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
             const Float4 bands = bandSplit.step(lanes::twice(x));
             toned = preMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), x});
@@ -529,9 +545,29 @@ void Plug::chainLoops(int begin, int end)
             preSvf.filter(toned, {lanes::lowerPair(c.a1), lanes::lowerPair(c.a2), lanes::lowerPair(c.a3)}, band, low);
             filtered = bricks::svfHighPass(toned, preDamping, band, low);
         },
-        [&](int n) TW07_INLINE { toSustainer[n] = Sustain::centre(sustain.inputTracker, sustainControls, filtered); });
-    Sustain::template run<bricks::SustainerBrick::kAhead>(sustain, sustainControls, toSustainer + begin,
-                                                          fromSustainer + begin, end - begin);
+        [&](int n) TW07_INLINE {
+            centred = Sustain::centre(sustain.inputTracker, sustainControls, filtered);
+            toSustainer[n] = centred;
+        },
+        [&](int n) TW07_INLINE { cubed = Sustain::shape(Sustain::scaled(centred, pathGains[n]), Sustain::bias()); },
+        [&](int) TW07_INLINE {
+            rooted = cubed;
+            root = Sustain::root(cubed);
+        },
+        [&](int n) TW07_INLINE {
+            Float2 toDetector;
+            fromSustainer[n] = Sustain::limit(rooted, root, Sustain::bias(), sustainControls.detectorGain, toDetector);
+            detector = widen(toDetector);
+        },
+        [&](int n) TW07_INLINE {
+            const Float2 h = Sustain::detect(tracker, sustainControls, detector);
+            swings[n] = h;
+            trackers[n] = tracker;
+            attacks = attacks | Sustain::rising(h, envelopes[n]);
+        });
+    Sustain::template settle<bricks::SustainerBrick::kAhead>(sustain, sustainControls, toSustainer + begin,
+                                                             fromSustainer + begin, end - begin, path, tracker, attacks,
+                                                             swings + begin, envelopes + begin, trackers + begin);
 
     Float2 shaped, low, clipped;
     constexpr int kScopeLag = 8;

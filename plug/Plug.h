@@ -139,6 +139,12 @@ private:
     struct ChainBuffers {
         bricks::lanes::Double2 toSustainer[bricks::kBlockSize];
         bricks::lanes::Float2 fromSustainer[bricks::kBlockSize];
+        // The sustainer's gains and envelopes along the decay, and its swings and detector trackers,
+        // should a sample start an attack.
+        bricks::lanes::Float2 gains[bricks::kBlockSize];
+        bricks::lanes::Float2 swings[bricks::kBlockSize];
+        bricks::lanes::Double2 envelopes[bricks::kBlockSize];
+        bricks::lanes::Double2 detectorTrackers[bricks::kBlockSize];
         bricks::lanes::Float4 filterCoefficients[3][bricks::kBlockSize];  // a1, a2, a3
     };
     ChainBuffers chainBuffers;
