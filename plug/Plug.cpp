@@ -516,54 +516,91 @@ void Plug::chainLoops(int begin, int end)
     CoefficientRow* __restrict svfCoefficients = chainBuffers.filterCoefficients;
     const Float2 preDamping = lanes::lowerPair(svfRamp.k);
     const bricks::SvfCoefficients<Float4> still = AtRest ? svfRamp.advance() : bricks::SvfCoefficients<Float4>{};
-    Float2 toned, filtered;
-    Double2 centred, detector;
-    typename Sustain::template Shaped<Float2> cubed, rooted;
-    Float2 root;
     typename Sustain::Decaying path{sustain.envelope, sustain.gain};
     Double2 tracker = sustain.detectorTracker;
     decltype(Sustain::rising(Float2{}, Double2{})) attacks{};
+    // Each sample's steps; the loop takes them two samples at a time, and the clipper two samples
+    // to a register.
+    const auto toneSample = [&](int n) TW07_INLINE {
+        const Float2 x{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
+        const Float4 bands = bandSplit.step(lanes::twice(x));
+        return preMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), x});
+    };
+    const auto filterSample = [&](Float2 toned, int n) TW07_INLINE {
+        bricks::SvfCoefficients<Float4> c = still;
+        if constexpr (!AtRest) {
+            c = svfRamp.advance();
+            svfCoefficients[0][n] = c.a1;
+            svfCoefficients[1][n] = c.a2;
+            svfCoefficients[2][n] = c.a3;
+        }
+        Float2 band, low;
+        preSvf.filter(toned, {lanes::lowerPair(c.a1), lanes::lowerPair(c.a2), lanes::lowerPair(c.a3)}, band, low);
+        return bricks::svfHighPass(toned, preDamping, band, low);
+    };
+    const auto centreSample = [&](Float2 filtered, int n) TW07_INLINE {
+        const Double2 centred = Sustain::centre(sustain.inputTracker, sustainControls, filtered);
+        toSustainer[n] = centred;
+        return Sustain::scaled(centred, pathGains[n]);
+    };
+    const auto detectSample = [&](Double2 detector, int n) TW07_INLINE {
+        const Float2 h = Sustain::detect(tracker, sustainControls, detector);
+        swings[n] = h;
+        trackers[n] = tracker;
+        attacks = attacks | Sustain::rising(h, envelopes[n]);
+    };
+    // Ranges are whole host frames, four samples each, so they come in pairs.
+    static_assert(kOversampling % 2 == 0);
+    const Float4 pairBias = lanes::pairs(Sustain::bias(), Sustain::bias());
+    const Float4 pairDetectorGain = lanes::pairs(sustainControls.detectorGain, sustainControls.detectorGain);
+    const Float4 pairMaxScale = lanes::pairs(Sustain::maxScale(), Sustain::maxScale());
+    Float2 toned[2], filtered[2];
+    Float4 product, root;
+    typename Sustain::template Shaped<Float4> cubed, rooted;
+    Double2 detector[2];
     runStages(
-        begin, end,
-        [&](int n) TW07_INLINE {
+        0, (end - begin) / 2,
+        [&](int p) TW07_INLINE {
+            const int n = begin + 2 * p;
+            const Double2 e1 = Sustain::decay(path.envelope, sustainControls);
+            const Double2 e2 = Sustain::decay(e1, sustainControls);
+            const Float4 g = Sustain::gainOf(lanes::pairs(narrow(e1), narrow(e2)), pairMaxScale);
             envelopes[n] = path.envelope;
+            envelopes[n + 1] = e1;
             pathGains[n] = path.gain;
-            path = Sustain::decayed(path, sustainControls);
-            const Float2 x{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
-            const Float4 bands = bandSplit.step(lanes::twice(x));
-            toned = preMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), x});
+            pathGains[n + 1] = lanes::lowerPair(g);
+            path = {e2, lanes::upperPair(g)};
+            toned[0] = toneSample(n);
+            toned[1] = toneSample(n + 1);
         },
-        [&](int n) TW07_INLINE {
-            bricks::SvfCoefficients<Float4> c = still;
-            if constexpr (!AtRest) {
-                c = svfRamp.advance();
-                svfCoefficients[0][n] = c.a1;
-                svfCoefficients[1][n] = c.a2;
-                svfCoefficients[2][n] = c.a3;
-            }
-            Float2 band, low;
-            preSvf.filter(toned, {lanes::lowerPair(c.a1), lanes::lowerPair(c.a2), lanes::lowerPair(c.a3)}, band, low);
-            filtered = bricks::svfHighPass(toned, preDamping, band, low);
+        [&](int p) TW07_INLINE {
+            const int n = begin + 2 * p;
+            filtered[0] = filterSample(toned[0], n);
+            filtered[1] = filterSample(toned[1], n + 1);
         },
-        [&](int n) TW07_INLINE {
-            centred = Sustain::centre(sustain.inputTracker, sustainControls, filtered);
-            toSustainer[n] = centred;
+        [&](int p) TW07_INLINE {
+            const int n = begin + 2 * p;
+            const Float2 a = centreSample(filtered[0], n);
+            product = lanes::pairs(a, centreSample(filtered[1], n + 1));
         },
-        [&](int n) TW07_INLINE { cubed = Sustain::shape(Sustain::scaled(centred, pathGains[n]), Sustain::bias()); },
+        [&](int) TW07_INLINE { cubed = Sustain::shape(product, pairBias); },
         [&](int) TW07_INLINE {
             rooted = cubed;
             root = Sustain::root(cubed);
         },
-        [&](int n) TW07_INLINE {
-            Float2 toDetector;
-            fromSustainer[n] = Sustain::limit(rooted, root, Sustain::bias(), sustainControls.detectorGain, toDetector);
-            detector = widen(toDetector);
+        [&](int p) TW07_INLINE {
+            const int n = begin + 2 * p;
+            Float4 toDetector;
+            const Float4 out = Sustain::limit(rooted, root, pairBias, pairDetectorGain, toDetector);
+            fromSustainer[n] = lanes::lowerPair(out);
+            fromSustainer[n + 1] = lanes::upperPair(out);
+            detector[0] = widen(lanes::lowerPair(toDetector));
+            detector[1] = widen(lanes::upperPair(toDetector));
         },
-        [&](int n) TW07_INLINE {
-            const Float2 h = Sustain::detect(tracker, sustainControls, detector);
-            swings[n] = h;
-            trackers[n] = tracker;
-            attacks = attacks | Sustain::rising(h, envelopes[n]);
+        [&](int p) TW07_INLINE {
+            const int n = begin + 2 * p;
+            detectSample(detector[0], n);
+            detectSample(detector[1], n + 1);
         });
     Sustain::template settle<bricks::SustainerBrick::kAhead>(sustain, sustainControls, toSustainer + begin,
                                                              fromSustainer + begin, end - begin, path, tracker, attacks,
