@@ -277,17 +277,13 @@ struct SustainerSample {
     }
 
     // The envelope and the gain that a sample takes if no attack started before it: the decay
-    // runs from sample to sample whatever the signal, so an owner can run it, the clipper and
-    // the detector in a loop of its own alongside other work, and settle afterwards.
+    // runs from sample to sample whatever the signal, so an owner can run it (decay, then
+    // gainOf), the clipper and the detector in a loop of its own alongside other work, and
+    // settle afterwards.
     struct Decaying {
         D envelope;
         F gain;
     };
-    [[gnu::always_inline]] static Decaying decayed(Decaying d, const Controls& k)
-    {
-        const D e = decay(d.envelope, k);
-        return {e, gain(e)};
-    }
 
     // After such a loop over count samples, which left the decay at path and the detector's
     // tracker at tracker, and gave each sample's swing h, its envelope and the tracker after

@@ -454,10 +454,11 @@ template<class... Stage>
 // (the band splitters in four: low and mid band of both channels), each brick
 // through its own kernel, so every operation is the one the brick's own
 // process() would do: the stages up to the sustainer's detector, the rest of
-// the sustainer where an attack starts, then the stages after it. Only the outputs that others read
-// are stored: the DC blockers' and the anti-alias filters' for the meters and
-// the decimation, the scope filter's for the scope. With the ramps at rest
-// the filters' coefficients are worked out once and the gains stay as they are.
+// the sustainer from where an attack starts, then the stages after it. Only
+// the outputs that others read are stored: the DC blockers' and the anti-alias
+// filters' for the meters and the decimation, the scope filter's for the
+// scope. With the ramps at rest the filters' coefficients are worked out once
+// and the gains stay as they are.
 template<int Mode, bool AtRest>
 void Plug::chainLoops(int begin, int end)
 {
