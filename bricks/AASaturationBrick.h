@@ -81,6 +81,15 @@ public:
         prevX = _mm_cvtss_f32(_mm_castsi128_ps(_mm_srli_si128(lastX, 12)));
     }
 
+    void processRangePlain(int begin, int end) override
+    {
+        if (begin == 0) beginBlock();
+        AASaturationBrick* const self[1] = {this};
+        SaturationKernel<float> k = kernel<float>(self, 1);
+        for (int n = begin; n < end; ++n) audioOutputs[0][n] = k.step(audioInputs[0][n]);
+        keep(k, self, 1);
+    }
+
     void reset() override {}
 
     // Where the block begins (range from 0): reads the drive.

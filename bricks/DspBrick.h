@@ -50,6 +50,10 @@ public:
     virtual void connectAudioInput(int index, const float* source) = 0;
     // Samples begin .. end - 1 of the current block (see above).
     virtual void processRange(int begin, int end) = 0;
+    // The same range with the brick's step on plain floats, one channel and one sample at a
+    // time: the same bits, in the straightforward form that the lane forms are measured and
+    // checked against. Most bricks' processRange is that form already.
+    virtual void processRangePlain(int begin, int end) { processRange(begin, end); }
 
     float sampleRate = 44100.0f;  // samples per second
 };

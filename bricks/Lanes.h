@@ -197,6 +197,18 @@ inline Float2 upperPair(const Float4* a)
     return {_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(reinterpret_cast<const float*>(a) + 2)))};
 }
 
+// The lane operations on a plain float, for steps instantiated on one.
+inline float squareRoot(float a) { return std::sqrt(a); }
+inline float magnitude(float a) { return std::fabs(a); }
+inline float select(bool mask, float ifSet, float ifClear) { return mask ? ifSet : ifClear; }
+
+// A channel pair from one form into another (lanes, or plain values).
+template<class To, class From>
+To pairOf(From a)
+{
+    return To::of(a.channel(0), a.channel(1));
+}
+
 // The same value in every lane, for float and lane types alike.
 template<class V>
 V splat(float x)

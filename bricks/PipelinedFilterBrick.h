@@ -18,6 +18,7 @@ public:
 
     void process() override { processRange(0, kBlockSize); }
     void processRange(int begin, int end) override;
+    void processRangePlain(int begin, int end) override;
 
     // Runs two filters side by side, each exactly as its processRange() would.
     // Neither may read the other's output.
@@ -88,6 +89,12 @@ private:
 
 template<int Stages, class Sample>
 void PipelinedFilterBrick<Stages, Sample>::processRange(int begin, int end)
+{
+    processRangePlain(begin, end);
+}
+
+template<int Stages, class Sample>
+void PipelinedFilterBrick<Stages, Sample>::processRangePlain(int begin, int end)
 {
     const float* __restrict in = audioInputs[0];
     float* __restrict out = audioOutputs[0].data();

@@ -51,18 +51,37 @@ void SustainerBrick::processRange(int begin, int end)
         }
         Sample::template run<kAhead>(state, controls, centred + begin, output + begin, end - begin);
     };
-    if (mode == kSustainLinked)
-        run(std::integral_constant<int, kSustainLinked>{});
-    else if (mode == kSustainMono)
-        run(std::integral_constant<int, kSustainMono>{});
-    else
-        run(std::integral_constant<int, kSustainStereo>{});
+    inMode(run);
     float* __restrict out0 = audioOutputs[0].data();
     float* __restrict out1 = audioOutputs[1].data();
     for (int n = begin; n < end; ++n) {
         _mm_store_ss(out0 + n, output[n].v);
         _mm_store_ss(out1 + n, mode == kSustainMono ? output[n].v : _mm_shuffle_ps(output[n].v, output[n].v, 0x55));
     }
+}
+
+void SustainerBrick::processRangePlain(int begin, int end)
+{
+    if (begin == 0) beginBlock();
+    using F = lanes::ScalarPair<float>;
+    using D = lanes::ScalarPair<double>;
+    using lanes::pairOf;
+    SustainerState<F, D> s{pairOf<D>(state.inputTracker), pairOf<D>(state.detectorTracker), pairOf<D>(state.envelope),
+                           pairOf<D>(state.envelopeCoefficient), pairOf<F>(state.gain)};
+    const SustainerControls<F, D> k{pairOf<F>(controls.inputGain),        pairOf<F>(controls.detectorGain),
+                                    pairOf<D>(controls.attack),           pairOf<D>(controls.release),
+                                    pairOf<D>(controls.inputCoefficient), pairOf<D>(controls.detectorCoefficient)};
+    inMode([&](auto modeTag) {
+        constexpr int kMode = decltype(modeTag)::value;
+        for (int n = begin; n < end; ++n) {
+            F out;
+            SustainerSample<kMode, F, D>::step(s, k, F::of(audioInputs[0][n], audioInputs[1][n]), out);
+            audioOutputs[0][n] = out.channel(0);
+            audioOutputs[1][n] = out.channel(kMode == kSustainMono ? 0 : 1);
+        }
+    });
+    state = {pairOf<Double2>(s.inputTracker), pairOf<Double2>(s.detectorTracker), pairOf<Double2>(s.envelope),
+             pairOf<Double2>(s.envelopeCoefficient), pairOf<Float2>(s.gain)};
 }
 
 }  // namespace bricks

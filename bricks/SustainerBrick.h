@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 #include "bricks/DspBrick.h"
@@ -330,6 +331,7 @@ class SustainerBrick : public DspBrickImpl<4, 0, 2, 2> {
 public:
     void process() override { processRange(0, kBlockSize); }
     void processRange(int begin, int end) override;
+    void processRangePlain(int begin, int end) override;
     void setSampleRate(float rate) override;
     void reset() override;
 
@@ -358,6 +360,18 @@ public:
     static int channelMode(float stereoMode);
 
 private:
+    // Calls run with the block's channel mode as a compile-time constant.
+    template<class Run>
+    void inMode(Run&& run) const
+    {
+        if (mode == kSustainLinked)
+            run(std::integral_constant<int, kSustainLinked>{});
+        else if (mode == kSustainMono)
+            run(std::integral_constant<int, kSustainMono>{});
+        else
+            run(std::integral_constant<int, kSustainStereo>{});
+    }
+
     double inputCoefficient = 0.0;     // of the input trackers, from the rate
     double detectorCoefficient = 0.0;  // of the detector trackers
     State state{lanes::Double2::both(0.0), lanes::Double2::both(0.0), lanes::Double2::both(0.0),

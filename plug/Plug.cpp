@@ -268,14 +268,14 @@ void Plug::process(const kx::ProcessBlock& block)
     if (frames <= 0) return;
     if (first == 0) updateControls();
     interpolateInput(block, first, frames);
-    if (brickByBrick)
+    if (evaluation != Evaluation::kFused)
         runBricksInTurn(first * kOversampling, (first + frames) * kOversampling);
     else
         runBricks(first * kOversampling, (first + frames) * kOversampling);
     decimateOutput(block, first, frames);
 }
 
-void Plug::setBrickByBrick(bool on) { brickByBrick = on; }
+void Plug::setEvaluation(Evaluation how) { evaluation = how; }
 
 Plug::InstructionSet Plug::widestInstructionSet()
 {
@@ -289,8 +289,8 @@ Plug::InstructionSet Plug::widestInstructionSet()
 
 void Plug::setInstructionSet(InstructionSet set) { instructionSet = std::min(set, widestInstructionSet()); }
 
-// The graph as drawn: every brick's own process over the range, one after the
-// other in the order of the data.
+// The graph as drawn: every brick's own process, or its plain form, over the range, one after
+// the other in the order of the data.
 void Plug::runBricksInTurn(int begin, int end)
 {
     bricks::DspBrick* const order[] = {
@@ -301,7 +301,12 @@ void Plug::runBricksInTurn(int begin, int end)
         &saturation[1],   &antiAlias[0],  &antiAlias[1],  &outputMeter[0], &outputMeter[1], &scopeFilter,
         &scope,
     };
-    for (bricks::DspBrick* brick : order) brick->processRange(begin, end);
+    for (bricks::DspBrick* brick : order) {
+        if (evaluation == Evaluation::kPlain)
+            brick->processRangePlain(begin, end);
+        else
+            brick->processRange(begin, end);
+    }
 }
 
 void Plug::updateControls()

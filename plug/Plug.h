@@ -74,10 +74,12 @@ public:
     void process(const kx::ProcessBlock& block) override;
     kx::AudioPluginEditor* editor() override;
 
-    // Evaluates the graph one brick at a time, each through its own process,
-    // instead of the fused chain: the same output, bit for bit, slower. The
-    // reference the chain is checked and measured against.
-    void setBrickByBrick(bool on);
+    // How the graph is evaluated: by the fused chain; one brick at a time, each through its own
+    // process; or one brick at a time on plain floats, one channel and one sample at a time. The
+    // same output, bit for bit: the last two are the references the chain is checked and measured
+    // against.
+    enum class Evaluation : int { kFused, kBrickByBrick, kPlain };
+    void setEvaluation(Evaluation how);
 
     // The chain is built for SSE2, which every x86-64 processor has, and for AVX2 and AVX-512,
     // whose three-operand forms save register copies and whose 32 registers (AVX-512) save
@@ -129,7 +131,7 @@ private:
     [[TW07_AVX512_TARGET]] void runChainAvx512(int begin, int end);
     void decimateOutput(const kx::ProcessBlock& block, int first, int frames);
 
-    bool brickByBrick = false;
+    Evaluation evaluation = Evaluation::kFused;
     InstructionSet instructionSet = widestInstructionSet();
     int activeInputs = 2;
     int activeOutputs = 2;

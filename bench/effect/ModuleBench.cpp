@@ -84,11 +84,13 @@ BENCHMARK(BM_ModuleAutomated)->Unit(benchmark::kMicrosecond);
 void BM_ModuleHostBlock(benchmark::State& state) { runRiff(state, 48000, int(state.range(0))); }
 BENCHMARK(BM_ModuleHostBlock)->Arg(1)->Arg(7)->Arg(100)->Arg(512)->Unit(benchmark::kMicrosecond);
 
-// The fused chain against the same graph evaluated one brick at a time through each brick's own
-// process (the straightforward reference), all driven directly in 32-frame blocks, taking turns
-// every 512 frames so that machine load weighs on all alike. The fused chain runs in each of its
-// builds this processor has (`sse2`, `avx2`, `avx512`); `fused` and `speed_up` are the widest's,
-// the one an instance takes, and `widest` says which that is (0, 1, 2).
+// The fused chain against the same graph evaluated one brick at a time: on plain floats, one
+// channel and one sample at a time (the straightforward reference, `plain`), and through each
+// brick's own process, some of which run channels, stages or samples side by side in SSE lanes
+// (`brick_by_brick`). All are driven directly in 32-frame blocks, taking turns every 512 frames so
+// that machine load weighs on all alike. The fused chain runs in each of its builds this processor
+// has (`sse2`, `avx2`, `avx512`); `fused` and the speed-ups are the widest's, the one an instance
+// takes, and `widest` says which that is (0, 1, 2).
 struct SilentHost final : kx::HostCallback {
     void automate(int, float) override {}
     void automateNow(int, float) override {}
@@ -101,10 +103,12 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
     const int rate = int(state.range(0));
     const Set widest = plug::Plug::widestInstructionSet();
     SilentHost host;
-    // The reference first, then the chain in each build up to the widest.
+    // The two references first, then the chain in each build up to the widest.
     std::vector<std::unique_ptr<plug::Plug>> plugs;
-    plugs.push_back(std::make_unique<plug::Plug>(host));
-    plugs.back()->setBrickByBrick(true);
+    for (auto how : {plug::Plug::Evaluation::kPlain, plug::Plug::Evaluation::kBrickByBrick}) {
+        plugs.push_back(std::make_unique<plug::Plug>(host));
+        plugs.back()->setEvaluation(how);
+    }
     for (int set = 0; set <= int(widest); ++set) {
         plugs.push_back(std::make_unique<plug::Plug>(host));
         plugs.back()->setInstructionSet(Set(set));
@@ -139,10 +143,12 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
         if (frame + kBlock > riff.numFrames()) frame = 0;
     }
     const char* const names[] = {"sse2_ns_per_frame", "avx2_ns_per_frame", "avx512_ns_per_frame"};
-    for (int set = 0; set <= int(widest); ++set) state.counters[names[set]] = ns[1 + set] / double(frames);
-    state.counters["brick_by_brick_ns_per_frame"] = ns[0] / double(frames);
+    for (int set = 0; set <= int(widest); ++set) state.counters[names[set]] = ns[2 + set] / double(frames);
+    state.counters["plain_ns_per_frame"] = ns[0] / double(frames);
+    state.counters["brick_by_brick_ns_per_frame"] = ns[1] / double(frames);
     state.counters["fused_ns_per_frame"] = ns.back() / double(frames);
-    state.counters["speed_up"] = ns[0] / ns.back();
+    state.counters["speed_up_over_plain"] = ns[0] / ns.back();
+    state.counters["speed_up_over_brick_by_brick"] = ns[1] / ns.back();
     state.counters["fused_realtime_x"] = double(frames) / rate / (ns.back() * 1e-9);
     state.counters["widest"] = double(widest);
 }

@@ -239,24 +239,28 @@ TEST_F(PlugFixture, MonoAndMissingChannelsAreNeverTouched)
 namespace plug {
 namespace {
 
-// The fused chain against the graph evaluated one brick at a time through each brick's own
-// process: output, meters and scope frames agree bit for bit, in parts of blocks too, through
-// changes of every parameter (all three channel modes) and a loud stretch that makes the
-// sustainer attack; in the chain's build for each instruction set this processor has.
+// The fused chain against the graph evaluated one brick at a time, through each brick's own
+// process and through its plain form: output, meters and scope frames agree bit for bit, in parts
+// of blocks too, through changes of every parameter (all three channel modes) and a loud stretch
+// that makes the sustainer attack; in the chain's build for each instruction set this processor
+// has.
 TEST(PlugChain, FusedChainGivesTheBitsOfTheGraphBrickByBrick)
 {
     using Set = Plug::InstructionSet;
-    for (auto [rate, set] :
-         {std::pair{44100.0f, Set::kSse2}, std::pair{96000.0f, Set::kSse2}, std::pair{44100.0f, Set::kAvx2},
-          std::pair{96000.0f, Set::kAvx2}, std::pair{44100.0f, Set::kAvx512}, std::pair{96000.0f, Set::kAvx512}}) {
+    using How = Plug::Evaluation;
+    for (auto [rate, set, how] :
+         {std::tuple{44100.0f, Set::kSse2, How::kBrickByBrick}, std::tuple{96000.0f, Set::kSse2, How::kPlain},
+          std::tuple{44100.0f, Set::kAvx2, How::kPlain}, std::tuple{96000.0f, Set::kAvx2, How::kBrickByBrick},
+          std::tuple{44100.0f, Set::kAvx512, How::kBrickByBrick}, std::tuple{96000.0f, Set::kAvx512, How::kPlain}}) {
         if (set > Plug::widestInstructionSet()) continue;
         SCOPED_TRACE(rate);
         SCOPED_TRACE(int(set));
+        SCOPED_TRACE(int(how));
         SilentHost host;
         auto fused = std::make_unique<Plug>(host);
         auto reference = std::make_unique<Plug>(host);
         fused->setInstructionSet(set);
-        reference->setBrickByBrick(true);
+        reference->setEvaluation(how);
         for (Plug* p : {fused.get(), reference.get()}) p->setSampleRate(rate);
         std::mt19937 random(5);
         std::uniform_real_distribution<float> unit(0.0f, 1.0f);
