@@ -18,6 +18,8 @@ packages=(
   libepoxy-dev libgl-dev libgl1-mesa-dri libglx-mesa0 libx11-dev libxrandr-dev
   libxinerama-dev libxcursor-dev libxi-dev libxext-dev libxkbcommon-dev libstb-dev
   xvfb xauth xdotool imagemagick x11-utils libxtst-dev libpng-dev
+  # a click-to-focus window manager, for the editor tests that need one
+  openbox
   dpkg-dev
   # fonts built into the editor
   fonts-roboto-unhinted

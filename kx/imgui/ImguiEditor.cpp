@@ -170,6 +170,7 @@ bool ImguiEditor::setUp(void* parent)
     glfwSetWindowUserPointer(window, this);
     glfwSetMouseButtonCallback(window, &ImguiEditor::onMouseButton);
     glfwSetCursorPosCallback(window, &ImguiEditor::onCursorPos);
+    glfwSetWindowFocusCallback(window, &ImguiEditor::onFocus);
 
     // The host's window can still go away between open and here.
     if (const int error = PlatformWindow::attach(window, parent); error != 0) {
@@ -212,6 +213,7 @@ bool ImguiEditor::setUp(void* parent)
 void ImguiEditor::frameLoop()
 {
     using Clock = std::chrono::steady_clock;
+    bool wasShown = true;
     while (running.load()) {
         const auto frameStart = Clock::now();
         bool shown = false;
@@ -226,7 +228,10 @@ void ImguiEditor::frameLoop()
             }
         }
         // Some hosts hide the editor's window instead of closing the editor: nothing is
-        // drawn until it is shown again, which is looked for every 50 ms.
+        // drawn until it is shown again, which is looked for every 50 ms. A hidden window
+        // loses the pointer, and with it the release of a button held there.
+        if (!shown && wasShown) mouse.letGo();
+        wasShown = shown;
         if (!shown) {
             std::this_thread::sleep_until(frameStart + kHiddenCheckPeriod);
             continue;
@@ -269,7 +274,28 @@ void ImguiEditor::tearDown()
 void ImguiEditor::onMouseButton(GLFWwindow* window, int button, int action, int)
 {
     auto* editor = static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window));
+    const unsigned bit = 1u << button;
+    if (action == GLFW_RELEASE && (editor->focusReleases & bit) != 0) {
+        editor->focusReleases &= ~bit;
+        return;
+    }
     editor->mouse.button(button, action == GLFW_PRESS);
+}
+
+// GLFW follows a loss of the keyboard focus with a release of every button it holds,
+// right after this call. Hosts move the focus on every click (the window manager
+// focuses their top-level window, they pass the focus on to a proxy window of their
+// own; a Windows host calls SetFocus on its own window), and those releases would end
+// every drag where it began. They are dropped: a drag ends with the real release, or
+// when the window is hidden or closed.
+void ImguiEditor::onFocus(GLFWwindow* window, int focused)
+{
+    auto* editor = static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window));
+    editor->focusReleases = 0;
+    if (focused == GLFW_TRUE) return;
+    for (int button = 0; button <= GLFW_MOUSE_BUTTON_LAST; ++button) {
+        if (glfwGetMouseButton(window, button) == GLFW_PRESS) editor->focusReleases |= 1u << button;
+    }
 }
 
 void ImguiEditor::onCursorPos(GLFWwindow* window, double x, double y)

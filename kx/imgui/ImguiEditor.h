@@ -57,6 +57,7 @@ private:
     void tearDown();
     static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
     static void onCursorPos(GLFWwindow* window, double x, double y);
+    static void onFocus(GLFWwindow* window, int focused);
 
     std::atomic<bool> windowOpen{false};
     std::atomic<bool> running{false};
@@ -66,6 +67,9 @@ private:
     GLFWwindow* window = nullptr;
     std::atomic<std::chrono::milliseconds::rep> framePeriodMs{16};
     MouseEvents mouse;
+    // Buttons whose release GLFW is about to report only because the window lost the
+    // keyboard focus (bit per button); guarded by the set-up lock, as the callbacks are.
+    unsigned focusReleases = 0;
 };
 
 }  // namespace kx::imgui

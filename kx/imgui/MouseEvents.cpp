@@ -37,6 +37,12 @@ void MouseEvents::button(int button, bool down)
     pending.push_back({false, 0.0f, 0.0f, button, down});
 }
 
+void MouseEvents::letGo()
+{
+    std::lock_guard lock(mutex);
+    for (int b = 0; b < kButtons; ++b) pending.push_back({false, 0.0f, 0.0f, b, false});
+}
+
 void MouseEvents::feed(ImGuiIO& io)
 {
     {

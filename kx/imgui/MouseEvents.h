@@ -18,6 +18,9 @@ public:
     void start(double x, double y);
     void moved(double x, double y);
     void button(int button, bool down);
+    // Releases every button held: the pointer was taken away without a release reaching
+    // the window (it was hidden).
+    void letGo();
     // Sets the mouse position and buttons of the GUI's next frame.
     void feed(ImGuiIO& io);
 

@@ -35,14 +35,24 @@ int Screenshot::countDifferent(int x0, int y0, int x1, int y1, Rgb colour, int t
 
 struct HostFrame::Connection {
     Display* display;
+    Atom protocols;
+    Atom takeFocus;
 };
 
-HostFrame::HostFrame(int x, int y, int width, int height) : connection(new Connection{XOpenDisplay(nullptr)})
+HostFrame::HostFrame(int x, int y, int width, int height) : connection(new Connection{XOpenDisplay(nullptr), 0, 0})
 {
     Display* display = connection->display;
     if (display == nullptr) throw std::runtime_error("no X display");
     window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
                                  static_cast<unsigned>(height), 0, 0, 0);
+    // The locally active focus model of GTK windows: input wanted, focus taken on request.
+    connection->protocols = XInternAtom(display, "WM_PROTOCOLS", False);
+    connection->takeFocus = XInternAtom(display, "WM_TAKE_FOCUS", False);
+    XSetWMProtocols(display, window, &connection->takeFocus, 1);
+    XWMHints hints{};
+    hints.flags = InputHint;
+    hints.input = True;
+    XSetWMHints(display, window, &hints);
     XMapWindow(display, window);
     XSync(display, False);
 }
@@ -97,6 +107,67 @@ void HostFrame::moveTo(int x, int y) const { pointer.moveTo(parentHandle(), x, y
 void HostFrame::press() const { pointer.press(); }
 
 void HostFrame::release() const { pointer.release(); }
+
+void HostFrame::setMapped(bool mapped) const
+{
+    if (mapped)
+        XMapWindow(connection->display, window);
+    else
+        XUnmapWindow(connection->display, window);
+    XSync(connection->display, False);
+}
+
+bool HostFrame::waitUntilViewable() const
+{
+    Display* display = connection->display;
+    for (int second = 0; second < 10; ++second) {
+        const bool viewable = waitFor(
+            [&] {
+                XWindowAttributes attributes{};
+                XGetWindowAttributes(display, window, &attributes);
+                return attributes.map_state == IsViewable;
+            },
+            std::chrono::seconds(1));
+        if (viewable) return true;
+        setMapped(true);
+    }
+    return false;
+}
+
+unsigned long HostFrame::focusProxy()
+{
+    if (proxy == 0) {
+        Display* display = connection->display;
+        proxy = XCreateWindow(display, window, -1, -1, 1, 1, 0, CopyFromParent, InputOnly, CopyFromParent, 0, nullptr);
+        XMapWindow(display, proxy);
+    }
+    return proxy;
+}
+
+void HostFrame::focusOnProxy(unsigned long time)
+{
+    XSetInputFocus(connection->display, focusProxy(), RevertToParent, time);
+    XSync(connection->display, False);
+}
+
+void HostFrame::passFocusToProxy()
+{
+    XSetInputFocus(connection->display, window, RevertToParent, CurrentTime);
+    XSync(connection->display, False);
+    focusOnProxy(CurrentTime);
+}
+
+void HostFrame::serveEvents()
+{
+    Display* display = connection->display;
+    while (XPending(display) > 0) {
+        XEvent event{};
+        XNextEvent(display, &event);
+        if (event.type == ClientMessage && event.xclient.message_type == connection->protocols &&
+            static_cast<Atom>(event.xclient.data.l[0]) == connection->takeFocus)
+            focusOnProxy(static_cast<unsigned long>(event.xclient.data.l[1]));
+    }
+}
 
 ModuleEditor::ModuleEditor(const std::string& product, int windowX, int windowY, const std::string& modulePath)
 {
@@ -157,10 +228,17 @@ void ModuleEditor::process()
 void ModuleEditor::pump(int rounds)
 {
     for (int round = 0; round < rounds; ++round) {
+        hostFrame->serveEvents();
         idle();
         for (int block = 0; block < 4; ++block) process();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+}
+
+void ModuleEditor::pumpFor(std::chrono::milliseconds duration)
+{
+    const auto end = std::chrono::steady_clock::now() + duration;
+    while (std::chrono::steady_clock::now() < end) pump(1);
 }
 
 bool ModuleEditor::pumpUntil(const std::function<bool()>& condition, int rounds)

@@ -9,6 +9,7 @@
 #include "tools/host/HostContext.h"
 #include "tools/host/HostModule.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -35,6 +36,8 @@ private:
 };
 
 // A mapped top-level window of a given size and place, with the pointer under control.
+// It takes the keyboard focus as GTK hosts do: a window manager's WM_TAKE_FOCUS (or the
+// test) moves the focus to a 1x1 input-only child of its own.
 class HostFrame {
 public:
     HostFrame(int x, int y, int width, int height);
@@ -49,11 +52,24 @@ public:
     void moveTo(int x, int y) const;
     void press() const;
     void release() const;
+    // Hides or shows this window, and the editor's inside it.
+    void setMapped(bool mapped) const;
+    // Waits until the window is on screen, mapping it again each second: a window manager
+    // that is still starting can drop the first request. False after 10 s.
+    bool waitUntilViewable() const;
+    // The focus to this window, then on to its focus proxy, as a host does on a click.
+    void passFocusToProxy();
+    // Answers WM_TAKE_FOCUS by passing the focus to the proxy; drops any other event.
+    void serveEvents();
 
 private:
+    unsigned long focusProxy();
+    void focusOnProxy(unsigned long time);
+
     struct Connection;
     std::unique_ptr<Connection> connection;
     unsigned long window;
+    unsigned long proxy = 0;  // created at the first use: the editor's window is the only child till then
     Pointer pointer;
 };
 
@@ -87,6 +103,7 @@ public:
     // Rounds of a host's loops: one idle call and four audio blocks (256 frames) each,
     // with a pause of 5 ms after each so that the audio runs at about real time.
     void pump(int rounds);
+    void pumpFor(std::chrono::milliseconds duration);
     // Pumps `rounds` at a time until `condition` holds; false after 10 s, which only a
     // hang takes.
     bool pumpUntil(const std::function<bool()>& condition, int rounds = 1);
