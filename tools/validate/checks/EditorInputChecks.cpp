@@ -1,7 +1,9 @@
-// Real pointer input on the editor (XTest): a drag faster than one frame must move a
-// control as far as the same drag at a normal pace, and with two instances each
-// editor's drags change only its own instance. The control is found by dragging at
-// points over the editor until a parameter follows.
+// Real pointer input on the editor (XTest): a drag faster than one frame, and a drag
+// during which the host moves the keyboard focus (as GTK hosts do on every click under
+// a click-to-focus window manager), must move a control as far as the same drag at a
+// normal pace, and with two instances each editor's drags change only its own
+// instance. The control is found by dragging at points over the editor until a
+// parameter follows.
 
 #include "tools/validate/CheckRegistry.h"
 #include "CheckSupport.h"
@@ -20,13 +22,35 @@ namespace {
 
 constexpr int kDragPixels = 60;
 
-// Press at (x, y), kDragPixels up in six steps, release. At a normal pace each step
-// gets a few frames; fast, the whole drag is over within a millisecond or two.
-void drag(HostDisplay& display, OpenEditor& editor, int x, int y, bool fast)
+enum class Drag {
+    kNormal,      // each step gets a few frames
+    kFast,        // the whole drag is over within a millisecond or two
+    kFocusMoved,  // at a normal pace; the host takes the focus and passes it to its proxy after the press
+};
+
+const char* describe(Drag how)
 {
+    switch (how) {
+    case Drag::kFast:
+        return "faster than a frame";
+    case Drag::kFocusMoved:
+        return "with the focus moved";
+    default:
+        return "at a normal pace";
+    }
+}
+
+// Press at (x, y), kDragPixels up in six steps, release.
+void drag(HostDisplay& display, OpenEditor& editor, int x, int y, Drag how)
+{
+    const bool fast = how == Drag::kFast;
     display.pointerTo(editor.parent(), x, y);
     idleFor(editor.plugin(), std::chrono::milliseconds(150));
     display.button(true);
+    if (how == Drag::kFocusMoved) {
+        idleFor(editor.plugin(), std::chrono::milliseconds(100));
+        display.passFocusToProxy(editor.parent());
+    }
     for (int step = 1; step <= 6; ++step) {
         if (!fast) idleFor(editor.plugin(), std::chrono::milliseconds(50));
         display.pointerTo(editor.parent(), x, y - kDragPixels * step / 6);
@@ -72,7 +96,7 @@ std::optional<Control> findControl(CheckContext& context, HostDisplay& display, 
             const int y = editor.height() * (2 * row + 1) / 8;
             context.note("looking for a control: a drag at %d, %d", x, y);
             const std::vector<float> before = editor.parameters();
-            drag(display, editor, x, y, false);
+            drag(display, editor, x, y, Drag::kNormal);
             const std::optional<Control> control = biggestChange(before, editor.parameters(), x, y);
             restore(editor, before);
             if (control) return control;
@@ -88,15 +112,15 @@ bool lost(float change, float normal)
     return change * normal <= 0.0f || std::fabs(change) < std::fabs(normal) / 4.0f;
 }
 
-// The change of the control's parameter by a fast drag there; the other instance, if
-// any, must keep its parameters.
-float fastChange(HostDisplay& display, OpenEditor& editor, const Control& control, OpenEditor* other,
-                 CheckContext& context, const char* what)
+// The change of the control's parameter by a drag there; the other instance, if any,
+// must keep its parameters.
+float changeBy(Drag how, HostDisplay& display, OpenEditor& editor, const Control& control, OpenEditor* other,
+               CheckContext& context, const char* what)
 {
     const std::vector<float> before = editor.parameters();
     const std::vector<float> otherBefore = other != nullptr ? other->parameters() : std::vector<float>{};
-    context.note("%s: a fast drag at %d, %d", what, control.x, control.y);
-    drag(display, editor, control.x, control.y, true);
+    context.note("%s: a drag %s at %d, %d", what, describe(how), control.x, control.y);
+    drag(display, editor, control.x, control.y, how);
     const auto index = static_cast<std::size_t>(control.parameter);
     float change = editor.parameters()[index] - before[index];
     // A busy machine draws slowly: give the editor up to two more seconds to catch up.
@@ -110,11 +134,17 @@ float fastChange(HostDisplay& display, OpenEditor& editor, const Control& contro
     return change;
 }
 
-void judge(CheckContext& context, const Control& control, float change, const char* what)
+// Both kinds of drag on `editor`, each judged against the drag at a normal pace.
+void judge(CheckContext& context, HostDisplay& display, OpenEditor& editor, const Control& control, OpenEditor* other,
+           const char* what)
 {
-    if (lost(change, control.change)) {
-        context.fail("%s: a %d px drag faster than a frame changed parameter %d by %g, at a normal pace by %g", what,
-                     kDragPixels, control.parameter, static_cast<double>(change), static_cast<double>(control.change));
+    for (const Drag how : {Drag::kFast, Drag::kFocusMoved}) {
+        const float change = changeBy(how, display, editor, control, other, context, what);
+        if (lost(change, control.change)) {
+            context.fail("%s: a %d px drag %s changed parameter %d by %g, at a normal pace by %g", what, kDragPixels,
+                         describe(how), control.parameter, static_cast<double>(change),
+                         static_cast<double>(control.change));
+        }
     }
 }
 
@@ -134,18 +164,15 @@ void drags(CheckContext& context)
     if (!control) return context.skip("no drag anywhere over the editor changed a parameter");
     context.repro("control at %d, %d (parameter %d), drags of %d px up", control->x, control->y, control->parameter,
                   kDragPixels);
-    judge(context, *control, fastChange(display, *first, *control, nullptr, context, "one editor"), "one editor");
+    judge(context, display, *first, *control, nullptr, "one editor");
 
     OpenEditor second(context, display, context.module(), first->width() + 20, 0);
     if (!second.isOpen()) return context.fail("effEditOpen of a second instance answered 0");
-    judge(context, *control, fastChange(display, *first, *control, &second, context, "first of two"),
-          "first of two editors");
-    judge(context, *control, fastChange(display, second, *control, first.get(), context, "second of two"),
-          "second of two editors");
+    judge(context, display, *first, *control, &second, "first of two editors");
+    judge(context, display, second, *control, first.get(), "second of two editors");
     context.note("closing the first instance");
     first.reset();
-    judge(context, *control, fastChange(display, second, *control, nullptr, context, "the one left"),
-          "the editor left open");
+    judge(context, display, second, *control, nullptr, "the editor left open");
     context.measured("parameter %d at %d, %d: %+.3f by a drag at a normal pace", control->parameter, control->x,
                      control->y, static_cast<double>(control->change));
 }
@@ -154,7 +181,9 @@ void drags(CheckContext& context)
 
 void addEditorInputChecks(CheckList& checks)
 {
-    checks.push_back({"editor.drags", "XTest drags faster than a frame, on one and on two instances", drags, 180});
+    checks.push_back({"editor.drags",
+                      "XTest drags faster than a frame and with the focus moved, on one and on two instances", drags,
+                      240});
 }
 
 }  // namespace tools::validate

@@ -40,7 +40,8 @@ HostDisplay::HostDisplay()
         !lookUp(x11, "XDestroyWindow", destroyWindow) || !lookUp(x11, "XSync", sync) ||
         !lookUp(x11, "XQueryTree", queryTree) || !lookUp(x11, "XGetWindowAttributes", getAttributes) ||
         !lookUp(x11, "XTranslateCoordinates", translate) || !lookUp(x11, "XSetErrorHandler", setHandler) ||
-        !lookUp(x11, "XFree", freeMemory)) {
+        !lookUp(x11, "XFree", freeMemory) || !lookUp(x11, "XCreateWindow", createChild) ||
+        !lookUp(x11, "XSetInputFocus", setFocus)) {
         why = "libX11.so.6 not found or incomplete";
         return;
     }
@@ -72,6 +73,7 @@ Window HostDisplay::create(int width, int height, int x, int y)
 
 void HostDisplay::destroy(Window window)
 {
+    focusProxies.erase(window);  // destroyed with it
     destroyWindow(display, window);
     sync(display, False);
 }
@@ -119,6 +121,19 @@ void HostDisplay::pointerTo(Window window, int x, int y)
 void HostDisplay::button(bool down)
 {
     fakeButton(display, 1, down ? True : False, CurrentTime);
+    sync(display, False);
+}
+
+void HostDisplay::passFocusToProxy(Window window)
+{
+    Window& proxy = focusProxies[window];
+    if (proxy == 0) {
+        proxy = createChild(display, window, -1, -1, 1, 1, 0, CopyFromParent, InputOnly, nullptr, 0, nullptr);
+        mapWindow(display, proxy);
+    }
+    setFocus(display, window, RevertToParent, CurrentTime);
+    sync(display, False);
+    setFocus(display, proxy, RevertToParent, CurrentTime);
     sync(display, False);
 }
 

@@ -8,6 +8,7 @@
 
 #include <X11/Xlib.h>
 
+#include <map>
 #include <string>
 
 namespace tools::validate {
@@ -36,6 +37,9 @@ public:
     // The pointer to (x, y) in `window`, and the left button, as real input.
     void pointerTo(Window window, int x, int y);
     void button(bool down);
+    // What a GTK host does on a click: the keyboard focus to its top-level `window`, then
+    // on to a 1x1 input-only child of it (made at the first call).
+    void passFocusToProxy(Window window);
 
     // Xlib's process-wide error handler, as a host installs its own.
     XErrorHandler setErrorHandler(XErrorHandler handler);
@@ -59,6 +63,9 @@ private:
     decltype(&XTranslateCoordinates) translate = nullptr;
     decltype(&XSetErrorHandler) setHandler = nullptr;
     decltype(&XFree) freeMemory = nullptr;
+    decltype(&XCreateWindow) createChild = nullptr;
+    decltype(&XSetInputFocus) setFocus = nullptr;
+    std::map<Window, Window> focusProxies;
     int (*fakeMotion)(Display*, int, int, int, unsigned long) = nullptr;
     int (*fakeButton)(Display*, unsigned, int, unsigned long) = nullptr;
 };
