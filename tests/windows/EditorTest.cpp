@@ -1,7 +1,8 @@
 // The Windows module's editor under Wine, driven through the VST 2.4 record like a host:
 // embedded in a host window (window tree and style bits; Wine does not draw OpenGL into
 // child windows on a virtual X server), as a top-level window (its pixels), closed from
-// the host's window thread, two copies of the module side by side, and many openings.
+// the host's window thread, two copies of the module side by side, many openings, and a
+// drag during which the host takes the keyboard focus.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -249,6 +251,81 @@ TEST(WindowsEditor, TwoCopiesOfTheModuleRegisterWindowClassesOfTheirOwn)
     Watchdog watchdog("effEditClose of both copies");
     first.effect->dispatch(effEditClose);
     second.effect->dispatch(effEditClose);
+}
+
+// The pointer as real input: to a point of `window`'s client area, and its left button.
+void pointerTo(HWND window, int x, int y)
+{
+    POINT point{x, y};
+    ClientToScreen(window, &point);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(point.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(point.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+}
+
+void leftButton(bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+}
+
+// Serves this thread's messages for a while, as a host's window thread does.
+void serveFor(std::chrono::milliseconds duration)
+{
+    const auto end = std::chrono::steady_clock::now() + duration;
+    while (std::chrono::steady_clock::now() < end) {
+        pumpMessages();
+        std::this_thread::sleep_for(5ms);
+    }
+}
+
+// A host that gives its own window the keyboard focus during a click (SetFocus): the
+// editor's window loses the focus while the button is held, and the drag goes on.
+TEST(WindowsEditor, DragGoesOnWhenTheHostTakesTheFocusDuringIt)
+{
+    constexpr int kDriveX = 54;  // the drive knob's centre
+    constexpr int kKnobY = 143;
+    Instance instance;
+    HostWindow host(300);
+    ASSERT_EQ(instance.effect->dispatch(effEditOpen, 0, 0, host.handle), 1);
+    HWND child = nullptr;
+    waitFor("the child window", true, [&] { return (child = host.child()) != nullptr; });
+    SetForegroundWindow(host.handle);
+    // The host's thread shares the input state of the editor's, whose window is its child.
+    AttachThreadInput(GetCurrentThreadId(), GetWindowThreadProcessId(child, nullptr), TRUE);
+    SetFocus(child);
+    serveFor(300ms);
+    ASSERT_EQ(GetFocus(), child);
+
+    pointerTo(child, kDriveX, kKnobY);
+    serveFor(200ms);
+    leftButton(true);
+    serveFor(200ms);
+    SetFocus(host.handle);
+    serveFor(200ms);
+    for (int step = 1; step <= 6; ++step) {
+        pointerTo(child, kDriveX, kKnobY - 10 * step);
+        serveFor(100ms);
+    }
+    leftButton(false);
+    const float expected = 0.35f + 60.0f / 200.0f;
+    bool reached = false;
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (!reached && std::chrono::steady_clock::now() < end) {
+        serveFor(50ms);
+        const auto events = instance.host.automation();
+        reached = !events.empty() && events.back().index == 0 && std::abs(events.back().value - expected) < 1e-5f;
+    }
+    const auto events = instance.host.automation();
+    EXPECT_TRUE(reached) << events.size() << " automation events, the last "
+                         << (events.empty() ? -1.0f : events.back().value);
+    Watchdog watchdog("effEditClose");
+    instance.effect->dispatch(effEditClose);
 }
 
 // The editor's top-level window of this process, once it is visible.
