@@ -114,22 +114,25 @@ Plug::~Plug()
     ownedEditor.reset();  // its render thread reads the meters, the scope and the parameters
 }
 
+// Ids and symbols are what hosts keep in projects and automation: never change them.
 void Plug::declareParameters()
 {
     using kx::LinearMapper;
     using kx::OptionMapper;
     parameters.reserve(kNumParameters);
-    parameters.addParameter(0.35f, "Drive", "dB", std::make_unique<LinearMapper>(-20.0f, 40.0f), &Plug::onDrive, this);
-    parameters.addParameter(0.6f, "Compression", "", std::make_unique<LinearMapper>(0.0f, 1.0f));
-    parameters.addParameter(0.75f, "Speed", "", std::make_unique<LinearMapper>(0.0f, 1.0f));
-    parameters.addParameter(0.0f, "Stereo", "", std::make_unique<OptionMapper<3>>("Stereo", "Linked", "Mono"));
-    parameters.addParameter(0.5f, "Tone Lo", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f), &Plug::onToneLo,
-                            this);
-    parameters.addParameter(0.5f, "Tone Mid", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f));
-    parameters.addParameter(0.5f, "Tone Hi", "dB", std::make_unique<LinearMapper>(-10.0f, 10.0f), &Plug::onToneHi,
-                            this);
-    parameters.addParameter(0.4f, "Post gain", "dB", std::make_unique<LinearMapper>(-50.0f, 10.0f), &Plug::onPostGain,
-                            this);
+    parameters.addParameter({0, "drive", "Drive", "dB", 0.35f}, std::make_unique<LinearMapper>(-20.0f, 40.0f),
+                            &Plug::onDrive, this);
+    parameters.addParameter({1, "compression", "Compression", "", 0.6f}, std::make_unique<LinearMapper>(0.0f, 1.0f));
+    parameters.addParameter({2, "speed", "Speed", "", 0.75f}, std::make_unique<LinearMapper>(0.0f, 1.0f));
+    parameters.addParameter({3, "stereo", "Stereo", "", 0.0f},
+                            std::make_unique<OptionMapper<3>>("Stereo", "Linked", "Mono"));
+    parameters.addParameter({4, "tone_lo", "Tone Lo", "dB", 0.5f}, std::make_unique<LinearMapper>(-10.0f, 10.0f),
+                            &Plug::onToneLo, this);
+    parameters.addParameter({5, "tone_mid", "Tone Mid", "dB", 0.5f}, std::make_unique<LinearMapper>(-10.0f, 10.0f));
+    parameters.addParameter({6, "tone_hi", "Tone Hi", "dB", 0.5f}, std::make_unique<LinearMapper>(-10.0f, 10.0f),
+                            &Plug::onToneHi, this);
+    parameters.addParameter({7, "post_gain", "Post gain", "dB", 0.4f}, std::make_unique<LinearMapper>(-50.0f, 10.0f),
+                            &Plug::onPostGain, this);
 }
 
 void Plug::connectBricks()

@@ -83,3 +83,53 @@ TEST(Parameters, SetValueClampsStoresAndNotifies)
 }
 
 }  // namespace
+
+namespace {
+
+// The effect's own kinds of parameter: a range with a unit, and named options.
+kx::Parameters textSet()
+{
+    kx::Parameters set;
+    set.addParameter({10, "drive", "Drive", "dB", 0.35f}, std::make_unique<kx::LinearMapper>(-20, 40));
+    set.addParameter({3, "stereo", "Stereo", "", 0.0f},
+                     std::make_unique<kx::OptionMapper<3>>("Stereo", "Linked", "Mono"));
+    return set;
+}
+
+TEST(Parameters, TextNamesTheValueItShowsWithOrWithoutItsUnit)
+{
+    const kx::Parameters set = textSet();
+    EXPECT_EQ(set.indexOfId(10), 0);
+    EXPECT_EQ(set.indexOfId(3), 1);
+    EXPECT_EQ(set.indexOfId(0), -1);
+    EXPECT_EQ(set.descriptors[0].symbol, "drive");
+
+    // Every display text reads back as the value it shows.
+    for (int step = 0; step <= 60; ++step) {
+        const float x = static_cast<float>(step) / 60.0f;
+        const std::optional<float> back = set.parse(0, set.displayText(0, x));
+        ASSERT_TRUE(back.has_value()) << set.displayText(0, x);
+        EXPECT_EQ(set.displayText(0, *back), set.displayText(0, x));
+    }
+    for (const char* text : {"1", "1.00", " 1.00 dB", "1dB", "+1 DB", "\t1.0 db "})
+        EXPECT_NEAR(set.parse(0, text).value_or(-1.0f), 0.35f, 1e-6f) << text;
+    EXPECT_EQ(set.parse(0, "100"), 1.0f);  // clamped to the range
+    EXPECT_EQ(set.parse(0, "-1e9 dB"), 0.0f);
+    for (const char* text : {"", "dB", "loud", "1.0.0", "nan", "inf", "1 dB dB", "0x10"})
+        EXPECT_FALSE(set.parse(0, text).has_value()) << text;
+
+    // Options by name in any case, or by number; they sit at 0, 0.5 and 1.
+    EXPECT_EQ(set.parse(1, "Linked"), 0.5f);
+    EXPECT_EQ(set.parse(1, " mono "), 1.0f);
+    EXPECT_EQ(set.parse(1, "0"), 0.0f);
+    EXPECT_EQ(set.parse(1, "2"), 1.0f);
+    for (const char* text : {"3", "1.5", "-1", "Wide", ""}) EXPECT_FALSE(set.parse(1, text).has_value()) << text;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(set.displayText(1, *set.parse(1, set.descriptors[1].mapper->optionName(i))),
+                  set.descriptors[1].mapper->optionName(i));
+    EXPECT_EQ(set.descriptors[1].mapper->optionCount(), 3);
+    EXPECT_EQ(set.descriptors[0].mapper->optionCount(), 0);
+    EXPECT_FALSE(set.parse(2, "1").has_value());
+}
+
+}  // namespace
