@@ -20,6 +20,10 @@ public:
     virtual void automate(int index, float value) = 0;
     // The same, but the value is stored at once on the calling thread.
     virtual void automateNow(int index, float value) = 0;
+    // An edit of one parameter begins or ends (the user takes or lets go of its control),
+    // so that hosts can record touch automation; the values come through automate().
+    virtual void beginEdit(int) {}
+    virtual void endEdit(int) {}
     virtual HostInfo hostInfo() = 0;
 };
 

@@ -118,12 +118,14 @@ Editor::~Editor()
 
 const kx::EditorSize* Editor::getSize() const { return &size; }
 
-void Editor::idle()
+void Editor::idle() {}
+
+void Editor::close()
 {
-    if (idleTicks++ >= 6) {
-        refreshValues();
-        idleTicks = 0;
-    }
+    ImguiEditor::close();
+    // Closed with a knob held: its edit ends here.
+    const int held = heldKnob.exchange(-1, std::memory_order_relaxed);
+    if (held >= 0) hostCallback->endEdit(held);
 }
 
 void Editor::refreshValues()
@@ -145,6 +147,11 @@ void Editor::setupFonts(ImGuiIO& io)
 
 void Editor::draw()
 {
+    // Every 7th frame the knobs take the stored values, so they follow the host's automation.
+    if (refreshTicks++ >= kFramesPerRefresh - 1) {
+        refreshValues();
+        refreshTicks = 0;
+    }
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(ImVec2(static_cast<float>(kWidth), static_cast<float>(kHeight)));
     ImGui::SetNextWindowBgAlpha(0.0f);
@@ -195,6 +202,11 @@ void Editor::drawKnob(const char* label, int index, float x, float y, int tint, 
     ImGui::PopStyleColor();
     // Stored only when dragged, so a refresh from the host thread in between survives.
     if (changed) kx::storeRelaxed(paramValues[index], value);
+    if (ImGui::IsItemActivated()) hostCallback->beginEdit(index);
+    if (ImGui::IsItemDeactivated()) {
+        int self = index;
+        if (heldKnob.compare_exchange_strong(self, -1, std::memory_order_relaxed)) hostCallback->endEdit(index);
+    }
     if (!ImGui::IsItemActive()) {
         int self = index;
         heldKnob.compare_exchange_strong(self, -1, std::memory_order_relaxed);
@@ -258,7 +270,9 @@ void Editor::drawStereoSelector(float left, ImDrawList* drawList)
     ImGui::InvisibleButton("Stereo", ImVec2(28.0f, 52.0f));
     if (ImGui::IsItemClicked(0)) {
         stereoMode = (stereoMode + 1) % 3;
+        hostCallback->beginEdit(kStereo);
         hostCallback->automate(kStereo, static_cast<float>(stereoMode) * 0.5f);
+        hostCallback->endEdit(kStereo);
     }
 }
 

@@ -29,8 +29,10 @@ public:
     ~Editor() override;
 
     const kx::EditorSize* getSize() const override;
-    // Host thread: every 7th call copies the stored parameter values into the knobs.
+    // Nothing: the render thread refreshes the knobs, whether or not a host calls this.
     void idle() override;
+    // Also ends the edit of a knob still held.
+    void close() override;
 
 protected:
     void draw() override;
@@ -51,11 +53,12 @@ private:
     kx::HostCallback* hostCallback;
     kx::EditorSize size{kWidth, kHeight, 256};
     float peakHold[4] = {0.0f, 0.0f, 0.0f, 0.0f};  // render thread only
-    // Written by knob drags on the render thread and by the idle refresh on the host's
+    // Written by knob drags and the refresh on the render thread, read by the host's
     // thread: accessed whole with relaxed atomics.
     float paramValues[kNumValues] = {};
-    int32_t idleTicks = 0;
-    // The knob the mouse holds (-1: none); the idle refresh leaves its value alone, so a
+    static constexpr int kFramesPerRefresh = 7;
+    int32_t refreshTicks = 0;  // render thread only
+    // The knob the mouse holds (-1: none); the refresh leaves its value alone, so a
     // drag never steps back to a stored value the audio thread has not caught up with.
     std::atomic<int> heldKnob{-1};
     ImFont* titleFont = nullptr;
