@@ -125,7 +125,9 @@ Vst2PlugAdapter::Vst2PlugAdapter(AudioMasterCallback audioMaster)
       category(isInstrument(descriptor) ? kPlugCategSynth : kPlugCategEffect),
       inputArrangement(arrangementFor(inputChannels)),
       outputArrangement(arrangementFor(outputChannels)),
-      blockAdapter(makeBlockAdapter(descriptor.blockMode))
+      blockAdapter(makeBlockAdapter(descriptor.blockMode)),
+      overflowValues(std::make_unique<std::atomic<float>[]>(static_cast<size_t>(parameters->count()))),
+      overflowPending(std::make_unique<std::atomic<bool>[]>(static_cast<size_t>(parameters->count())))
 {
     cEffect.numInputs = descriptor.numInputs;
     cEffect.numOutputs = descriptor.numOutputs;
@@ -157,14 +159,14 @@ Vst2PlugAdapter::~Vst2PlugAdapter() = default;
 
 void Vst2PlugAdapter::applyQueuedChanges()
 {
-    if (paramQueue.full()) {
-        // Too far behind: the editor sends held knobs again every frame.
-        paramQueue.discardAll();
-        return;
-    }
     ParamChange change;
     while (paramQueue.pop(change)) {
         parameters->setValue(change.index, change.value);
+    }
+    if (!anyOverflow.exchange(false, std::memory_order_acquire)) return;
+    for (int i = 0; i < parameters->count(); ++i) {
+        if (overflowPending[static_cast<size_t>(i)].exchange(false, std::memory_order_acquire))
+            parameters->setValue(i, overflowValues[static_cast<size_t>(i)].load(std::memory_order_relaxed));
     }
 }
 
@@ -238,8 +240,9 @@ void Vst2PlugAdapter::setBlockSize(int32 size)
 
 void Vst2PlugAdapter::resume()
 {
+    // An edit queued as the suspend came takes effect now; the audio thread is not running.
+    applyQueuedChanges();
     processing.store(true, std::memory_order_seq_cst);
-    paramQueue.discardAll();
     blockAdapter->restart();
     plugin->reset();
 }
@@ -247,6 +250,8 @@ void Vst2PlugAdapter::resume()
 void Vst2PlugAdapter::suspend()
 {
     processing.store(false, std::memory_order_seq_cst);
+    // The edits still queued take effect before any the editor now stores at once.
+    applyQueuedChanges();
     plugin->suspend();
 }
 
@@ -382,8 +387,12 @@ void Vst2PlugAdapter::automate(int index, float value)
     if (!parameters->contains(index) || std::isnan(value)) {
         return;
     }
-    if (!processing.load(std::memory_order_acquire) || !paramQueue.push({index, value})) {
+    if (!processing.load(std::memory_order_acquire)) {
         parameters->setValue(index, value);
+    } else if (!paramQueue.push({index, value})) {
+        overflowValues[static_cast<size_t>(index)].store(value, std::memory_order_relaxed);
+        overflowPending[static_cast<size_t>(index)].store(true, std::memory_order_release);
+        anyOverflow.store(true, std::memory_order_release);
     }
     callHost(audioMasterAutomate, index, 0, nullptr, value);
 }

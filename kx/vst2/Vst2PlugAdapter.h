@@ -61,6 +61,7 @@ public:
     HostInfo hostInfo() override;
 
 private:
+    // The queued edits in order, then the latest value of each edit that found the queue full.
     void applyQueuedChanges();
     static bool pinProperties(int32 channels, int32 index, VstPinProperties* properties);
 
@@ -76,6 +77,11 @@ private:
     VstSpeakerArrangement outputArrangement;
     std::unique_ptr<BlockSizeAdapter> blockAdapter;
     memory_relaxed_aquire_release::CircularFifo<ParamChange, kQueueSize> paramQueue;
+    // Edits that found the queue full, the latest per parameter: none is lost. Written by
+    // the editor's thread, taken by the audio thread after the queue.
+    std::unique_ptr<std::atomic<float>[]> overflowValues;
+    std::unique_ptr<std::atomic<bool>[]> overflowPending;
+    std::atomic<bool> anyOverflow{false};
 };
 
 }  // namespace kx::vst2

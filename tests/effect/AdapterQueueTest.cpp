@@ -37,13 +37,13 @@ struct AdapterFixture : ::testing::Test {
     void block() { effect->processReplacing(effect, ins, outs, 32); }
 };
 
-TEST_F(AdapterFixture, TwelveQueuedEditsAreDroppedElevenAreAppliedInOrder)
+TEST_F(AdapterFixture, AFullQueueLosesNoEditAndElevenAreAppliedInOrder)
 {
     for (int i = 0; i < 12; ++i) adapter->automate(0, 0.05f * float(i + 1));
     EXPECT_EQ(automations, 12);                         // the host hears of every edit
     EXPECT_EQ(effect->getParameter(effect, 0), 0.35f);  // none stored yet
     block();
-    EXPECT_EQ(effect->getParameter(effect, 0), 0.35f);  // a full queue is discarded whole
+    EXPECT_FLOAT_EQ(effect->getParameter(effect, 0), 0.6f);  // the last one, as the host was told
 
     for (int i = 0; i < 11; ++i) adapter->automate(i % 8, 0.05f * float(i + 1));
     EXPECT_EQ(effect->getParameter(effect, 1), 0.6f);
@@ -54,12 +54,18 @@ TEST_F(AdapterFixture, TwelveQueuedEditsAreDroppedElevenAreAppliedInOrder)
     }
 }
 
-TEST_F(AdapterFixture, AnEditBeyondAFullQueueIsStoredAtOnce)
+// An edit that finds the queue full waits for the next block like the others: stored on
+// the editor's thread, it would be overwritten by the older ones still queued.
+TEST_F(AdapterFixture, EditsBeyondAFullQueueReachTheNextBlockLast)
 {
-    for (int i = 0; i < 12; ++i) adapter->automate(1, 0.1f);
+    for (int i = 0; i < 12; ++i) adapter->automate(1, 0.01f * float(i));
     adapter->automate(2, 0.2f);
+    adapter->automate(1, 0.9f);
+    EXPECT_EQ(effect->getParameter(effect, 2), 0.75f);
+    block();
     EXPECT_EQ(effect->getParameter(effect, 2), 0.2f);
-    EXPECT_EQ(automations, 13);
+    EXPECT_EQ(effect->getParameter(effect, 1), 0.9f);
+    EXPECT_EQ(automations, 14);
 }
 
 TEST_F(AdapterFixture, EditsWhileSuspendedAreStoredAtOnceAndClamped)

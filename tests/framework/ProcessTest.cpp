@@ -326,33 +326,42 @@ TEST_F(Queue, EditorChangesReachTheAudioThreadInOrder)
     EXPECT_EQ(reports[1].opt, 0.75f);
 }
 
-TEST_F(Queue, FullQueueAndResumeDropPendingChanges)
+// However far the audio thread falls behind, it ends with the last value of every edited
+// parameter, and a suspend loses no edit either.
+TEST_F(Queue, AFullQueueLosesNoEdit)
 {
     Instance fx(module);
     Buffers b(32);
     fx.start(44100.0f, 32);
-    for (int i = 0; i < 13; ++i) {
+    for (int i = 0; i < 30; ++i) {
         automate(2, 0.01f * float(i));
+        automate(0, 0.02f * float(i));
     }
-    EXPECT_EQ(probe().callbackCount, 1);  // the thirteenth found the queue full: applied directly
-    EXPECT_EQ(stored(fx, 2), 0.01f * 12.0f);
-    fx.process(b.inputs, b.outputs, 32);  // twelve pending: all dropped
-    EXPECT_EQ(probe().callbackCount, 1);
-    EXPECT_EQ(stored(fx, 2), 0.01f * 12.0f);
+    EXPECT_EQ(probe().callbackCount, 0);  // nothing stored on the editor's thread
+    fx.process(b.inputs, b.outputs, 32);
+    EXPECT_EQ(stored(fx, 2), 0.01f * 29.0f);
+    EXPECT_EQ(stored(fx, 0), 0.02f * 29.0f);
+    ASSERT_GE(probe().callbackCount, 7);  // the queued ones in order, then the latest
+    EXPECT_EQ(probe().callbacks[0].value, 0.0f);
+    EXPECT_EQ(probe().callbacks[probe().callbackCount - 1].value, 0.01f * 29.0f);
+    for (int i = 1; i < probe().callbackCount; ++i)
+        EXPECT_GT(probe().callbacks[i].value, probe().callbacks[i - 1].value);
 
     automate(2, 0.1f);
     fx.dispatch(effMainsChanged, 0, 0);
     EXPECT_EQ(probe().suspends, 1);
+    EXPECT_EQ(stored(fx, 2), 0.1f);
+    automate(2, 0.2f);  // suspended: stored at once
     fx.dispatch(effMainsChanged, 0, 1);
     fx.process(b.inputs, b.outputs, 32);
-    EXPECT_EQ(probe().callbackCount, 1);
+    EXPECT_EQ(stored(fx, 2), 0.2f);
 
     // Bad input from the plug-in side is neither stored nor reported.
     automate(5, 0.5f);
     automate(0, std::numeric_limits<float>::quiet_NaN());
     probe().host->automateNow(0, 0.3f);
     EXPECT_EQ(stored(fx, 0), 0.3f);
-    EXPECT_EQ(host().requestsOf(audioMasterAutomate).size(), 15u);
+    EXPECT_EQ(host().requestsOf(audioMasterAutomate).size(), 63u);
 }
 
 }  // namespace
