@@ -9,6 +9,17 @@ mkdir -p "$cache"
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
 
+# Runs one step; when it fails, says in one line which step and what to do, and stops.
+step() {
+  local what=$1 hint=$2
+  shift 2
+  if ! "$@"; then
+    echo "setup: $what failed: $hint" >&2
+    exit 1
+  fi
+}
+apt_hint="check the network or the proxy for the Debian mirror (apt-get update must work), and that this user may use sudo"
+
 packages=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
@@ -44,7 +55,7 @@ need_src=0
 
 if [ ${#missing[@]} -gt 0 ] || [ $need_src -eq 1 ]; then
   if [ $need_src -eq 1 ]; then
-    "${sudo[@]}" tee "$src_list" >/dev/null <<'SRC'
+    step "adding Debian's source packages to apt's list" "$apt_hint" "${sudo[@]}" tee "$src_list" >/dev/null <<'SRC'
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm
@@ -52,10 +63,11 @@ Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
   fi
-  "${sudo[@]}" apt-get update -q
+  step "apt-get update" "$apt_hint" "${sudo[@]}" apt-get update -q
   if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    step "apt-get install" "$apt_hint; the packages it could not get are named above" \
+      "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
   fi
 fi
 
@@ -63,7 +75,8 @@ fi
 mkdir -p "$cache/deps"
 for src in glfw3 imgui fmtlib libsndfile; do
   if ! ls -d "$cache/deps/$src"-*/ >/dev/null 2>&1; then
-    (cd "$cache/deps" && apt-get source -q "$src")
+    step "apt-get source $src" "$apt_hint; remove $cache/deps/$src-* and run again" \
+      bash -c 'cd "$1" && apt-get source -q "$2"' _ "$cache/deps" "$src"
   fi
 done
 
@@ -72,12 +85,15 @@ done
 sndfile_prefix="$cache/win64/sndfile"
 if [ ! -f "$sndfile_prefix/lib/libsndfile.a" ]; then
   sndfile_build="$cache/win64/sndfile-build"
-  cmake -S "$(ls -d "$cache/deps"/libsndfile-*/ | head -n 1)" -B "$sndfile_build" -G Ninja \
+  sndfile_hint="the Windows cross-compiler (g++-mingw-w64-x86-64-posix) or libsndfile's source in $cache/deps is broken: remove $cache/win64 and $cache/deps/libsndfile-* and run again"
+  step "configuring the Windows build of libsndfile" "$sndfile_hint" \
+    cmake -S "$(ls -d "$cache/deps"/libsndfile-*/ | head -n 1)" -B "$sndfile_build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$sndfile_prefix" -DBUILD_SHARED_LIBS=OFF -DENABLE_EXTERNAL_LIBS=OFF \
     -DENABLE_MPEG=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF -DENABLE_CPACK=OFF \
     -DINSTALL_MANPAGES=OFF -Wno-deprecated >/dev/null
-  cmake --build "$sndfile_build" --target install -j "${TW07_JOBS:-$(nproc)}" >/dev/null
+  step "cross-building libsndfile for Windows" "$sndfile_hint" \
+    cmake --build "$sndfile_build" --target install -j "${TW07_JOBS:-$(nproc)}" >/dev/null
   rm -rf "$sndfile_build"
 fi
 
@@ -85,7 +101,8 @@ fi
 if [ ! -f "$cache/npm/node_modules/@expo-google-fonts/poppins/Poppins_500Medium.ttf" ] &&
    [ ! -f "$cache/npm/node_modules/@expo-google-fonts/poppins/500Medium/Poppins_500Medium.ttf" ]; then
   mkdir -p "$cache/npm"
-  npm install --silent --no-audit --no-fund --prefix "$cache/npm" @expo-google-fonts/poppins
+  step "npm install of the Poppins fonts" "check the network or the proxy for the npm registry (npm config get registry; npm config get proxy)" \
+    npm install --silent --no-audit --no-fund --prefix "$cache/npm" @expo-google-fonts/poppins
 fi
 
 echo "setup: done"
