@@ -27,6 +27,10 @@ public:
     virtual AudioPluginEditor* editor() { return nullptr; }  // owned by the plug-in
 };
 
+// Defined once by each module that needs it before any instance exists: what its effect
+// publishes about itself, the same record descriptor() returns.
+const PluginDescriptor& pluginDescriptor();
+
 // Defined once by each module: creates its effect. Allocation honours the effect's alignment.
 std::unique_ptr<AudioPlugin> createPlugin(HostCallback& host, float sampleRate);
 

@@ -5,7 +5,10 @@
 
 #include <cstdint>
 
+#include <memory>
+
 #include "kx/MidiEvent.h"
+#include "kx/PluginDescriptor.h"
 #include "kx/ProcessBlock.h"
 
 namespace kx {
@@ -28,5 +31,8 @@ protected:
     int32_t numOutputs = 0;
     int32_t blockLength = 0;  // the plug-in's block, or the current host frame count
 };
+
+// The adapter a plug-in's block mode asks for.
+std::unique_ptr<BlockSizeAdapter> makeBlockSizeAdapter(const PluginDescriptor& descriptor);
 
 }  // namespace kx

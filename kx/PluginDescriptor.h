@@ -6,6 +6,9 @@
 
 namespace kx {
 
+// What kind of effect it is, for hosts' plug-in browsers; each format names it in its own words.
+enum class EffectKind { kOther, kDistortion };
+
 struct PluginDescriptor {
     std::string_view name;  // effect and product name; keep below 32 characters
     std::string_view shortName;
@@ -24,6 +27,11 @@ struct PluginDescriptor {
     bool hasEditor;
     int32_t blockSize;  // frames per process call when blockMode is kBlockModeSkip
     int32_t blockMode;  // kBlockModeSkip: fixed blocks; any other value: host blocks as they come
+    // Reverse-domain name ("com.example.effect"): hosts keep it in projects, so it never
+    // changes once released.
+    std::string_view identifier = {};
+    EffectKind kind = EffectKind::kOther;
+    std::string_view description = {};  // one line for plug-in browsers
 };
 
 constexpr int32_t kBlockModeSkip = 2;

@@ -39,6 +39,9 @@ constexpr kx::PluginDescriptor kDescriptor{
     .hasEditor = TW07_EDITOR != 0,
     .blockSize = Plug::kHostBlock,
     .blockMode = 2,
+    .identifier = "com.tarnwell.tw07",
+    .kind = kx::EffectKind::kDistortion,
+    .description = "Distortion with a sustainer that follows the playing, tone shaping before and after",
 };
 
 // Filter frequencies 200, 3000, 30, 16000 and 6000 over 2*pi, as floats; q 1/1.42.
@@ -722,6 +725,8 @@ void Plug::onToneHi(int, float value) { kx::storeRelaxed(smoothToneHi.target, st
 void Plug::onPostGain(int, float value) { kx::storeRelaxed(smoothPostGain.target, std::clamp(value, 0.0f, 1.0f)); }
 
 }  // namespace plug
+
+const kx::PluginDescriptor& kx::pluginDescriptor() { return plug::kDescriptor; }
 
 std::unique_ptr<kx::AudioPlugin> kx::createPlugin(kx::HostCallback& host, float)
 {

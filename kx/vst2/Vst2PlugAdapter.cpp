@@ -5,8 +5,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "kx/PassThroughAdapter.h"
-#include "kx/SkipBlockAdapter.h"
 #include "kx/vst2/Vst2PlugEditorAdapter.h"
 
 namespace kx::vst2 {
@@ -64,14 +62,6 @@ void copyArrangement(VstSpeakerArrangement& target, const VstSpeakerArrangement&
     std::memcpy(target.speakers, source.speakers, sizeof(VstSpeakerProperties) * static_cast<size_t>(speakers));
 }
 
-std::unique_ptr<BlockSizeAdapter> makeBlockAdapter(int32 blockMode)
-{
-    if (blockMode == kBlockModeSkip) {
-        return std::make_unique<SkipBlockAdapter>();
-    }
-    return std::make_unique<PassThroughAdapter>();
-}
-
 float dataByte(char byte) { return static_cast<float>(static_cast<unsigned char>(byte) & 0x7F) / 127.0f; }
 
 // Decodes the three MIDI bytes; false for messages that are not passed on.
@@ -125,9 +115,8 @@ Vst2PlugAdapter::Vst2PlugAdapter(AudioMasterCallback audioMaster)
       category(isInstrument(descriptor) ? kPlugCategSynth : kPlugCategEffect),
       inputArrangement(arrangementFor(inputChannels)),
       outputArrangement(arrangementFor(outputChannels)),
-      blockAdapter(makeBlockAdapter(descriptor.blockMode)),
-      overflowValues(std::make_unique<std::atomic<float>[]>(static_cast<size_t>(parameters->count()))),
-      overflowPending(std::make_unique<std::atomic<bool>[]>(static_cast<size_t>(parameters->count())))
+      blockAdapter(makeBlockSizeAdapter(descriptor)),
+      edits(parameters->count())
 {
     cEffect.numInputs = descriptor.numInputs;
     cEffect.numOutputs = descriptor.numOutputs;
@@ -159,15 +148,10 @@ Vst2PlugAdapter::~Vst2PlugAdapter() = default;
 
 void Vst2PlugAdapter::applyQueuedChanges()
 {
-    ParamChange change;
-    while (paramQueue.pop(change)) {
-        parameters->setValue(change.index, change.value);
-    }
-    if (!anyOverflow.exchange(false, std::memory_order_acquire)) return;
-    for (int i = 0; i < parameters->count(); ++i) {
-        if (overflowPending[static_cast<size_t>(i)].exchange(false, std::memory_order_acquire))
-            parameters->setValue(i, overflowValues[static_cast<size_t>(i)].load(std::memory_order_relaxed));
-    }
+    // The host heard of each value when the editor sent it; gestures are not part of VST 2.
+    edits.drain([this](const ParameterEdit& edit) {
+        if (edit.kind == ParameterEdit::Kind::kValue) parameters->setValue(edit.index, edit.value);
+    });
 }
 
 void Vst2PlugAdapter::processReplacing(float** inputs, float** outputs, int32 frames)
@@ -389,10 +373,8 @@ void Vst2PlugAdapter::automate(int index, float value)
     }
     if (!processing.load(std::memory_order_acquire)) {
         parameters->setValue(index, value);
-    } else if (!paramQueue.push({index, value})) {
-        overflowValues[static_cast<size_t>(index)].store(value, std::memory_order_relaxed);
-        overflowPending[static_cast<size_t>(index)].store(true, std::memory_order_release);
-        anyOverflow.store(true, std::memory_order_release);
+    } else {
+        edits.push({ParameterEdit::Kind::kValue, index, value});
     }
     callHost(audioMasterAutomate, index, 0, nullptr, value);
 }

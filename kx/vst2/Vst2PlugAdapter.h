@@ -8,19 +8,13 @@
 #include "kx/AudioPlugin.h"
 #include "kx/BlockSizeAdapter.h"
 #include "kx/HostCallback.h"
+#include "kx/ParameterEdits.h"
 #include "kx/vst2/AudioEffectX.h"
-#include "kx/vst2/CircularFifo.h"
 
 namespace kx::vst2 {
 
 class Vst2PlugAdapter final : public AudioEffectX, public HostCallback {
 public:
-    struct ParamChange {
-        int32 index;
-        float value;  // as sent, not clamped
-    };
-    static constexpr size_t kQueueSize = 12;
-
     explicit Vst2PlugAdapter(AudioMasterCallback audioMaster);
     ~Vst2PlugAdapter() override;
 
@@ -61,7 +55,7 @@ public:
     HostInfo hostInfo() override;
 
 private:
-    // The queued edits in order, then the latest value of each edit that found the queue full.
+    // The editor's edits that wait, in order.
     void applyQueuedChanges();
     static bool pinProperties(int32 channels, int32 index, VstPinProperties* properties);
 
@@ -76,12 +70,7 @@ private:
     VstSpeakerArrangement inputArrangement;
     VstSpeakerArrangement outputArrangement;
     std::unique_ptr<BlockSizeAdapter> blockAdapter;
-    memory_relaxed_aquire_release::CircularFifo<ParamChange, kQueueSize> paramQueue;
-    // Edits that found the queue full, the latest per parameter: none is lost. Written by
-    // the editor's thread, taken by the audio thread after the queue.
-    std::unique_ptr<std::atomic<float>[]> overflowValues;
-    std::unique_ptr<std::atomic<bool>[]> overflowPending;
-    std::atomic<bool> anyOverflow{false};
+    ParameterEdits edits;  // editor to audio thread while processing
 };
 
 }  // namespace kx::vst2

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "kx/vst2/CircularFifo.h"
+#include "kx/CircularFifo.h"
 #include "tests/framework/TestHost.h"
 
 namespace {

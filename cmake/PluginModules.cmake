@@ -1,0 +1,52 @@
+# tw07_add_vst2_module(<target> [NO_INSTALL] <sources...>)
+#   A VST 2.4 module: <target>.so (Windows: .dll), exporting VSTPluginMain and main.
+# tw07_add_clap_module(<target> OUTPUT_NAME <name> [NO_INSTALL] <sources...>)
+#   A CLAP module: <name>.clap, exporting clap_entry.
+# Each has its format's entry compiled in. A linker version script (Windows: a module
+# definition file) leaves exactly the entry exported; the static libraries linked in keep
+# their symbols to themselves. Unless NO_INSTALL is given (test modules), cmake --install
+# puts the module into the format's folder.
+
+if(WIN32)
+  set(_default_vst_dir "${PROJECT_BINARY_DIR}/vst2")
+  set(_default_clap_dir "${PROJECT_BINARY_DIR}/clap")
+else()
+  set(_default_vst_dir "$ENV{HOME}/.vst")
+  set(_default_clap_dir "$ENV{HOME}/.clap")
+endif()
+set(TW07_VST_DIR "${_default_vst_dir}" CACHE PATH "Where cmake --install puts VST 2.4 modules")
+set(TW07_CLAP_DIR "${_default_clap_dir}" CACHE PATH "Where cmake --install puts CLAP modules")
+
+
+# <exports>: the export files' path without .map/.def.
+function(_tw07_add_module target binding entry exports install_dir no_install)
+  if(WIN32)
+    add_library(${target} MODULE ${ARGN} ${entry} "${exports}.def")
+  else()
+    add_library(${target} MODULE ${ARGN} ${entry})
+    set_target_properties(${target} PROPERTIES LINK_DEPENDS "${exports}.map")
+    target_link_options(${target} PRIVATE "LINKER:--version-script=${exports}.map" "LINKER:--exclude-libs,ALL")
+  endif()
+  set_target_properties(${target} PROPERTIES PREFIX "")
+  target_link_libraries(${target} PRIVATE ${binding})
+  # Every symbol resolved at link time; sanitizer builds leave their runtime to the executable.
+  if(TW07_SANITIZE STREQUAL "")
+    target_link_options(${target} PRIVATE "LINKER:--no-undefined")
+  endif()
+  if(NOT no_install)
+    install(TARGETS ${target} LIBRARY DESTINATION "${install_dir}")
+  endif()
+endfunction()
+
+function(tw07_add_vst2_module target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "NO_INSTALL" "" "")
+  _tw07_add_module(${target} kx_vst2 "${PROJECT_SOURCE_DIR}/kx/vst2/VstEntry.cpp"
+    "${PROJECT_SOURCE_DIR}/cmake/vst2-exports" "${TW07_VST_DIR}" "${arg_NO_INSTALL}" ${arg_UNPARSED_ARGUMENTS})
+endfunction()
+
+function(tw07_add_clap_module target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "NO_INSTALL" "OUTPUT_NAME" "")
+  _tw07_add_module(${target} kx_clap "${PROJECT_SOURCE_DIR}/kx/clap/ClapEntry.cpp"
+    "${PROJECT_SOURCE_DIR}/cmake/clap-exports" "${TW07_CLAP_DIR}" "${arg_NO_INSTALL}" ${arg_UNPARSED_ARGUMENTS})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME "${arg_OUTPUT_NAME}" SUFFIX ".clap")
+endfunction()
