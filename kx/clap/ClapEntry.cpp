@@ -30,8 +30,8 @@ struct PublishedDescriptor {
           version(d.version),
           description(d.description),
           features{isInstrument(d) ? "instrument" : "audio-effect", featureOf(d.kind), "stereo", nullptr},
-          record{kClapVersion, id.c_str(), name.c_str(), vendor.c_str(), "", "", "", version.c_str(),
-                 description.c_str(), features}
+          record{kClapVersion, id.c_str(), name.c_str(),    vendor.c_str(),      "",
+                 "",           "",         version.c_str(), description.c_str(), features}
     {
     }
 };
@@ -44,9 +44,8 @@ const clap_plugin_descriptor& published()
 
 const clap_plugin_factory kFactory{
     .get_plugin_count = [](const clap_plugin_factory*) -> uint32_t { return 1; },
-    .get_plugin_descriptor = [](const clap_plugin_factory*, uint32_t index) {
-        return index == 0 ? &published() : nullptr;
-    },
+    .get_plugin_descriptor = [](const clap_plugin_factory*,
+                                uint32_t index) { return index == 0 ? &published() : nullptr; },
     .create_plugin = [](const clap_plugin_factory*, const clap_host* host, const char* id) -> const clap_plugin* {
         if (host == nullptr || id == nullptr || !isCompatible(host->clap_version) ||
             std::strcmp(id, published().id) != 0)

@@ -283,8 +283,7 @@ struct clap_plugin_params {
     bool (*get_value)(const clap_plugin* plugin, clap_id param_id, double* out_value);
     bool (*value_to_text)(const clap_plugin* plugin, clap_id param_id, double value, char* out_buffer,
                           uint32_t out_buffer_capacity);
-    bool (*text_to_value)(const clap_plugin* plugin, clap_id param_id, const char* param_value_text,
-                          double* out_value);
+    bool (*text_to_value)(const clap_plugin* plugin, clap_id param_id, const char* param_value_text, double* out_value);
     void (*flush)(const clap_plugin* plugin, const clap_input_events* in, const clap_output_events* out);
 };
 

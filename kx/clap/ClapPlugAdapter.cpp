@@ -183,9 +183,8 @@ clap_process_status ClapPlugAdapter::process(const clap_process& process)
     float* inputs[2] = {nullptr, nullptr};
     float* outputs[2] = {nullptr, nullptr};
     const uint32_t frames = process.frames_count;
-    const bool buffersPresent =
-        channelsOf(process.audio_inputs, process.audio_inputs_count, config.inputs, inputs) &&
-        channelsOf(process.audio_outputs, process.audio_outputs_count, config.outputs, outputs);
+    const bool buffersPresent = channelsOf(process.audio_inputs, process.audio_inputs_count, config.inputs, inputs) &&
+                                channelsOf(process.audio_outputs, process.audio_outputs_count, config.outputs, outputs);
     const clap_input_events* in = process.in_events;
     const uint32_t eventCount = in != nullptr && in->size != nullptr && in->get != nullptr ? in->size(in) : 0;
     uint32_t done = 0;
@@ -338,25 +337,22 @@ const clap_plugin_params ClapPlugAdapter::kParams{
         const Parameters* parameters = of(p).parameters;
         return parameters != nullptr ? static_cast<uint32_t>(parameters->count()) : 0;
     },
-    .get_info = [](const clap_plugin* p, uint32_t index, clap_param_info* info) {
-        return info != nullptr && of(p).parameterInfo(index, *info);
-    },
-    .get_value = [](const clap_plugin* p, clap_id id, double* value) {
-        const ClapPlugAdapter& self = of(p);
-        const std::optional<int> index = self.indexOf(id);
-        if (!index || value == nullptr) return false;
-        *value = self.plainOf(*index, self.parameters->value(*index));
-        return true;
-    },
-    .value_to_text = [](const clap_plugin* p, clap_id id, double value, char* buffer, uint32_t capacity) {
-        return of(p).valueToText(id, value, buffer, capacity);
-    },
-    .text_to_value = [](const clap_plugin* p, clap_id id, const char* text, double* value) {
-        return value != nullptr && of(p).textToValue(id, text, *value);
-    },
-    .flush = [](const clap_plugin* p, const clap_input_events* in, const clap_output_events* out) {
-        of(p).flush(in, out);
-    },
+    .get_info = [](const clap_plugin* p, uint32_t index,
+                   clap_param_info* info) { return info != nullptr && of(p).parameterInfo(index, *info); },
+    .get_value =
+        [](const clap_plugin* p, clap_id id, double* value) {
+            const ClapPlugAdapter& self = of(p);
+            const std::optional<int> index = self.indexOf(id);
+            if (!index || value == nullptr) return false;
+            *value = self.plainOf(*index, self.parameters->value(*index));
+            return true;
+        },
+    .value_to_text = [](const clap_plugin* p, clap_id id, double value, char* buffer,
+                        uint32_t capacity) { return of(p).valueToText(id, value, buffer, capacity); },
+    .text_to_value = [](const clap_plugin* p, clap_id id, const char* text,
+                        double* value) { return value != nullptr && of(p).textToValue(id, text, *value); },
+    .flush = [](const clap_plugin* p, const clap_input_events* in,
+                const clap_output_events* out) { of(p).flush(in, out); },
 };
 
 // --- the editor's edits ------------------------------------------------------------------
@@ -424,7 +420,8 @@ void ClapPlugAdapter::logMisbehaviour(const char* message) const
 bool ClapPlugAdapter::save(const clap_ostream& stream) const
 {
     if (!effect || stream.write == nullptr || !onMainThread()) return false;
-    const std::vector<uint8_t> record = Settings::save(*parameters, static_cast<uint32_t>(effect->descriptor().uniqueId));
+    const std::vector<uint8_t> record =
+        Settings::save(*parameters, static_cast<uint32_t>(effect->descriptor().uniqueId));
     std::size_t written = 0;
     while (written < record.size()) {
         const int64_t moved = stream.write(&stream, record.data() + written, record.size() - written);
@@ -495,29 +492,29 @@ bool ClapPlugAdapter::selectPortConfig(clap_id id)
 
 const clap_plugin_audio_ports ClapPlugAdapter::kAudioPorts{
     .count = [](const clap_plugin*, bool) -> uint32_t { return 1; },
-    .get = [](const clap_plugin* p, uint32_t index, bool isInput, clap_audio_port_info* info) {
-        return info != nullptr && of(p).portInfo(index, isInput, *info);
-    },
+    .get = [](const clap_plugin* p, uint32_t index, bool isInput,
+              clap_audio_port_info* info) { return info != nullptr && of(p).portInfo(index, isInput, *info); },
 };
 
 const clap_plugin_audio_ports_config ClapPlugAdapter::kAudioPortsConfig{
     .count = [](const clap_plugin*) { return kPortConfigCount; },
-    .get = [](const clap_plugin*, uint32_t index, clap_audio_ports_config* config) {
-        if (config == nullptr || index >= kPortConfigCount) return false;
-        const PortConfig& offered = kPortConfigs[index];
-        *config = clap_audio_ports_config{};
-        config->id = index;
-        copyText(config->name, offered.name, sizeof(config->name));
-        config->input_port_count = 1;
-        config->output_port_count = 1;
-        config->has_main_input = true;
-        config->main_input_channel_count = offered.inputs;
-        config->main_input_port_type = portType(offered.inputs);
-        config->has_main_output = true;
-        config->main_output_channel_count = offered.outputs;
-        config->main_output_port_type = portType(offered.outputs);
-        return true;
-    },
+    .get =
+        [](const clap_plugin*, uint32_t index, clap_audio_ports_config* config) {
+            if (config == nullptr || index >= kPortConfigCount) return false;
+            const PortConfig& offered = kPortConfigs[index];
+            *config = clap_audio_ports_config{};
+            config->id = index;
+            copyText(config->name, offered.name, sizeof(config->name));
+            config->input_port_count = 1;
+            config->output_port_count = 1;
+            config->has_main_input = true;
+            config->main_input_channel_count = offered.inputs;
+            config->main_input_port_type = portType(offered.inputs);
+            config->has_main_output = true;
+            config->main_output_channel_count = offered.outputs;
+            config->main_output_port_type = portType(offered.outputs);
+            return true;
+        },
     .select = [](const clap_plugin* p, clap_id id) { return of(p).onMainThread() && of(p).selectPortConfig(id); },
 };
 
@@ -552,34 +549,37 @@ bool ClapPlugAdapter::setParent(const clap_window* window)
 }
 
 const clap_plugin_gui ClapPlugAdapter::kGui{
-    .is_api_supported = [](const clap_plugin*, const char* api, bool floating) {
-        return !floating && api != nullptr && std::strcmp(api, kWindowApi) == 0;
-    },
-    .get_preferred_api = [](const clap_plugin*, const char** api, bool* floating) {
-        if (api == nullptr || floating == nullptr) return false;
-        *api = kWindowApi;
-        *floating = false;
-        return true;
-    },
+    .is_api_supported = [](const clap_plugin*, const char* api,
+                           bool floating) { return !floating && api != nullptr && std::strcmp(api, kWindowApi) == 0; },
+    .get_preferred_api =
+        [](const clap_plugin*, const char** api, bool* floating) {
+            if (api == nullptr || floating == nullptr) return false;
+            *api = kWindowApi;
+            *floating = false;
+            return true;
+        },
     .create = [](const clap_plugin* p, const char* api, bool floating) { return of(p).createGui(api, floating); },
-    .destroy = [](const clap_plugin* p) {
-        if (of(p).onMainThread()) of(p).destroyGui();
-    },
+    .destroy =
+        [](const clap_plugin* p) {
+            if (of(p).onMainThread()) of(p).destroyGui();
+        },
     .set_scale = [](const clap_plugin*, double) { return false; },
-    .get_size = [](const clap_plugin* p, uint32_t* width, uint32_t* height) {
-        if (width == nullptr || height == nullptr) return false;
-        const EditorSize* size = of(p).effect->editor()->getSize();
-        *width = static_cast<uint32_t>(size->width);
-        *height = static_cast<uint32_t>(size->height);
-        return true;
-    },
+    .get_size =
+        [](const clap_plugin* p, uint32_t* width, uint32_t* height) {
+            if (width == nullptr || height == nullptr) return false;
+            const EditorSize* size = of(p).effect->editor()->getSize();
+            *width = static_cast<uint32_t>(size->width);
+            *height = static_cast<uint32_t>(size->height);
+            return true;
+        },
     .can_resize = [](const clap_plugin*) { return false; },
     .get_resize_hints = [](const clap_plugin*, clap_gui_resize_hints*) { return false; },
     .adjust_size = [](const clap_plugin*, uint32_t*, uint32_t*) { return false; },
-    .set_size = [](const clap_plugin* p, uint32_t width, uint32_t height) {
-        const EditorSize* size = of(p).effect->editor()->getSize();
-        return width == static_cast<uint32_t>(size->width) && height == static_cast<uint32_t>(size->height);
-    },
+    .set_size =
+        [](const clap_plugin* p, uint32_t width, uint32_t height) {
+            const EditorSize* size = of(p).effect->editor()->getSize();
+            return width == static_cast<uint32_t>(size->width) && height == static_cast<uint32_t>(size->height);
+        },
     .set_parent = [](const clap_plugin* p, const clap_window* window) { return of(p).setParent(window); },
     .set_transient = [](const clap_plugin*, const clap_window*) { return false; },
     .suggest_title = [](const clap_plugin*, const char*) {},

@@ -1,0 +1,11 @@
+# The CLAP module: through its exported entry as hosts load it, and against the VST 2 module.
+add_library(clap_test_host STATIC clap/ClapTestHost.cpp)
+target_include_directories(clap_test_host PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(clap_test_host PUBLIC GTest::gtest ${CMAKE_DL_LIBS})
+
+add_executable(clap_module_test clap/ClapModuleTest.cpp)
+target_link_libraries(clap_module_test PRIVATE clap_test_host tw07_render tw07_validate GTest::gtest_main)
+target_compile_definitions(clap_module_test PRIVATE TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>"
+  TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
+add_dependencies(clap_module_test tw07 tw07_clap)
+gtest_discover_tests(clap_module_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 600)

@@ -1,0 +1,213 @@
+#include "ClapTestHost.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace claptest {
+
+namespace {
+
+ClapInstance& instanceOf(const clap_host* host) { return *static_cast<ClapInstance*>(host->host_data); }
+
+const clap_host_params kHostParams{
+    .rescan = [](const clap_host* host, uint32_t) { ++instanceOf(host).rescans; },
+    .clear = [](const clap_host*, clap_id, uint32_t) {},
+    .request_flush = [](const clap_host* host) { ++instanceOf(host).flushRequests; },
+};
+
+const clap_host_thread_check kHostThreadCheck{
+    .is_main_thread = [](const clap_host* host) { return !instanceOf(host).elsewhere; },
+    .is_audio_thread = [](const clap_host*) { return true; },
+};
+
+const clap_host_log kHostLog{
+    .log = [](const clap_host* host, int32_t,
+              const char* message) { instanceOf(host).logLines.emplace_back(message != nullptr ? message : ""); },
+};
+
+const void* hostExtension(const clap_host*, const char* id)
+{
+    const std::string_view name(id);
+    if (name == kExtParams) return &kHostParams;
+    if (name == kExtThreadCheck) return &kHostThreadCheck;
+    if (name == kExtLog) return &kHostLog;
+    return nullptr;
+}
+
+}  // namespace
+
+InputEvents::InputEvents()
+{
+    record.ctx = this;
+    record.size = [](const clap_input_events* list) {
+        return static_cast<uint32_t>(static_cast<const InputEvents*>(list->ctx)->events.size());
+    };
+    record.get = [](const clap_input_events* list, uint32_t index) -> const clap_event_header* {
+        const auto& events = static_cast<const InputEvents*>(list->ctx)->events;
+        return index < events.size() ? &events[index].header : nullptr;
+    };
+}
+
+void InputEvents::addValue(uint32_t time, clap_id id, double value)
+{
+    clap_event_param_value event{};
+    event.header = {sizeof(event), time, kCoreEventSpace, CLAP_EVENT_PARAM_VALUE, 0};
+    event.param_id = id;
+    event.note_id = -1;
+    event.port_index = -1;
+    event.channel = -1;
+    event.key = -1;
+    event.value = value;
+    events.push_back(event);
+}
+
+OutputEvents::OutputEvents()
+{
+    record.ctx = this;
+    record.try_push = [](const clap_output_events* list, const clap_event_header* event) {
+        auto& self = *static_cast<OutputEvents*>(list->ctx);
+        if (event->type == CLAP_EVENT_PARAM_VALUE) {
+            const auto* value = reinterpret_cast<const clap_event_param_value*>(event);
+            self.events.push_back({event->type, value->param_id, value->value});
+        } else {
+            const auto* gesture = reinterpret_cast<const clap_event_param_gesture*>(event);
+            self.events.push_back({event->type, gesture->param_id, 0.0});
+        }
+        return true;
+    };
+}
+
+ClapModule::ClapModule(const std::string& path)
+{
+    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) throw std::runtime_error(dlerror());
+    entryRecord = static_cast<const clap_plugin_entry*>(dlsym(handle, "clap_entry"));
+    if (entryRecord == nullptr || !entryRecord->init(path.c_str())) throw std::runtime_error("no usable clap_entry");
+    factoryRecord = static_cast<const clap_plugin_factory*>(entryRecord->get_factory(kPluginFactoryId));
+    if (factoryRecord == nullptr) throw std::runtime_error("no plug-in factory");
+}
+
+ClapModule::~ClapModule()
+{
+    entryRecord->deinit();
+    dlclose(handle);
+}
+
+ClapInstance::ClapInstance(const ClapModule& module)
+    : ClapInstance([&module](const clap_host* host) {
+          const clap_plugin_factory& factory = module.factory();
+          return factory.create_plugin(&factory, host, factory.get_plugin_descriptor(&factory, 0)->id);
+      })
+{
+}
+
+ClapInstance::ClapInstance(const std::function<const clap_plugin*(const clap_host*)>& create)
+    : host{kClapVersion,
+           this,
+           "claptest",
+           "TW07 tests",
+           "",
+           "1.0",
+           hostExtension,
+           [](const clap_host*) {},
+           [](const clap_host*) {},
+           [](const clap_host*) {}}
+{
+    instance = create(&host);
+    if (instance == nullptr) throw std::runtime_error("no plug-in");
+    if (!instance->init(instance)) {
+        instance->destroy(instance);
+        throw std::runtime_error("the plug-in did not start");
+    }
+}
+
+ClapInstance::~ClapInstance()
+{
+    deactivate();
+    instance->destroy(instance);
+}
+
+bool ClapInstance::activate(double rate, uint32_t maxFrames)
+{
+    active = instance->activate(instance, rate, 1, maxFrames);
+    if (active) instance->start_processing(instance);
+    return active;
+}
+
+void ClapInstance::deactivate()
+{
+    if (!active) return;
+    instance->stop_processing(instance);
+    instance->deactivate(instance);
+    active = false;
+}
+
+void ClapInstance::flush(const InputEvents& events) { params().flush(instance, events.list(), out.list()); }
+
+clap_process_status ClapInstance::process(float* const* inputs, int inputChannels, float* const* outputs,
+                                          int outputChannels, uint32_t frames, const InputEvents& events)
+{
+    clap_audio_buffer in{const_cast<float**>(inputs), nullptr, static_cast<uint32_t>(inputChannels), 0, 0};
+    clap_audio_buffer output{const_cast<float**>(outputs), nullptr, static_cast<uint32_t>(outputChannels), 0, 0};
+    clap_process process{};
+    process.steady_time = -1;
+    process.frames_count = frames;
+    process.audio_inputs = inputs != nullptr ? &in : nullptr;
+    process.audio_inputs_count = inputs != nullptr ? 1 : 0;
+    process.audio_outputs = outputs != nullptr ? &output : nullptr;
+    process.audio_outputs_count = outputs != nullptr ? 1 : 0;
+    process.in_events = events.list();
+    process.out_events = out.list();
+    return instance->process(instance, &process);
+}
+
+double ClapInstance::value(clap_id id) const
+{
+    double value = -1.0;
+    EXPECT_TRUE(params().get_value(instance, id, &value)) << id;
+    return value;
+}
+
+namespace {
+
+struct Stream {
+    std::vector<uint8_t> bytes;
+    std::size_t position = 0;
+    std::size_t chunk;
+};
+
+}  // namespace
+
+std::vector<uint8_t> ClapInstance::save(std::size_t chunk) const
+{
+    Stream stream{{}, 0, chunk};
+    clap_ostream out{&stream, [](const clap_ostream* s, const void* buffer, uint64_t size) -> int64_t {
+                         auto& target = *static_cast<Stream*>(s->ctx);
+                         const std::size_t n = std::min<uint64_t>(size, target.chunk);
+                         const auto* bytes = static_cast<const uint8_t*>(buffer);
+                         target.bytes.insert(target.bytes.end(), bytes, bytes + n);
+                         return static_cast<int64_t>(n);
+                     }};
+    const auto* state = extension<clap_plugin_state>(kExtState);
+    EXPECT_TRUE(state->save(instance, &out));
+    return stream.bytes;
+}
+
+bool ClapInstance::load(const std::vector<uint8_t>& bytes, std::size_t chunk) const
+{
+    Stream stream{bytes, 0, chunk};
+    clap_istream in{
+        &stream, [](const clap_istream* s, void* buffer, uint64_t size) -> int64_t {
+            auto& source = *static_cast<Stream*>(s->ctx);
+            const std::size_t n = std::min<uint64_t>({size, source.chunk, source.bytes.size() - source.position});
+            if (n > 0) std::memcpy(buffer, source.bytes.data() + source.position, n);
+            source.position += n;
+            return static_cast<int64_t>(n);
+        }};
+    return extension<clap_plugin_state>(kExtState)->load(instance, &in);
+}
+
+}  // namespace claptest
