@@ -35,7 +35,7 @@ packages=(
   # fonts built into the editor
   fonts-roboto-unhinted
   # third-party modules and a real host's scanner to prove our tools against
-  zam-plugins lsp-plugins-vst dragonfly-reverb-vst ardour
+  zam-plugins lsp-plugins-vst dragonfly-reverb-vst ardour qtractor
   # the Windows module: cross-compiler and Wine to test it
   g++-mingw-w64-x86-64-posix wine wine64
 )
