@@ -43,17 +43,6 @@ public:
         return true;
     }
 
-    bool full() const
-    {
-        const size_t next = increment(tail.load(std::memory_order_acquire));
-        return next == head.load(std::memory_order_acquire);
-    }
-
-    bool empty() const { return head.load(std::memory_order_acquire) == tail.load(std::memory_order_acquire); }
-
-    // Consumer only: drops every pending entry by moving the read index to the write index.
-    void discardAll() { head.store(tail.load(std::memory_order_acquire), std::memory_order_release); }
-
 private:
     static size_t increment(size_t index) { return index + 1 == kCapacity ? 0 : index + 1; }
 

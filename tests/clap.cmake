@@ -9,3 +9,7 @@ target_compile_definitions(clap_module_test PRIVATE TW07_CLAP_PATH="$<TARGET_FIL
   TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
 add_dependencies(clap_module_test tw07 tw07_clap)
 gtest_discover_tests(clap_module_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 600)
+
+add_executable(clap_edits_test clap/ClapEditsTest.cpp)
+target_link_libraries(clap_edits_test PRIVATE clap_test_host kx_clap plug GTest::gtest_main)
+gtest_discover_tests(clap_edits_test DISCOVERY_MODE PRE_TEST)

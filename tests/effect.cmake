@@ -14,12 +14,13 @@ target_compile_definitions(effect_module_test PRIVATE TW07_MODULE_PATH="$<TARGET
 add_dependencies(effect_module_test tw07)
 gtest_discover_tests(effect_module_test DISCOVERY_MODE PRE_TEST)
 
-# Ardour's scanner is an uninstrumented program: it can only load a plain build of the module.
+# The hosts' scanners are uninstrumented programs: they can only load a plain build of the modules.
 if(TW07_SANITIZE STREQUAL "")
   add_executable(effect_scanner_test effect/ScannerTest.cpp)
   target_link_libraries(effect_scanner_test PRIVATE GTest::gtest_main)
-  target_compile_definitions(effect_scanner_test PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
-  add_dependencies(effect_scanner_test tw07)
+  target_compile_definitions(effect_scanner_test PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>"
+    TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>")
+  add_dependencies(effect_scanner_test tw07 tw07_clap)
   gtest_discover_tests(effect_scanner_test DISCOVERY_MODE PRE_TEST)
 endif()
 

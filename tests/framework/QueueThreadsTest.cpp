@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kx/CircularFifo.h"
+#include "kx/ParameterEdits.h"
 #include "tests/framework/TestHost.h"
 
 namespace {
@@ -37,32 +38,29 @@ TEST(QueueThreads, EveryEntryArrivesOnceAndInOrder)
     EXPECT_FALSE(fifo.pop(item));
 }
 
-TEST(QueueThreads, DiscardingNeverBringsBackOldEntries)
+// However often the ring fills, the consumer sees one parameter's values in the order they
+// were sent and ends with the last: an edit never overtakes an older one.
+TEST(QueueThreads, EditsNeverOvertakeOlderOnesWhenTheRingFills)
 {
-    constexpr int kCount = 20000;
-    Fifo fifo;
+    constexpr int kCount = 200000;
+    kx::ParameterEdits edits(2);
     std::atomic<bool> done{false};
     std::thread producer([&] {
-        for (int i = 0; i < kCount; ++i) {
-            while (!fifo.push(i)) {
-                std::this_thread::yield();
-            }
-        }
-        done = true;
+        for (int i = 1; i <= kCount; ++i) edits.push({kx::ParameterEdit::Kind::kValue, i % 2, float(i)});
+        done.store(true);
     });
-    int last = -1;
-    int item = -1;
-    for (int round = 0; !done || fifo.pop(item); ++round) {
-        if (round % 7 == 0) {
-            fifo.discardAll();
-        } else if (fifo.pop(item)) {
-            ASSERT_GT(item, last);
-            last = item;
-        } else {
-            std::this_thread::yield();
-        }
-    }
+    float last[2] = {0.0f, 0.0f};
+    int backwards = 0;
+    const auto apply = [&](const kx::ParameterEdit& edit) {
+        backwards += edit.value < last[edit.index];
+        last[edit.index] = edit.value;
+    };
+    while (!done.load()) edits.drain(apply);
     producer.join();
+    edits.drain(apply);
+    EXPECT_EQ(backwards, 0);
+    EXPECT_EQ(last[0], float(kCount));
+    EXPECT_EQ(last[1], float(kCount - 1));
 }
 
 TEST(QueueThreads, EditorAutomatesWhileAudioRuns)
