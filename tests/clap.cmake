@@ -13,3 +13,15 @@ gtest_discover_tests(clap_module_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT
 add_executable(clap_edits_test clap/ClapEditsTest.cpp)
 target_link_libraries(clap_edits_test PRIVATE clap_test_host kx_clap plug GTest::gtest_main)
 gtest_discover_tests(clap_edits_test DISCOVERY_MODE PRE_TEST)
+
+if(TW07_BUILD_EDITOR)
+  add_executable(clap_gui_test clap/ClapGuiTest.cpp)
+  target_include_directories(clap_gui_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/editor)
+  target_link_libraries(clap_gui_test PRIVATE clap_test_host editor_module_support GTest::gtest_main)
+  target_compile_definitions(clap_gui_test PRIVATE TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>"
+    TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
+  add_dependencies(clap_gui_test tw07_clap)
+  add_test(NAME clap.gui COMMAND ${TW07_VIRTUAL_DISPLAY} $<TARGET_FILE:clap_gui_test>)
+  set_tests_properties(clap.gui PROPERTIES LABELS editor TIMEOUT 300
+    ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
+endif()
