@@ -1,5 +1,5 @@
-// The audio path allocates nothing, frees nothing and takes no lock, while the
-// editor's automate path feeds the parameter queue from another thread.
+// The audio path of each format's binding allocates nothing, frees nothing and takes no
+// lock, while the editor's automate path feeds the edit queue from another thread.
 //
 // The plain build counts calls through interposed malloc/free/new/delete and
 // pthread_mutex_lock; the RealtimeSanitizer build marks the audio call
@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "kx/clap/ClapPlugAdapter.h"
 #include "kx/vst2/Vst2PlugAdapter.h"
 
 #if defined(__has_feature)
@@ -109,19 +110,28 @@ void audioCall(AEffect* effect, float** in, float** out, int frames) TW07_NONBLO
 #endif
 }
 
-TEST(RealtimeSafety, ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutomates)
+void audioCall(const kx::clap::clap_plugin* plugin, const kx::clap::clap_process* process) TW07_NONBLOCKING
 {
-    auto adapter = std::make_unique<Vst2PlugAdapter>(quietHost);
-    AEffect* effect = adapter->getAeffect();
-    effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
-    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
-    effect->dispatcher(effect, effSetBlockSize, 0, 512, nullptr, 0.0f);
-    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+#if TW07_INTERPOSE
+    watching = true;
+#endif
+    plugin->process(plugin, process);
+#if TW07_INTERPOSE
+    watching = false;
+#endif
+}
 
-    // Host blocks of every kind: whole grid blocks, single frames, ends inside a grid block, and
-    // more than the announced maximum.
-    constexpr int kSizes[] = {512, 1, 7, 100, 31, 33, 1000, 3};
-    constexpr int kMaxFrames = 1000;
+// Host blocks of every kind: whole grid blocks, single frames, ends inside a grid block, and
+// more than the announced maximum (512).
+constexpr int kSizes[] = {512, 1, 7, 100, 31, 33, 1000, 3};
+constexpr int kMaxFrames = 1000;
+
+// Runs audio(ins, outs, frames) over blocks of every size while another thread calls
+// edit(random) as the editor does, until the edits have overlapped many blocks; then checks
+// that the audio path allocated, freed and locked nothing and stayed finite.
+template<class Audio, class Edit>
+void playWhileEditing(Audio&& audio, Edit&& edit)
+{
     std::vector<float> in0(kMaxFrames), in1(kMaxFrames), out0(kMaxFrames), out1(kMaxFrames);
     float* ins[2] = {in0.data(), in1.data()};
     float* outs[2] = {out0.data(), out1.data()};
@@ -130,9 +140,8 @@ TEST(RealtimeSafety, ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutom
     std::atomic<int> edits{0};
     std::thread editor([&] {
         std::mt19937 rng(11);
-        std::uniform_real_distribution<float> unit(0.0f, 1.0f);
         while (!done.load(std::memory_order_relaxed)) {
-            adapter->automate(int(rng() % 8), unit(rng));
+            edit(rng);
             ++edits;
             std::this_thread::yield();
         }
@@ -140,7 +149,6 @@ TEST(RealtimeSafety, ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutom
 
     float phase = 0.0f;
     bool finite = true;
-    // Until the editor has sent enough edits to overlap many blocks, however fast the blocks go.
     for (int block = 0; block < 3000 || edits.load() <= 100; ++block) {
         const int frames = kSizes[block % std::size(kSizes)];
         for (int i = 0; i < frames; ++i) {
@@ -148,7 +156,7 @@ TEST(RealtimeSafety, ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutom
             in1[i] = 0.6f * std::sin(phase * 1.5f);
             phase += 0.0262f;
         }
-        audioCall(effect, ins, outs, frames);
+        audio(ins, outs, frames);
         for (int i = 0; i < frames; ++i) finite = finite && std::isfinite(out0[i]) && std::isfinite(out1[i]);
     }
     done = true;
@@ -161,7 +169,78 @@ TEST(RealtimeSafety, ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutom
     EXPECT_EQ(releases.load(), 0);
     EXPECT_EQ(locks.load(), 0);
 #endif
+}
+
+TEST(RealtimeSafety, ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutomates)
+{
+    auto adapter = std::make_unique<Vst2PlugAdapter>(quietHost);
+    AEffect* effect = adapter->getAeffect();
+    effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
+    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    effect->dispatcher(effect, effSetBlockSize, 0, 512, nullptr, 0.0f);
+    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+    playWhileEditing([&](float** in, float** out, int frames) { audioCall(effect, in, out, frames); },
+                     [&](std::mt19937& rng) { adapter->automate(int(rng() % 8), float(rng() % 1000) / 1000.0f); });
     effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
+}
+
+// The CLAP binding's audio path, with value events inside the blocks and the editor's
+// gestures going back to the host through its event list.
+TEST(RealtimeSafety, ClapProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutomates)
+{
+    using namespace kx::clap;
+    static const clap_host host{kClapVersion,
+                                nullptr,
+                                "test",
+                                "",
+                                "",
+                                "",
+                                [](const clap_host*, const char*) -> const void* { return nullptr; },
+                                [](const clap_host*) {},
+                                [](const clap_host*) {},
+                                [](const clap_host*) {}};
+    static const clap_plugin_descriptor descriptor{kClapVersion, "test", "test", "", "", "", "", "", "", nullptr};
+    auto* adapter = new ClapPlugAdapter(&host, &descriptor);
+    const clap_plugin* plugin = adapter->record();
+    ASSERT_TRUE(plugin->init(plugin));
+    ASSERT_TRUE(plugin->activate(plugin, 48000.0, 1, 512));
+    ASSERT_TRUE(plugin->start_processing(plugin));
+
+    static clap_event_param_value events[2];
+    static std::atomic<int> reported{0};
+    const clap_input_events in{
+        nullptr, [](const clap_input_events*) -> uint32_t { return 2; },
+        [](const clap_input_events*, uint32_t i) -> const clap_event_header* { return &events[i].header; }};
+    const clap_output_events out{nullptr, [](const clap_output_events*, const clap_event_header*) {
+                                     ++reported;
+                                     return true;
+                                 }};
+    int block = 0;
+    playWhileEditing(
+        [&](float** ins, float** outs, int frames) {
+            for (uint32_t i = 0; i < 2; ++i) {
+                events[i] = clap_event_param_value{};
+                events[i].header = {sizeof(clap_event_param_value), static_cast<uint32_t>(frames) * i / 2,
+                                    kCoreEventSpace, CLAP_EVENT_PARAM_VALUE, 0};
+                events[i].param_id = static_cast<clap_id>((block + i) % 8);
+                events[i].value = 0.25 * ((block + i) % 3);
+            }
+            clap_audio_buffer input{ins, nullptr, 2, 0, 0};
+            clap_audio_buffer output{outs, nullptr, 2, 0, 0};
+            const clap_process process{-1, static_cast<uint32_t>(frames), nullptr, &input, &output, 1, 1, &in, &out};
+            audioCall(plugin, &process);
+            ++block;
+        },
+        [&](std::mt19937& rng) {
+            const int index = int(rng() % 8);
+            adapter->beginEdit(index);
+            adapter->automate(index, float(rng() % 1000) / 1000.0f);
+            adapter->endEdit(index);
+        });
+    EXPECT_GT(reported.load(), 100);
+    plugin->stop_processing(plugin);
+    plugin->deactivate(plugin);
+    plugin->destroy(plugin);
 }
 
 }  // namespace
