@@ -1,7 +1,7 @@
 # The CLAP module: through its exported entry as hosts load it, and against the VST 2 module.
 add_library(clap_test_host STATIC clap/ClapTestHost.cpp)
 target_include_directories(clap_test_host PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(clap_test_host PUBLIC GTest::gtest ${CMAKE_DL_LIBS})
+target_link_libraries(clap_test_host PUBLIC tw07_host GTest::gtest)
 
 add_executable(clap_module_test clap/ClapModuleTest.cpp)
 target_link_libraries(clap_module_test PRIVATE clap_test_host tw07_render tw07_validate GTest::gtest_main)

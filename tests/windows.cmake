@@ -1,9 +1,13 @@
 # The Windows module, cross-built, checked with the cross binutils and run under Wine.
 
 add_test(NAME windows.module_exports_and_imports
-  COMMAND "${CMAKE_COMMAND}" -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:tw07>
+  COMMAND "${CMAKE_COMMAND}" -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:tw07> "-DEXPORTS=VSTPluginMain\;main"
           -P "${CMAKE_CURRENT_SOURCE_DIR}/windows/CheckPeModule.cmake")
-set_tests_properties(windows.module_exports_and_imports PROPERTIES LABELS windows)
+add_test(NAME windows.clap_module_exports_and_imports
+  COMMAND "${CMAKE_COMMAND}" -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:tw07_clap> -DEXPORTS=clap_entry
+          -P "${CMAKE_CURRENT_SOURCE_DIR}/windows/CheckPeModule.cmake")
+set_tests_properties(windows.module_exports_and_imports windows.clap_module_exports_and_imports
+  PROPERTIES LABELS windows)
 
 # GoogleTest, cross-compiled from Debian's googletest source package.
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -30,6 +34,17 @@ add_dependencies(windows_module_tests tw07)
 add_test(NAME windows.module COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_module_tests>
   --gtest_filter=-ModuleExports.*:WindowsOutput.MatchesTheLinuxModule)
 set_tests_properties(windows.module PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
+
+# The CLAP module through its entry, and against the VST 2 module of the same build.
+add_executable(windows_clap_tests ${CMAKE_CURRENT_SOURCE_DIR}/clap/ClapModuleTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/clap/ClapTestHost.cpp)
+target_include_directories(windows_clap_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(windows_clap_tests PRIVATE tw07_render GTest::gtest_main)
+target_compile_definitions(windows_clap_tests PRIVATE TW07_MODULE_PATH="${_module_z}"
+  TW07_CLAP_PATH="Z:$<TARGET_FILE:tw07_clap>")
+add_dependencies(windows_clap_tests tw07 tw07_clap)
+add_test(NAME windows.clap COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_clap_tests>)
+set_tests_properties(windows.clap PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
 
 # Against the Linux module of the default preset's build, when there is one.
 set(TW07_LINUX_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/default" CACHE PATH

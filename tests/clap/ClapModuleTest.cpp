@@ -15,7 +15,9 @@
 #include "tools/audio/Signals.h"
 #include "tools/host/HostContext.h"
 #include "tools/host/HostModule.h"
+#if !defined(_WIN32)
 #include "tools/validate/probes/ElfExports.h"
+#endif
 
 namespace {
 
@@ -33,7 +35,9 @@ struct ClapFixture : ::testing::Test {
 
 TEST_F(ClapFixture, ExportsOnlyTheEntryAndOffersOnePluginWithItsDescriptor)
 {
+#if !defined(_WIN32)  // the Windows build checks its export table with objdump
     EXPECT_EQ(tools::validate::exportedSymbols(TW07_CLAP_PATH), std::vector<std::string>{"clap_entry"});
+#endif
     EXPECT_GE(module.entry().clap_version.major, 1u);
     EXPECT_EQ(module.entry().get_factory("clap.preset-discovery-factory"), nullptr);
 

@@ -1,6 +1,5 @@
 #include "ClapTestHost.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -82,19 +81,14 @@ OutputEvents::OutputEvents()
 
 ClapModule::ClapModule(const std::string& path)
 {
-    handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) throw std::runtime_error(dlerror());
-    entryRecord = static_cast<const clap_plugin_entry*>(dlsym(handle, "clap_entry"));
+    library = tools::SharedLibrary(path);
+    entryRecord = static_cast<const clap_plugin_entry*>(library.symbol("clap_entry"));
     if (entryRecord == nullptr || !entryRecord->init(path.c_str())) throw std::runtime_error("no usable clap_entry");
     factoryRecord = static_cast<const clap_plugin_factory*>(entryRecord->get_factory(kPluginFactoryId));
     if (factoryRecord == nullptr) throw std::runtime_error("no plug-in factory");
 }
 
-ClapModule::~ClapModule()
-{
-    entryRecord->deinit();
-    dlclose(handle);
-}
+ClapModule::~ClapModule() { entryRecord->deinit(); }
 
 ClapInstance::ClapInstance(const ClapModule& module)
     : ClapInstance([&module](const clap_host* host) {

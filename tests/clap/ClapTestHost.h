@@ -1,5 +1,5 @@
 #pragma once
-// A small CLAP host for the module's tests: loads a module with dlopen, creates its one
+// A small CLAP host for the module's tests: loads a module as a host does, creates its one
 // plug-in and drives it on the test's thread, which it reports as the main thread (and, while
 // processing, as the audio thread). It records what the plug-in asks of it.
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kx/clap/ClapInterface.h"
+#include "tools/host/SharedLibrary.h"
 
 namespace claptest {
 
@@ -61,7 +62,7 @@ public:
     const clap_plugin_factory& factory() const { return *factoryRecord; }
 
 private:
-    void* handle = nullptr;
+    tools::SharedLibrary library;
     const clap_plugin_entry* entryRecord = nullptr;
     const clap_plugin_factory* factoryRecord = nullptr;
 };

@@ -1,5 +1,5 @@
-# cmake -DOBJDUMP=... -DMODULE=... -P CheckPeModule.cmake
-# A Windows module must export exactly VSTPluginMain and main, and import from Windows
+# cmake -DOBJDUMP=... -DMODULE=... -DEXPORTS="a;b" -P CheckPeModule.cmake
+# A Windows module must export exactly its format's entry points, and import from Windows
 # system DLLs only: a host machine has no MinGW runtime DLLs, and a third-party DLL
 # beside the module would be looked for in the host's folder, not ours.
 cmake_minimum_required(VERSION 3.25)
@@ -28,8 +28,8 @@ foreach(line IN LISTS lines)
   list(APPEND exports "${CMAKE_MATCH_1}")
 endforeach()
 list(SORT exports)
-if(NOT exports STREQUAL "VSTPluginMain;main")
-  message(FATAL_ERROR "exports are [${exports}], expected [VSTPluginMain;main]")
+if(NOT exports STREQUAL EXPORTS)
+  message(FATAL_ERROR "exports are [${exports}], expected [${EXPORTS}]")
 endif()
 
 set(system_dlls
