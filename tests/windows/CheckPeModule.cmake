@@ -1,4 +1,4 @@
-# cmake -DOBJDUMP=... -DMODULE=... -DEXPORTS="a;b" -P CheckPeModule.cmake
+# cmake -DOBJDUMP=... -DMODULE=... -DEXPORTS=a,b -P CheckPeModule.cmake
 # A Windows module must export exactly its format's entry points, and import from Windows
 # system DLLs only: a host machine has no MinGW runtime DLLs, and a third-party DLL
 # beside the module would be looked for in the host's folder, not ours.
@@ -28,6 +28,7 @@ foreach(line IN LISTS lines)
   list(APPEND exports "${CMAKE_MATCH_1}")
 endforeach()
 list(SORT exports)
+string(REPLACE "," ";" EXPORTS "${EXPORTS}")
 if(NOT exports STREQUAL EXPORTS)
   message(FATAL_ERROR "exports are [${exports}], expected [${EXPORTS}]")
 endif()
