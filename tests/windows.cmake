@@ -1,7 +1,7 @@
 # The Windows module, cross-built, checked with the cross binutils and run under Wine.
 
 add_test(NAME windows.module_exports_and_imports
-  COMMAND "${CMAKE_COMMAND}" -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:tw07> "-DEXPORTS=VSTPluginMain\;main"
+  COMMAND "${CMAKE_COMMAND}" -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:tw07> -DEXPORTS=VSTPluginMain,main
           -P "${CMAKE_CURRENT_SOURCE_DIR}/windows/CheckPeModule.cmake")
 add_test(NAME windows.clap_module_exports_and_imports
   COMMAND "${CMAKE_COMMAND}" -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:tw07_clap> -DEXPORTS=clap_entry
