@@ -1,23 +1,19 @@
 # The CLAP module: through its exported entry as hosts load it, and against the VST 2 module.
-add_library(clap_test_host STATIC clap/ClapTestHost.cpp)
-target_include_directories(clap_test_host PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(clap_test_host PUBLIC tw07_host GTest::gtest)
-
 add_executable(clap_module_test clap/ClapModuleTest.cpp)
-target_link_libraries(clap_module_test PRIVATE clap_test_host tw07_render tw07_validate GTest::gtest_main)
+target_link_libraries(clap_module_test PRIVATE tw07_host tw07_render tw07_validate GTest::gtest_main)
 target_compile_definitions(clap_module_test PRIVATE TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>"
   TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
 add_dependencies(clap_module_test tw07 tw07_clap)
 gtest_discover_tests(clap_module_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 600)
 
 add_executable(clap_edits_test clap/ClapEditsTest.cpp)
-target_link_libraries(clap_edits_test PRIVATE clap_test_host kx_clap plug GTest::gtest_main)
+target_link_libraries(clap_edits_test PRIVATE tw07_host kx_clap plug GTest::gtest_main)
 gtest_discover_tests(clap_edits_test DISCOVERY_MODE PRE_TEST)
 
 if(TW07_BUILD_EDITOR)
   add_executable(clap_gui_test clap/ClapGuiTest.cpp)
   target_include_directories(clap_gui_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/editor)
-  target_link_libraries(clap_gui_test PRIVATE clap_test_host editor_module_support GTest::gtest_main)
+  target_link_libraries(clap_gui_test PRIVATE tw07_host editor_module_support GTest::gtest_main)
   target_compile_definitions(clap_gui_test PRIVATE TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>"
     TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
   add_dependencies(clap_gui_test tw07_clap)

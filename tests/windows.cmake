@@ -36,9 +36,7 @@ add_test(NAME windows.module COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_modu
 set_tests_properties(windows.module PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
 
 # The CLAP module through its entry, and against the VST 2 module of the same build.
-add_executable(windows_clap_tests ${CMAKE_CURRENT_SOURCE_DIR}/clap/ClapModuleTest.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/clap/ClapTestHost.cpp)
-target_include_directories(windows_clap_tests PRIVATE ${PROJECT_SOURCE_DIR})
+add_executable(windows_clap_tests ${CMAKE_CURRENT_SOURCE_DIR}/clap/ClapModuleTest.cpp)
 target_link_libraries(windows_clap_tests PRIVATE tw07_render GTest::gtest_main)
 target_compile_definitions(windows_clap_tests PRIVATE TW07_MODULE_PATH="${_module_z}"
   TW07_CLAP_PATH="Z:$<TARGET_FILE:tw07_clap>")

@@ -5,12 +5,12 @@
 
 #include <vector>
 
-#include "ClapTestHost.h"
+#include "tools/host/ClapHost.h"
 #include "kx/clap/ClapPlugAdapter.h"
 
 namespace {
 
-using namespace claptest;
+using namespace tools::clap;
 
 struct EditsFixture : ::testing::Test {
     clap_plugin_descriptor descriptor{kClapVersion, "test", "test", "", "", "", "", "", "", nullptr};

@@ -8,12 +8,12 @@
 #include <functional>
 #include <thread>
 
-#include "ClapTestHost.h"
+#include "tools/host/ClapHost.h"
 #include "ModuleEditorSupport.h"
 
 namespace {
 
-using namespace claptest;
+using namespace tools::clap;
 using namespace std::chrono_literals;
 
 constexpr int kDriveX = 54;  // the Drive knob's centre

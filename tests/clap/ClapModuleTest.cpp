@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ClapTestHost.h"
+#include "tools/host/ClapHost.h"
 #include "tools/audio/Signals.h"
 #include "tools/host/HostContext.h"
 #include "tools/host/HostModule.h"
@@ -21,7 +21,7 @@
 
 namespace {
 
-using namespace claptest;
+using namespace tools::clap;
 
 constexpr clap_id kDrive = 0;
 constexpr clap_id kStereo = 3;

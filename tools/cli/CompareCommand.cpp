@@ -4,7 +4,8 @@
 #include "Arguments.h"
 #include "Commands.h"
 #include "tools/audio/AudioDifference.h"
-#include "tools/host/HostModule.h"
+#include "tools/host/HostContext.h"
+#include "tools/host/Plugin.h"
 #include "tools/render/CompareBattery.h"
 #include "tools/render/RenderJob.h"
 
@@ -22,14 +23,12 @@ struct ModuleShape {
     int outputs = 0;
     std::vector<std::string> parameterNames;
 
-    explicit ModuleShape(const HostModule& module)
+    explicit ModuleShape(Plugin& effect)
     {
-        HostContext context;
-        auto effect = module.instantiate(context);
-        name = effect->effectName();
-        inputs = effect->numInputs();
-        outputs = effect->numOutputs();
-        for (int i = 0; i < effect->numParams(); ++i) parameterNames.push_back(effect->paramName(i));
+        name = effect.name();
+        inputs = effect.numInputs();
+        outputs = effect.numOutputs();
+        for (int i = 0; i < effect.numParams(); ++i) parameterNames.push_back(effect.paramName(i));
     }
 
     std::string counts() const
@@ -66,16 +65,17 @@ int runCompare(const std::vector<std::string>& words)
     const auto& positional = args.positionals(2, 2, "expected MODULE_A MODULE_B");
 
     // Both stay loaded for the whole run, so that each render finds them as they were.
-    const HostModule first(positional[0]);
-    const HostModule second(positional[1]);
-    const ModuleShape a(first);
-    const ModuleShape b(second);
+    HostContext context;
+    const std::unique_ptr<Plugin> first = openPlugin(positional[0], context);
+    const std::unique_ptr<Plugin> second = openPlugin(positional[1], context);
+    const ModuleShape a(*first);
+    const ModuleShape b(*second);
     if (a.inputs != b.inputs || a.outputs != b.outputs || a.parameterNames.size() != b.parameterNames.size()) {
         throw std::runtime_error("the modules cannot be compared: A has " + a.counts() + ", B has " + b.counts());
     }
 
     const std::vector<CompareCase> cases = compareBattery(a.parameterNames, grid);
-    std::printf("A  %s  (%s)\nB  %s  (%s)\n", first.path().c_str(), a.name.c_str(), second.path().c_str(),
+    std::printf("A  %s  (%s)\nB  %s  (%s)\n", positional[0].c_str(), a.name.c_str(), positional[1].c_str(),
                 b.name.c_str());
     std::printf("%zu cases%s; differing samples and the largest difference per case\n", cases.size(),
                 grid ? ", host calls in multiples of 32 frames" : "");
@@ -87,8 +87,8 @@ int runCompare(const std::vector<std::string>& words)
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const CompareCase& c = cases[i];
         const AudioBuffer input = c.input();
-        const AudioBuffer outA = renderThroughModule(first.path(), input, c.options, verbose).output;
-        const AudioBuffer outB = renderThroughModule(second.path(), input, c.options, verbose).output;
+        const AudioBuffer outA = renderThroughModule(positional[0], input, c.options, verbose).output;
+        const AudioBuffer outB = renderThroughModule(positional[1], input, c.options, verbose).output;
         const AudioDifference difference = AudioDifference::between(outA, outB);
         total.add(difference);
         if (difference.differing > 0) ++casesDiffering;

@@ -54,6 +54,27 @@ void Effect::setBlockSize(int frames)
 
 void Effect::mainsChanged(bool on) { dispatch(effMainsChanged, 0, on ? 1 : 0); }
 
+void Effect::prepare(float sampleRate, int maxFrames)
+{
+    setSampleRate(sampleRate);
+    setBlockSize(maxFrames);
+}
+
+void Effect::start()
+{
+    if (!canReplacing() || effect->processReplacing == nullptr) {
+        throw std::runtime_error("the effect does not offer processReplacing");
+    }
+    context.setProcessLevel(HostContext::kLevelRealtime);
+    mainsChanged(true);
+}
+
+void Effect::stop()
+{
+    mainsChanged(false);
+    context.setProcessLevel(HostContext::kLevelUser);
+}
+
 std::string Effect::text(int32 opcode, int32 index)
 {
     char buffer[kTextBufferSize] = {};

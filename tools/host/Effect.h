@@ -4,6 +4,7 @@
 // used after.
 
 #include "HostContext.h"
+#include "Plugin.h"
 #include "SharedLibrary.h"
 #include "kx/vst2/VstInterface.h"
 
@@ -19,20 +20,20 @@ struct SpeakerArrangementInfo {
     int outputChannels;
 };
 
-class Effect {
+class Effect : public Plugin {
 public:
     // `library` keeps the module that owns the record loaded while the effect lives.
     Effect(kx::vst2::AEffect* effect, HostContext& context, SharedLibrary library = {});
-    ~Effect();
+    ~Effect() override;
     Effect(const Effect&) = delete;
     Effect& operator=(const Effect&) = delete;
 
     kx::vst2::AEffect* record() const { return effect; }
     HostContext& host() const { return context; }
 
-    int numInputs() const { return effect->numInputs; }
-    int numOutputs() const { return effect->numOutputs; }
-    int numParams() const { return effect->numParams; }
+    int numInputs() const override { return effect->numInputs; }
+    int numOutputs() const override { return effect->numOutputs; }
+    int numParams() const override { return effect->numParams; }
     int numPrograms() const { return effect->numPrograms; }
     int flags() const { return effect->flags; }
     int uniqueId() const { return effect->uniqueID; }
@@ -61,14 +62,23 @@ public:
     // The arrangements the effect holds, when it answers with both.
     std::optional<SpeakerArrangementInfo> speakerArrangement();
 
-    std::string paramName(int index);
+    std::string paramName(int index) override;
     std::string paramLabel(int index);
     std::string paramDisplay(int index);
     bool canBeAutomated(int index);
-    float getParameter(int index);
-    void setParameter(int index, float value);
+    float getParameter(int index) override;
+    void setParameter(int index, float value) override;
 
     void processReplacing(float** inputs, float** outputs, int frames);
+
+    // Plugin: a run as a host makes it, at the realtime process level while it lasts.
+    std::string name() override { return effectName(); }
+    std::string vendor() override { return vendorString(); }
+    void prepare(float sampleRate, int maxFrames) override;
+    // Throws std::runtime_error for an effect without processReplacing.
+    void start() override;
+    void process(float** inputs, float** outputs, int frames) override { processReplacing(inputs, outputs, frames); }
+    void stop() override;
 
     kx::vst2::intptr dispatch(kx::vst2::int32 opcode, kx::vst2::int32 index = 0, kx::vst2::intptr value = 0,
                               void* ptr = nullptr, float opt = 0.0f);

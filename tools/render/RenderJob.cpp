@@ -1,7 +1,7 @@
 #include "RenderJob.h"
 
 #include "tools/host/HostContext.h"
-#include "tools/host/HostModule.h"
+#include "tools/host/Plugin.h"
 #include "ProgressBar.h"
 
 #include <algorithm>
@@ -12,7 +12,6 @@ namespace tools {
 RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuffer& input, const RenderOptions& options,
                                   bool verbose)
 {
-    HostModule module(modulePath);
     HostContext context;
     if (verbose) context.setLog(stderr);
     // Modules that ask during construction learn the rate they will run at.
@@ -20,11 +19,11 @@ RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuff
     context.setBlockSize(options.announcedBlockSize > 0
                              ? options.announcedBlockSize
                              : *std::max_element(options.blockSizes.begin(), options.blockSizes.end()));
-    auto effect = module.instantiate(context);
+    const std::unique_ptr<Plugin> effect = openPlugin(modulePath, context);
 
     RenderOutcome outcome;
-    outcome.effectName = effect->effectName();
-    outcome.vendor = effect->vendorString();
+    outcome.effectName = effect->name();
+    outcome.vendor = effect->vendor();
     const RenderPlan plan = options.resolve(*effect, input.sampleRate, input.numFrames());
     if (verbose) {
         std::fprintf(stderr, "render: \"%s\" from \"%s\": %d in, %d out; file: %d channels, %lld frames at %d Hz\n",
@@ -52,8 +51,7 @@ RenderOutcome renderThroughModule(const std::string& modulePath, const AudioBuff
     outcome.stats = renderer.stats();
 
     if (verbose) {
-        std::fprintf(stderr,
-                     "render: %lld frames in %lld calls, %.4f s CPU in processReplacing, %zu automation events\n",
+        std::fprintf(stderr, "render: %lld frames in %lld calls, %.4f s CPU in process calls, %zu automation events\n",
                      static_cast<long long>(outcome.stats.frames), static_cast<long long>(outcome.stats.calls),
                      outcome.stats.cpuSeconds, context.automation().size());
     }

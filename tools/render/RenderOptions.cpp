@@ -184,7 +184,7 @@ int RenderOptions::findParameter(const std::vector<std::string>& names, const st
     throw UsageError("the module has no parameter \"" + reference + "\"");
 }
 
-RenderPlan RenderOptions::resolve(Effect& effect, int sampleRate, std::int64_t frames) const
+RenderPlan RenderOptions::resolve(Plugin& effect, int sampleRate, std::int64_t frames) const
 {
     std::vector<std::string> names;
     for (int i = 0; i < effect.numParams(); ++i) names.push_back(effect.paramName(i));

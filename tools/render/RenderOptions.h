@@ -7,7 +7,7 @@
 //   --block N[,N...]   host block size, or sizes used in turn
 //   --in-place         inputs and outputs share buffers
 
-#include "tools/host/Effect.h"
+#include "tools/host/Plugin.h"
 #include "Renderer.h"
 
 #include <cstdint>
@@ -53,7 +53,7 @@ public:
 
     // Parameter names and indices resolved, times turned into frames. Throws
     // UsageError for unknown parameters and for changes at or past `frames`.
-    RenderPlan resolve(Effect& effect, int sampleRate, std::int64_t frames) const;
+    RenderPlan resolve(Plugin& effect, int sampleRate, std::int64_t frames) const;
 };
 
 }  // namespace tools

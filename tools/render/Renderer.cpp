@@ -44,11 +44,8 @@ Renderer::Renderer(RenderPlan plan) : plan(std::move(plan))
     changes = std::move(sorted);
 }
 
-AudioBuffer Renderer::run(Effect& effect, const AudioBuffer& input)
+AudioBuffer Renderer::run(Plugin& effect, const AudioBuffer& input)
 {
-    if (!effect.canReplacing() || effect.record()->processReplacing == nullptr) {
-        throw std::runtime_error("the effect does not offer processReplacing");
-    }
     const int numInputs = effect.numInputs();
     const int numOutputs = effect.numOutputs();
     if (numOutputs < 1) throw std::runtime_error("the effect has no outputs");
@@ -82,11 +79,9 @@ AudioBuffer Renderer::run(Effect& effect, const AudioBuffer& input)
     const int maxBlock = plan.announcedBlockSize > 0
                              ? plan.announcedBlockSize
                              : *std::max_element(plan.blockSizes.begin(), plan.blockSizes.end());
-    effect.setSampleRate(static_cast<float>(input.sampleRate));
-    effect.setBlockSize(maxBlock);
+    effect.prepare(static_cast<float>(input.sampleRate), maxBlock);
     for (const auto& setting : plan.initial) effect.setParameter(setting.index, setting.value);
-    effect.host().setProcessLevel(HostContext::kLevelRealtime);
-    effect.mainsChanged(true);
+    effect.start();
 
     renderStats = {};
     std::size_t nextChange = 0;
@@ -112,7 +107,7 @@ AudioBuffer Renderer::run(Effect& effect, const AudioBuffer& input)
             }
 
             const double start = threadCpuSeconds();
-            effect.processReplacing(inputArray, outputArray, static_cast<int>(callEnd - position));
+            effect.process(inputArray, outputArray, static_cast<int>(callEnd - position));
             renderStats.cpuSeconds += threadCpuSeconds() - start;
             ++renderStats.calls;
             renderStats.frames += callEnd - position;
@@ -121,8 +116,7 @@ AudioBuffer Renderer::run(Effect& effect, const AudioBuffer& input)
         }
     }
 
-    effect.mainsChanged(false);
-    effect.host().setProcessLevel(HostContext::kLevelUser);
+    effect.stop();
 
     AudioBuffer result;
     result.sampleRate = input.sampleRate;

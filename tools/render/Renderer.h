@@ -5,7 +5,7 @@
 // holds a change is processed in two calls, split at that frame.
 
 #include "tools/audio/AudioBuffer.h"
-#include "tools/host/Effect.h"
+#include "tools/host/Plugin.h"
 
 #include <cstdint>
 #include <functional>
@@ -51,8 +51,8 @@ public:
     // The effect is fed its numInputs channels: a file channel is repeated when the
     // file has fewer (mono to stereo), extra file channels are left out. The result
     // has the effect's numOutputs channels. Throws std::runtime_error for an effect
-    // without processReplacing or without outputs.
-    AudioBuffer run(Effect& effect, const AudioBuffer& input);
+    // that cannot process (a VST 2 one without processReplacing) or has no outputs.
+    AudioBuffer run(Plugin& effect, const AudioBuffer& input);
 
     const RenderStats& stats() const { return renderStats; }
 

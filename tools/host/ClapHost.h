@@ -1,7 +1,7 @@
 #pragma once
-// A small CLAP host for the module's tests: loads a module as a host does, creates its one
-// plug-in and drives it on the test's thread, which it reports as the main thread (and, while
-// processing, as the audio thread). It records what the plug-in asks of it.
+// The one CLAP host library of the tools: loads a module as a host does, creates its
+// plug-in and drives it on the calling thread, which it reports as the main thread (and,
+// while processing, as the audio thread). It records what the plug-in asks of it.
 
 #include <atomic>
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include "kx/clap/ClapInterface.h"
 #include "tools/host/SharedLibrary.h"
 
-namespace claptest {
+namespace tools::clap {
 
 using namespace kx::clap;
 
@@ -53,6 +53,7 @@ private:
 
 class ClapModule {
 public:
+    // Loads the module and calls its entry's init; throws std::runtime_error where that fails.
     explicit ClapModule(const std::string& path);
     ~ClapModule();
     ClapModule(const ClapModule&) = delete;
@@ -69,7 +70,8 @@ private:
 
 class ClapInstance {
 public:
-    // Creates and initialises the module's plug-in; throws where that does not work.
+    // Creates and initialises the module's first plug-in; throws std::runtime_error where
+    // that does not work.
     explicit ClapInstance(const ClapModule& module);
     // The same with a plug-in made by `create` for this host.
     explicit ClapInstance(const std::function<const clap_plugin*(const clap_host*)>& create);
@@ -93,7 +95,9 @@ public:
                                 uint32_t frames, const InputEvents& events = {});
     OutputEvents out;  // what process and flush sent back, kept until cleared
 
+    // NaN where the plug-in gives no value.
     double value(clap_id id) const;
+    // Empty where the plug-in saves nothing.
     std::vector<uint8_t> save(std::size_t chunk = SIZE_MAX) const;
     // Loads the bytes, the stream handing out at most `chunk` at a time.
     bool load(const std::vector<uint8_t>& bytes, std::size_t chunk = SIZE_MAX) const;
@@ -111,4 +115,4 @@ private:
     bool active = false;
 };
 
-}  // namespace claptest
+}  // namespace tools::clap

@@ -1,0 +1,49 @@
+#pragma once
+// A CLAP plug-in behind the format-neutral handle: normalised values become plain ones
+// with each parameter's range, and the changes set between two calls reach the plug-in as
+// value events at the first frame of the next one.
+
+#include "tools/host/ClapHost.h"
+#include "tools/host/Plugin.h"
+
+#include <memory>
+#include <vector>
+
+namespace tools::clap {
+
+class ClapPlugin final : public Plugin {
+public:
+    explicit ClapPlugin(std::shared_ptr<const ClapModule> module);
+    ~ClapPlugin() override;
+
+    ClapInstance& instance() { return plugin; }
+
+    std::string name() override;
+    std::string vendor() override;
+    int numInputs() const override { return inputs; }
+    int numOutputs() const override { return outputs; }
+    int numParams() const override { return static_cast<int>(infos.size()); }
+    std::string paramName(int index) override;
+    float getParameter(int index) override;
+    void setParameter(int index, float value) override;
+
+    void prepare(float sampleRate, int maxFrames) override;
+    void start() override;
+    void process(float** inputs, float** outputs, int frames) override;
+    void stop() override;
+
+private:
+    int channels(bool input) const;
+
+    std::shared_ptr<const ClapModule> module;
+    ClapInstance plugin;
+    std::vector<clap_param_info> infos;
+    int inputs;
+    int outputs;
+    InputEvents pending;
+    double rate = 44100.0;
+    int maxBlock = 0;
+    bool running = false;
+};
+
+}  // namespace tools::clap

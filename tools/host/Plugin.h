@@ -1,0 +1,39 @@
+#pragma once
+// A host's handle on one plug-in instance, whatever its format: what rendering and comparing
+// need. Parameters by index, values normalised to 0..1 (a format with plain values converts
+// with the parameter's range). The order of a run: prepare, setParameter (any number),
+// start, process (any number, setParameter between), stop.
+
+#include <memory>
+#include <string>
+
+namespace tools {
+
+class HostContext;
+
+class Plugin {
+public:
+    virtual ~Plugin();
+
+    virtual std::string name() = 0;
+    virtual std::string vendor() = 0;
+    virtual int numInputs() const = 0;  // channels of the main input
+    virtual int numOutputs() const = 0;
+    virtual int numParams() const = 0;
+    virtual std::string paramName(int index) = 0;
+    virtual float getParameter(int index) = 0;
+    // Takes effect with the next process call, before its first frame.
+    virtual void setParameter(int index, float value) = 0;
+
+    virtual void prepare(float sampleRate, int maxFrames) = 0;
+    virtual void start() = 0;
+    virtual void process(float** inputs, float** outputs, int frames) = 0;
+    virtual void stop() = 0;
+};
+
+// Loads the module at `path` and makes one instance: a CLAP plug-in for a ".clap" file,
+// else a VST 2 effect. The instance keeps its module loaded. VST 2 requests go to
+// `context`. Throws std::runtime_error where the module cannot be used.
+std::unique_ptr<Plugin> openPlugin(const std::string& path, HostContext& context);
+
+}  // namespace tools
