@@ -9,6 +9,8 @@
 namespace tools {
 
 int runInfo(const std::vector<std::string>& args);
+// info for a CLAP module; runInfo hands .clap files to it.
+int runClapInfo(const std::string& module, bool json);
 int runRender(const std::vector<std::string>& args);
 int runDemo(const std::vector<std::string>& args);
 int runGui(const std::vector<std::string>& args);

@@ -108,7 +108,7 @@ int runDemo(const std::vector<std::string>& words)
     std::printf("levels          peak                      rms\n");
     printLevels("in", input);
     printLevels("out", outcome.output);
-    std::printf("speed    %.2f s of audio in %.4f s CPU inside processReplacing (%lld calls): %.1fx realtime\n",
+    std::printf("speed    %.2f s of audio in %.4f s CPU inside its process calls (%lld calls): %.1fx realtime\n",
                 audioSeconds, outcome.stats.cpuSeconds, static_cast<long long>(outcome.stats.calls),
                 outcome.stats.realtimeFactor(input.sampleRate));
     return 0;

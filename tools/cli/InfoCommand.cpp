@@ -5,6 +5,7 @@
 #include "JsonText.h"
 #include "tools/host/HostContext.h"
 #include "tools/host/HostModule.h"
+#include "tools/host/Plugin.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -310,6 +311,7 @@ int runInfo(const std::vector<std::string>& words)
             args.positional();
     }
     const std::string& module = args.positionals(1, 1, "expected one MODULE")[0];
+    if (isClapModule(module)) return runClapInfo(module, json);
     const Report report = inspect(module);
     if (json)
         printJson(report);

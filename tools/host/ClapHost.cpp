@@ -146,13 +146,21 @@ clap_process_status ClapInstance::process(float* const* inputs, int inputChannel
 {
     clap_audio_buffer in{const_cast<float**>(inputs), nullptr, static_cast<uint32_t>(inputChannels), 0, 0};
     clap_audio_buffer output{const_cast<float**>(outputs), nullptr, static_cast<uint32_t>(outputChannels), 0, 0};
+    return process(inputs != nullptr ? &in : nullptr, inputs != nullptr ? 1 : 0, outputs != nullptr ? &output : nullptr,
+                   outputs != nullptr ? 1 : 0, frames, events);
+}
+
+clap_process_status ClapInstance::process(const clap_audio_buffer* inputs, uint32_t inputPorts,
+                                          clap_audio_buffer* outputs, uint32_t outputPorts, uint32_t frames,
+                                          const InputEvents& events)
+{
     clap_process process{};
     process.steady_time = -1;
     process.frames_count = frames;
-    process.audio_inputs = inputs != nullptr ? &in : nullptr;
-    process.audio_inputs_count = inputs != nullptr ? 1 : 0;
-    process.audio_outputs = outputs != nullptr ? &output : nullptr;
-    process.audio_outputs_count = outputs != nullptr ? 1 : 0;
+    process.audio_inputs = inputs;
+    process.audio_inputs_count = inputPorts;
+    process.audio_outputs = outputs;
+    process.audio_outputs_count = outputPorts;
     process.in_events = events.list();
     process.out_events = out.list();
     return instance->process(instance, &process);

@@ -93,6 +93,9 @@ public:
     // One process call over the given channels (null: none), with these events.
     clap_process_status process(float* const* inputs, int inputChannels, float* const* outputs, int outputChannels,
                                 uint32_t frames, const InputEvents& events = {});
+    // The same with a buffer for each port.
+    clap_process_status process(const clap_audio_buffer* inputs, uint32_t inputPorts, clap_audio_buffer* outputs,
+                                uint32_t outputPorts, uint32_t frames, const InputEvents& events);
     OutputEvents out;  // what process and flush sent back, kept until cleared
 
     // NaN where the plug-in gives no value.

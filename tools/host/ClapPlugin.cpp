@@ -7,7 +7,12 @@
 namespace tools::clap {
 
 ClapPlugin::ClapPlugin(std::shared_ptr<const ClapModule> module)
-    : module(std::move(module)), plugin(*this->module), inputs(channels(true)), outputs(channels(false))
+    : module(std::move(module)),
+      plugin(*this->module),
+      inputPorts(portChannels(true)),
+      outputPorts(portChannels(false)),
+      inputs(inputPorts.empty() ? 0 : static_cast<int>(std::min(inputPorts[0], 2u))),
+      outputs(outputPorts.empty() ? 0 : static_cast<int>(std::min(outputPorts[0], 2u)))
 {
     const auto* params = plugin.extension<clap_plugin_params>(kExtParams);
     const uint32_t count = params != nullptr ? params->count(plugin.plugin()) : 0;
@@ -29,13 +34,41 @@ std::string ClapPlugin::vendor()
     return plugin.plugin()->desc->vendor != nullptr ? plugin.plugin()->desc->vendor : "";
 }
 
-int ClapPlugin::channels(bool input) const
+std::vector<uint32_t> ClapPlugin::portChannels(bool input) const
 {
+    std::vector<uint32_t> channels;
     const auto* ports = plugin.extension<clap_plugin_audio_ports>(kExtAudioPorts);
-    clap_audio_port_info info{};
-    if (ports == nullptr || ports->count(plugin.plugin(), input) < 1 || !ports->get(plugin.plugin(), 0, input, &info))
-        return 0;
-    return static_cast<int>(std::min(info.channel_count, 2u));
+    const uint32_t count = ports != nullptr ? ports->count(plugin.plugin(), input) : 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        clap_audio_port_info info{};
+        channels.push_back(ports->get(plugin.plugin(), i, input, &info) ? info.channel_count : 0);
+    }
+    return channels;
+}
+
+void ClapPlugin::prepareBuffers(int frames)
+{
+    scratchFrames = frames;
+    inputBuffers.assign(inputPorts.size(), clap_audio_buffer{});
+    outputBuffers.assign(outputPorts.size(), clap_audio_buffer{});
+    channelPointers.clear();
+    scratch.clear();
+    const auto fill = [&](std::vector<clap_audio_buffer>& buffers, const std::vector<uint32_t>& ports) {
+        for (std::size_t p = 0; p < ports.size(); ++p) {
+            channelPointers.emplace_back(ports[p], nullptr);
+            if (p > 0) {
+                for (float*& channel : channelPointers.back())
+                    channel = scratch.emplace_back(static_cast<std::size_t>(frames), 0.0f).data();
+            }
+            buffers[p].channel_count = ports[p];
+        }
+    };
+    fill(inputBuffers, inputPorts);
+    fill(outputBuffers, outputPorts);
+    // Pointers taken once every vector has its final size.
+    std::size_t next = 0;
+    for (clap_audio_buffer& buffer : inputBuffers) buffer.data32 = channelPointers[next++].data();
+    for (clap_audio_buffer& buffer : outputBuffers) buffer.data32 = channelPointers[next++].data();
 }
 
 std::string ClapPlugin::paramName(int index)
@@ -72,6 +105,7 @@ void ClapPlugin::prepare(float sampleRate, int maxFrames)
 void ClapPlugin::start()
 {
     if (running) return;
+    prepareBuffers(std::max(maxBlock, 1));
     if (!plugin.activate(rate, static_cast<uint32_t>(std::max(maxBlock, 1))))
         throw std::runtime_error("the plug-in did not activate at " + std::to_string(rate) + " Hz");
     running = true;
@@ -79,7 +113,17 @@ void ClapPlugin::start()
 
 void ClapPlugin::process(float** inputs, float** outputs, int frames)
 {
-    plugin.process(inputs, this->inputs, outputs, this->outputs, static_cast<uint32_t>(frames), pending);
+    if (frames > scratchFrames) prepareBuffers(frames);  // a host may go past what it announced
+    // The first port's channels are the caller's; extra channels of a wider port repeat the last.
+    const auto route = [](clap_audio_buffer* buffers, std::size_t ports, float** channels, int count) {
+        if (ports == 0) return;
+        for (uint32_t c = 0; c < buffers[0].channel_count; ++c)
+            buffers[0].data32[c] = count > 0 ? channels[std::min<int>(static_cast<int>(c), count - 1)] : nullptr;
+    };
+    route(inputBuffers.data(), inputBuffers.size(), inputs, this->inputs);
+    route(outputBuffers.data(), outputBuffers.size(), outputs, this->outputs);
+    plugin.process(inputBuffers.data(), static_cast<uint32_t>(inputBuffers.size()), outputBuffers.data(),
+                   static_cast<uint32_t>(outputBuffers.size()), static_cast<uint32_t>(frames), pending);
     pending.clear();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A CLAP plug-in behind the format-neutral handle: normalised values become plain ones
 // with each parameter's range, and the changes set between two calls reach the plug-in as
-// value events at the first frame of the next one.
+// value events at the first frame of the next one. The first port of each direction carries
+// the audio; any other port (a side chain, say) gets silence in and a scratch buffer out.
 
 #include "tools/host/ClapHost.h"
 #include "tools/host/Plugin.h"
@@ -33,13 +34,24 @@ public:
     void stop() override;
 
 private:
-    int channels(bool input) const;
+    // Channel counts of each port of one direction.
+    std::vector<uint32_t> portChannels(bool input) const;
+    // Buffers for every port, the extra ones `frames` long.
+    void prepareBuffers(int frames);
 
     std::shared_ptr<const ClapModule> module;
     ClapInstance plugin;
     std::vector<clap_param_info> infos;
-    int inputs;
+    std::vector<uint32_t> inputPorts;
+    std::vector<uint32_t> outputPorts;
+    int inputs;  // channels of the first port
     int outputs;
+    // Per port: its buffer record and channel pointers; the other ports' samples.
+    std::vector<clap_audio_buffer> inputBuffers;
+    std::vector<clap_audio_buffer> outputBuffers;
+    std::vector<std::vector<float*>> channelPointers;
+    std::vector<std::vector<float>> scratch;
+    int scratchFrames = 0;
     InputEvents pending;
     double rate = 44100.0;
     int maxBlock = 0;

@@ -7,12 +7,15 @@ namespace tools {
 
 Plugin::~Plugin() = default;
 
+bool isClapModule(const std::string& path)
+{
+    const std::string suffix = ".clap";
+    return path.size() > suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
 std::unique_ptr<Plugin> openPlugin(const std::string& path, HostContext& context)
 {
-    const std::string clapSuffix = ".clap";
-    if (path.size() > clapSuffix.size() &&
-        path.compare(path.size() - clapSuffix.size(), clapSuffix.size(), clapSuffix) == 0)
-        return std::make_unique<clap::ClapPlugin>(std::make_shared<const clap::ClapModule>(path));
+    if (isClapModule(path)) return std::make_unique<clap::ClapPlugin>(std::make_shared<const clap::ClapModule>(path));
     return HostModule(path).instantiate(context);
 }
 

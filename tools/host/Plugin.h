@@ -31,6 +31,9 @@ public:
     virtual void stop() = 0;
 };
 
+// Whether the file name says CLAP (".clap"); anything else is taken for VST 2.
+bool isClapModule(const std::string& path);
+
 // Loads the module at `path` and makes one instance: a CLAP plug-in for a ".clap" file,
 // else a VST 2 effect. The instance keeps its module loaded. VST 2 requests go to
 // `context`. Throws std::runtime_error where the module cannot be used.

@@ -35,7 +35,7 @@ struct RenderPlan {
 struct RenderStats {
     std::int64_t frames = 0;
     std::int64_t calls = 0;
-    double cpuSeconds = 0.0;  // thread CPU time spent inside processReplacing
+    double cpuSeconds = 0.0;  // thread CPU time spent inside the effect's process calls
 
     // Seconds of audio per second of CPU time.
     double realtimeFactor(int sampleRate) const;
