@@ -29,8 +29,9 @@ set(_module_z "Z:$<TARGET_FILE:tw07>")
 add_executable(windows_module_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/effect/ModuleTest.cpp ${CMAKE_CURRENT_SOURCE_DIR}/windows/OutputTest.cpp)
 target_link_libraries(windows_module_tests PRIVATE tw07_render GTest::gtest_main)
-target_compile_definitions(windows_module_tests PRIVATE TW07_MODULE_PATH="${_module_z}")
-add_dependencies(windows_module_tests tw07)
+target_compile_definitions(windows_module_tests PRIVATE TW07_MODULE_PATH="${_module_z}"
+  TW07_CLAP_PATH="Z:$<TARGET_FILE:tw07_clap>")
+add_dependencies(windows_module_tests tw07 tw07_clap)
 add_test(NAME windows.module COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_module_tests>
   --gtest_filter=-ModuleExports.*:WindowsOutput.MatchesTheLinuxModule)
 set_tests_properties(windows.module PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
@@ -72,5 +73,5 @@ endif()
 
 add_test(NAME windows.host_tool
   COMMAND "${CMAKE_CURRENT_SOURCE_DIR}/windows/host-tool.sh" "${CMAKE_CURRENT_BINARY_DIR}/host-tool"
-          "${_module_z}" ${TW07_WINE_RUN} $<TARGET_FILE:tw07-host>)
+          "${_module_z}" "Z:$<TARGET_FILE:tw07_clap>" ${TW07_WINE_RUN} $<TARGET_FILE:tw07-host>)
 set_tests_properties(windows.host_tool PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)

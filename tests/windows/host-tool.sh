@@ -1,11 +1,13 @@
 #!/bin/sh
-# host-tool.sh OUT_DIR MODULE WINE_RUN PREFIX TW07_HOST_EXE
-# tw07-host.exe under Wine: demo and render through the Windows module write their
-# files, info names the effect, and gui and validate refuse with a clear reason.
+# host-tool.sh OUT_DIR MODULE CLAP_MODULE WINE_RUN PREFIX TW07_HOST_EXE
+# tw07-host.exe under Wine: demo and render through the Windows modules write their
+# files, info names the effect, compare finds the two formats' output equal, and gui
+# and validate refuse with a clear reason.
 set -eu
 out=$1
 module=$2
-shift 2
+clap=$3
+shift 3
 rm -rf "$out"
 mkdir -p "$out"
 cd "$out"
@@ -18,10 +20,15 @@ grep -q "realtime" demo.txt || fail "demo printed no speed"
 "$@" render "$module" demo-in.wav render.wav --set Drive=0.8 --block 256 || fail "render exited with $?"
 [ "$(wc -c <render.wav)" -eq "$(wc -c <demo-out.wav)" ] || fail "render wrote a file of another length"
 
+"$@" info "$clap" | grep -q "features        audio-effect, distortion, stereo" || fail "info does not read the CLAP module"
+"$@" render "$clap" demo-in.wav render-clap.wav --set Drive=0.8 --block 256 || fail "render through CLAP exited with $?"
+[ "$(wc -c <render-clap.wav)" -eq "$(wc -c <render.wav)" ] || fail "render through CLAP wrote a file of another length"
+"$@" compare "$module" "$clap" >compare.txt || fail "compare found differences: $(tail -1 compare.txt)"
+
 for command in gui validate; do
   status=0
   "$@" "$command" "$module" 2>refusal.txt || status=$?
   [ "$status" -eq 1 ] || fail "$command exited with $status, expected 1"
   grep -q "Linux-only" refusal.txt || fail "$command did not say it is Linux-only: $(cat refusal.txt)"
 done
-echo "tw07-host.exe: info, demo, render work; gui and validate refuse"
+echo "tw07-host.exe: info, demo, render and compare work for both formats; gui and validate refuse"
