@@ -32,6 +32,9 @@ if(TW07_XVFB_RUN)
 endif()
 add_test(NAME validator.tw07_quick COMMAND ${tw07_validate_launcher} $<TARGET_FILE:tw07-host>
   validate --quick --skip signal.denormals $<TARGET_FILE:tw07>)
+add_test(NAME validator.tw07_clap COMMAND ${tw07_validate_launcher} $<TARGET_FILE:tw07-host>
+  validate $<TARGET_FILE:tw07_clap>)
+set_tests_properties(validator.tw07_clap PROPERTIES LABELS validator TIMEOUT 120)
 # signal.denormals is a timing measurement: the effect keeps subnormal arithmetic by design and
 # its silent blocks cost close to twice a loud one, so it is reported by hand and by the
 # benchmarks rather than gating the suite. The control-state part is checked on every call by

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -114,6 +115,20 @@ TEST(Validator, CrashIsOneFailedCheckAndTheRunGoesOn)
     EXPECT_TRUE(run.has("PASS  params.values")) << run.output;
     EXPECT_TRUE(run.has("PASS  signal.non-finite")) << run.output;
     EXPECT_TRUE(run.has("1 failed")) << run.output;
+}
+
+// Debian's zam-plugins build their CLAP factory to make a plug-in for any id, and offer no state.
+TEST(Validator, ClapChecksRunOnAThirdPartyModuleAndReportWhatItGetsWrong)
+{
+    const std::string module = "/usr/lib/clap/ZamComp.clap";
+    if (access(module.c_str(), R_OK) != 0) GTEST_SKIP() << module << " is absent: install zam-plugins";
+    const Outcome run = validate(module, "--skip clap.editor");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_TRUE(run.has("create_plugin made a plug-in for an id the factory does not offer")) << run.output;
+    EXPECT_TRUE(run.has("SKIP  clap.state")) << run.output;
+    for (const char* check : {"clap.texts", "clap.events", "clap.cycles", "clap.threads"})
+        EXPECT_TRUE(run.has(std::string("PASS  ") + check)) << check << "\n" << run.output;
+    EXPECT_FALSE(run.has("crashed")) << run.output;
 }
 
 TEST(Validator, UnknownCheckNameIsAUsageError)

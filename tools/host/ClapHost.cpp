@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <thread>
 #include <cstring>
 
 namespace tools::clap {
@@ -18,8 +19,11 @@ const clap_host_params kHostParams{
 };
 
 const clap_host_thread_check kHostThreadCheck{
-    .is_main_thread = [](const clap_host* host) { return !instanceOf(host).elsewhere; },
-    .is_audio_thread = [](const clap_host*) { return true; },
+    .is_main_thread = [](const clap_host* host) { return std::this_thread::get_id() == instanceOf(host).mainThread; },
+    .is_audio_thread =
+        [](const clap_host* host) {
+            return std::this_thread::get_id() != instanceOf(host).mainThread || instanceOf(host).processing;
+        },
 };
 
 const clap_host_log kHostLog{
@@ -163,7 +167,10 @@ clap_process_status ClapInstance::process(const clap_audio_buffer* inputs, uint3
     process.audio_outputs_count = outputPorts;
     process.in_events = events.list();
     process.out_events = out.list();
-    return instance->process(instance, &process);
+    processing = true;
+    const clap_process_status status = instance->process(instance, &process);
+    processing = false;
+    return status;
 }
 
 double ClapInstance::value(clap_id id) const
@@ -193,7 +200,7 @@ std::vector<uint8_t> ClapInstance::save(std::size_t chunk) const
                          return static_cast<int64_t>(n);
                      }};
     const auto* state = extension<clap_plugin_state>(kExtState);
-    if (!state->save(instance, &out)) return {};
+    if (state == nullptr || !state->save(instance, &out)) return {};
     return stream.bytes;
 }
 
@@ -208,7 +215,8 @@ bool ClapInstance::load(const std::vector<uint8_t>& bytes, std::size_t chunk) co
             source.position += n;
             return static_cast<int64_t>(n);
         }};
-    return extension<clap_plugin_state>(kExtState)->load(instance, &in);
+    const auto* state = extension<clap_plugin_state>(kExtState);
+    return state != nullptr && state->load(instance, &in);
 }
 
 }  // namespace tools::clap

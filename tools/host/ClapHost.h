@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kx/clap/ClapInterface.h"
@@ -100,7 +101,7 @@ public:
 
     // NaN where the plug-in gives no value.
     double value(clap_id id) const;
-    // Empty where the plug-in saves nothing.
+    // Empty where the plug-in saves nothing or has no state.
     std::vector<uint8_t> save(std::size_t chunk = SIZE_MAX) const;
     // Loads the bytes, the stream handing out at most `chunk` at a time.
     bool load(const std::vector<uint8_t>& bytes, std::size_t chunk = SIZE_MAX) const;
@@ -109,8 +110,10 @@ public:
     std::atomic<int> flushRequests{0};
     std::atomic<int> rescans{0};
     std::vector<std::string> logLines;
-    // Makes the host answer is_main_thread with false, as if the call came from elsewhere.
-    bool elsewhere = false;
+    // The thread that made the instance: thread-check calls it the main thread, and any
+    // other thread, or this one inside process, the audio thread.
+    const std::thread::id mainThread = std::this_thread::get_id();
+    std::atomic<bool> processing{false};
 
 private:
     clap_host host;

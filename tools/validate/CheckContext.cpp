@@ -36,6 +36,13 @@ const HostModule& CheckContext::module()
     return *loaded;
 }
 
+const clap::ClapModule& CheckContext::clapModule()
+{
+    // Loaded once for the process and never unloaded, like module().
+    if (loadedClap == nullptr) loadedClap = new clap::ClapModule(path);
+    return *loadedClap;
+}
+
 void CheckContext::fail(const char* format, ...)
 {
     shared.status = CheckStatus::Fail;

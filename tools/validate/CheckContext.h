@@ -3,6 +3,7 @@
 // seed, the mode, and a result record shared with the parent. The last note
 // and the reproduction line survive a crash of the child.
 
+#include "tools/host/ClapHost.h"
 #include "tools/host/HostModule.h"
 
 #include <cstdint>
@@ -33,6 +34,8 @@ public:
     // The module, loaded on first use and kept loaded for the rest of the process:
     // threads a module leaves behind may still run its code at exit.
     const HostModule& module();
+    // The same for a CLAP module.
+    const clap::ClapModule& clapModule();
 
     // Adds a reason; the check fails. Reasons after the first few are counted only.
     void fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -54,6 +57,7 @@ private:
     bool quickMode;
     SharedResult& shared;
     const HostModule* loaded = nullptr;
+    const clap::ClapModule* loadedClap = nullptr;
     int failureCount = 0;
 };
 

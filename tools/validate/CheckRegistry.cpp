@@ -1,8 +1,12 @@
 #include "CheckRegistry.h"
 
+#include "tools/host/Plugin.h"
+
 namespace tools::validate {
 
-CheckList allChecks()
+namespace {
+
+CheckList vst2Checks()
 {
     CheckList checks;
     addLoadChecks(checks);
@@ -16,6 +20,23 @@ CheckList allChecks()
     addEditorChecks(checks);
     addEditorHostChecks(checks);
     addEditorInputChecks(checks);
+    return checks;
+}
+
+}  // namespace
+
+CheckList allChecks()
+{
+    CheckList checks = vst2Checks();
+    addClapChecks(checks);
+    return checks;
+}
+
+CheckList checksFor(const std::string& modulePath)
+{
+    if (!isClapModule(modulePath)) return vst2Checks();
+    CheckList checks;
+    addClapChecks(checks);
     return checks;
 }
 

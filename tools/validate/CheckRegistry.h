@@ -29,8 +29,12 @@ void addRealtimeChecks(CheckList& checks);
 void addEditorChecks(CheckList& checks);
 void addEditorHostChecks(CheckList& checks);
 void addEditorInputChecks(CheckList& checks);
+void addClapChecks(CheckList& checks);
 
+// Every check of every format, for listing and selecting.
 CheckList allChecks();
+// The checks for one module: the CLAP ones for a .clap file, else the VST 2 ones.
+CheckList checksFor(const std::string& modulePath);
 
 // True when `name` is selected by `pattern`: the whole name, or its group ("params").
 bool matchesPattern(const std::string& name, const std::string& pattern);

@@ -142,7 +142,7 @@ int runChecks(const RunOptions& options)
 
     std::printf("validating %s (seed %llu%s)\n", options.module.c_str(), static_cast<unsigned long long>(options.seed),
                 options.quick ? ", quick" : "");
-    const CheckList checks = allChecks();
+    const CheckList checks = checksFor(options.module);
     int passed = 0;
     int failed = 0;
     int skipped = 0;
