@@ -2,3 +2,10 @@ add_executable(effect_bench effect/ModuleBench.cpp)
 target_link_libraries(effect_bench PRIVATE tw07_render plug benchmark::benchmark)
 target_compile_definitions(effect_bench PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
 add_dependencies(effect_bench tw07)
+
+# The module in each format, taking turns.
+add_executable(formats_bench effect/FormatsBench.cpp)
+target_link_libraries(formats_bench PRIVATE tw07_host tw07_audio benchmark::benchmark)
+target_compile_definitions(formats_bench PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>"
+  TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>")
+add_dependencies(formats_bench tw07 tw07_clap)
