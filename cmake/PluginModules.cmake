@@ -2,6 +2,9 @@
 #   A VST 2.4 module: <target>.so (Windows: .dll), exporting VSTPluginMain and main.
 # tw07_add_clap_module(<target> OUTPUT_NAME <name> [NO_INSTALL] <sources...>)
 #   A CLAP module: <name>.clap, exporting clap_entry.
+# tw07_add_vst3_module(<target> OUTPUT_NAME <name> [NO_INSTALL] <sources...>)
+#   A VST 3 bundle: <name>.vst3/Contents/x86_64-linux/<name>.so (Windows:
+#   x86_64-win/<name>.vst3), exporting GetPluginFactory and the module's entry and exit.
 # Each has its format's entry compiled in. A linker version script (Windows: a module
 # definition file) leaves exactly the entry exported; the static libraries linked in keep
 # their symbols to themselves. Unless NO_INSTALL is given (test modules), cmake --install
@@ -10,12 +13,15 @@
 if(WIN32)
   set(_default_vst_dir "${PROJECT_BINARY_DIR}/vst2")
   set(_default_clap_dir "${PROJECT_BINARY_DIR}/clap")
+  set(_default_vst3_dir "${PROJECT_BINARY_DIR}/vst3")
 else()
   set(_default_vst_dir "$ENV{HOME}/.vst")
   set(_default_clap_dir "$ENV{HOME}/.clap")
+  set(_default_vst3_dir "$ENV{HOME}/.vst3")
 endif()
 set(TW07_VST_DIR "${_default_vst_dir}" CACHE PATH "Where cmake --install puts VST 2.4 modules")
 set(TW07_CLAP_DIR "${_default_clap_dir}" CACHE PATH "Where cmake --install puts CLAP modules")
+set(TW07_VST3_DIR "${_default_vst3_dir}" CACHE PATH "Where cmake --install puts VST 3 bundles")
 
 
 # <exports>: the export files' path without .map/.def.
@@ -49,4 +55,22 @@ function(tw07_add_clap_module target)
   _tw07_add_module(${target} kx_clap "${PROJECT_SOURCE_DIR}/kx/clap/ClapEntry.cpp"
     "${PROJECT_SOURCE_DIR}/cmake/clap-exports" "${TW07_CLAP_DIR}" "${arg_NO_INSTALL}" ${arg_UNPARSED_ARGUMENTS})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME "${arg_OUTPUT_NAME}" SUFFIX ".clap")
+endfunction()
+
+function(tw07_add_vst3_module target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "NO_INSTALL" "OUTPUT_NAME" "")
+  if(WIN32)
+    set(architecture x86_64-win)
+    set(suffix ".vst3")
+  else()
+    set(architecture x86_64-linux)
+    set(suffix ".so")
+  endif()
+  set(contents "${arg_OUTPUT_NAME}.vst3/Contents/${architecture}")
+  _tw07_add_module(${target} kx_vst3 "${PROJECT_SOURCE_DIR}/kx/vst3/Vst3Entry.cpp"
+    "${PROJECT_SOURCE_DIR}/cmake/vst3-exports" "${TW07_VST3_DIR}/${contents}" "${arg_NO_INSTALL}"
+    ${arg_UNPARSED_ARGUMENTS})
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME "${arg_OUTPUT_NAME}" SUFFIX "${suffix}"
+    LIBRARY_OUTPUT_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/${contents}"
+    RUNTIME_OUTPUT_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/${contents}")
 endfunction()

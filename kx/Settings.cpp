@@ -75,6 +75,16 @@ std::vector<uint8_t> Settings::save(const Parameters& parameters, uint32_t plugi
 
 SettingsStatus Settings::load(Parameters& parameters, uint32_t pluginId, std::span<const uint8_t> record)
 {
+    std::vector<float> values;
+    const SettingsStatus status = read(parameters, pluginId, record, values);
+    if (status != SettingsStatus::kLoaded) return status;
+    for (int i = 0; i < parameters.count(); ++i) parameters.setValue(i, values[static_cast<std::size_t>(i)]);
+    return SettingsStatus::kLoaded;
+}
+
+SettingsStatus Settings::read(const Parameters& parameters, uint32_t pluginId, std::span<const uint8_t> record,
+                              std::vector<float>& values)
+{
     if (record.empty()) return SettingsStatus::kEmpty;
     if (record.size() > kMaxBytes) return SettingsStatus::kTooLarge;
     if (record.size() < sizeof kMagic || std::memcmp(record.data(), kMagic, sizeof kMagic) != 0)
@@ -90,11 +100,11 @@ SettingsStatus Settings::load(Parameters& parameters, uint32_t pluginId, std::sp
     if (record.size() < expected) return SettingsStatus::kTruncated;
     if (record.size() > expected) return SettingsStatus::kDamaged;
 
-    // Every value is read and checked before the first one is set.
-    std::vector<float> values(static_cast<std::size_t>(parameters.count()));
-    std::vector<bool> seen(values.size(), false);
+    // Every value is read and checked before the first one is handed out.
+    std::vector<float> read(static_cast<std::size_t>(parameters.count()));
+    std::vector<bool> seen(read.size(), false);
     for (int i = 0; i < parameters.count(); ++i)
-        values[static_cast<std::size_t>(i)] = parameters.descriptors[static_cast<std::size_t>(i)].defaultValue;
+        read[static_cast<std::size_t>(i)] = parameters.descriptors[static_cast<std::size_t>(i)].defaultValue;
     for (uint32_t e = 0; e < count; ++e) {
         const uint8_t* entry = p + kHeaderBytes + static_cast<std::size_t>(e) * entryBytes;
         const uint32_t bits = get32(entry + 4);
@@ -105,9 +115,9 @@ SettingsStatus Settings::load(Parameters& parameters, uint32_t pluginId, std::sp
         if (index < 0) continue;  // a parameter of a later version
         if (seen[static_cast<std::size_t>(index)]) return SettingsStatus::kDamaged;
         seen[static_cast<std::size_t>(index)] = true;
-        values[static_cast<std::size_t>(index)] = value;
+        read[static_cast<std::size_t>(index)] = value;
     }
-    for (int i = 0; i < parameters.count(); ++i) parameters.setValue(i, values[static_cast<std::size_t>(i)]);
+    values = std::move(read);
     return SettingsStatus::kLoaded;
 }
 

@@ -44,6 +44,10 @@ public:
     static std::vector<uint8_t> save(const Parameters& parameters, uint32_t pluginId);
     // All or nothing: on any status but kLoaded, no value has changed.
     static SettingsStatus load(Parameters& parameters, uint32_t pluginId, std::span<const uint8_t> record);
+    // The values a record holds, by parameter index, without setting them; `values` is
+    // left alone unless the status is kLoaded.
+    static SettingsStatus read(const Parameters& parameters, uint32_t pluginId, std::span<const uint8_t> record,
+                               std::vector<float>& values);
 };
 
 }  // namespace kx
