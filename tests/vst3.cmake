@@ -1,0 +1,21 @@
+# The VST 3 bundle: through its exported entry as hosts load it, against the VST 2 module,
+# and through the SDK's validator where this machine has it.
+add_executable(vst3_module_test vst3/Vst3ModuleTest.cpp)
+target_link_libraries(vst3_module_test PRIVATE tw07_host tw07_audio tw07_validate GTest::gtest_main)
+target_compile_definitions(vst3_module_test PRIVATE TW07_VST3_PATH="${PROJECT_BINARY_DIR}/plug/tw07.vst3"
+  TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
+add_dependencies(vst3_module_test tw07 tw07_vst3)
+gtest_discover_tests(vst3_module_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 600)
+
+set(TW07_VST3_VALIDATOR "${PROJECT_SOURCE_DIR}/../shared/tools/vst3-validator" CACHE FILEPATH
+  "The VST 3 SDK's validator; the tests that run it are skipped where it is absent")
+foreach(mode normal extensive)
+  set(options "")
+  if(mode STREQUAL "extensive")
+    set(options -e)
+  endif()
+  add_test(NAME vst3.validator_${mode}
+    COMMAND "${CMAKE_CURRENT_SOURCE_DIR}/vst3/run-validator.sh" "${TW07_VST3_VALIDATOR}"
+            "${PROJECT_BINARY_DIR}/plug/tw07.vst3" ${options})
+  set_tests_properties(vst3.validator_${mode} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 700)
+endforeach()

@@ -1,0 +1,360 @@
+// The VST 3 bundle as a host sees it: its factory, buses, parameters, state and odd calls
+// through the exported entry, and its sound against the VST 2 module's.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "kx/vst3/Utf16.h"
+#include "tools/audio/Signals.h"
+#include "tools/host/HostContext.h"
+#include "tools/host/HostModule.h"
+#include "tools/host/Vst3Host.h"
+#if !defined(_WIN32)
+#include "tools/validate/probes/ElfExports.h"
+#endif
+
+namespace {
+
+using namespace tools::vst3;
+using kx::vst3::fromUtf16;
+
+constexpr ParamID kDrive = 0;
+constexpr ParamID kStereo = 3;
+constexpr ParamID kPostGain = 7;
+
+struct Vst3Fixture : ::testing::Test {
+    Vst3Module module{TW07_VST3_PATH};
+    Vst3Instance plugin{module};
+};
+
+TEST_F(Vst3Fixture, ExportsTheEntryPointsAndOffersOneDistortionEffect)
+{
+#if !defined(_WIN32)  // the Windows build checks its export table with objdump
+    EXPECT_EQ(tools::validate::exportedSymbols(vst3ModulePath(TW07_VST3_PATH)),
+              (std::vector<std::string>{"GetPluginFactory", "ModuleEntry", "ModuleExit"}));
+#endif
+    IPluginFactory& factory = module.factory();
+    PFactoryInfo info{};
+    ASSERT_EQ(factory.getFactoryInfo(&info), kResultOk);
+    EXPECT_STREQ(info.vendor, "Tarnwell Industries");
+    ASSERT_EQ(factory.countClasses(), 1);
+    void* object = nullptr;
+    ASSERT_EQ(factory.queryInterface(kIPluginFactory3Iid.bytes, &object), kResultOk);
+    auto& factory3 = *static_cast<IPluginFactory3*>(object);
+    PClassInfo2 second{};
+    ASSERT_EQ(factory3.getClassInfo2(0, &second), kResultOk);
+    EXPECT_STREQ(second.category, "Audio Module Class");
+    EXPECT_STREQ(second.name, "TW07 - distortion/sustainer");
+    EXPECT_STREQ(second.subCategories, "Fx|Distortion");
+    EXPECT_STREQ(second.version, "0.1.2");
+    EXPECT_EQ(std::string(second.sdkVersion).rfind("VST 3", 0), 0u);
+    PClassInfoW wide{};
+    ASSERT_EQ(factory3.getClassInfoUnicode(0, &wide), kResultOk);
+    EXPECT_EQ(fromUtf16(wide.name, 64), "TW07 - distortion/sustainer");
+    EXPECT_EQ(std::memcmp(wide.cid, second.cid, sizeof wide.cid), 0);
+    EXPECT_EQ(factory3.getClassInfo2(1, &second), kInvalidArgument);
+
+    // Unknown classes and interfaces are refused.
+    TUID other{};
+    EXPECT_NE(factory.createInstance(other, kIComponentIid.bytes, &object), kResultOk);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(plugin.component().queryInterface(kIPlugFrameIid.bytes, &object), kNoInterface);
+    EXPECT_EQ(plugin.processor().getLatencySamples(), 0u);
+    EXPECT_EQ(plugin.processor().getTailSamples(), 0u);
+}
+
+TEST_F(Vst3Fixture, BusesTakeStereoMonoAndMonoToStereoAndRefuseTheRest)
+{
+    IAudioProcessor& processor = plugin.processor();
+    IComponent& component = plugin.component();
+    EXPECT_EQ(component.getBusCount(kAudio, kInput), 1);
+    EXPECT_EQ(component.getBusCount(kEvent, kInput), 0);
+    BusInfo bus{};
+    ASSERT_EQ(component.getBusInfo(kAudio, kOutput, 0, bus), kResultOk);
+    EXPECT_EQ(bus.channelCount, 2);
+    EXPECT_EQ(bus.busType, kMain);
+    EXPECT_EQ(component.getBusInfo(kAudio, kOutput, 1, bus), kInvalidArgument);
+
+    const auto arrange = [&](SpeakerArrangement in, SpeakerArrangement out) {
+        return processor.setBusArrangements(&in, 1, &out, 1);
+    };
+    const SpeakerArrangement eight = 0xFF;
+    EXPECT_EQ(arrange(kArrMono, kArrMono), kResultTrue);
+    SpeakerArrangement got = 0;
+    ASSERT_EQ(processor.getBusArrangement(kInput, 0, got), kResultOk);
+    EXPECT_EQ(got, kArrMono);
+    EXPECT_EQ(arrange(kArrMono, kArrStereo), kResultTrue);
+    EXPECT_EQ(arrange(kArrStereo, kArrMono), kResultFalse);
+    EXPECT_EQ(arrange(eight, eight), kResultFalse);
+    EXPECT_EQ(processor.setBusArrangements(nullptr, 0, nullptr, 0), kResultFalse);
+    EXPECT_EQ(arrange(kArrStereo, kArrStereo), kResultTrue);
+    ASSERT_TRUE(plugin.start(48000.0, 64));
+    EXPECT_EQ(arrange(kArrMono, kArrMono), kResultFalse);  // not while active
+    EXPECT_EQ(processor.canProcessSampleSize(kSample64), kResultFalse);
+}
+
+TEST_F(Vst3Fixture, ParametersCarryIdsTitlesUnitsStepsAndTextsBothWays)
+{
+    struct Row {
+        const char* title;
+        const char* shortTitle;
+        const char* units;
+        int32 steps;
+        double defaultValue;
+    };
+    const Row rows[] = {
+        {"Drive", "Drive", "dB", 0, 0.35f},   {"Compression", "Compress", "", 0, 0.6f},
+        {"Speed", "Speed", "", 0, 0.75f},     {"Stereo", "Stereo", "", 2, 0.0},
+        {"Tone Lo", "Tone Lo", "dB", 0, 0.5}, {"Tone Mid", "Tone Mid", "dB", 0, 0.5},
+        {"Tone Hi", "Tone Hi", "dB", 0, 0.5}, {"Post gain", "Post gai", "dB", 0, 0.4f},
+    };
+    IEditController& controller = plugin.controller();
+    ASSERT_EQ(controller.getParameterCount(), 8);
+    for (int32 i = 0; i < 8; ++i) {
+        ParameterInfo info{};
+        ASSERT_EQ(controller.getParameterInfo(i, info), kResultOk);
+        EXPECT_EQ(info.id, ParamID(i));
+        EXPECT_EQ(fromUtf16(info.title, 128), rows[i].title);
+        EXPECT_EQ(fromUtf16(info.shortTitle, 128), rows[i].shortTitle);
+        EXPECT_EQ(fromUtf16(info.units, 128), rows[i].units);
+        EXPECT_EQ(info.stepCount, rows[i].steps);
+        EXPECT_EQ(info.defaultNormalizedValue, rows[i].defaultValue);
+        EXPECT_EQ(info.flags, kCanAutomate | (i == int32(kStereo) ? kIsList : 0));
+        EXPECT_EQ(controller.getParamNormalized(info.id), info.defaultNormalizedValue);
+        // Every text shown reads back as a value that shows the same text.
+        for (int step = 0; step <= 20; ++step) {
+            const double value =
+                info.stepCount > 0 ? std::round(step / 20.0 * info.stepCount) / info.stepCount : step / 20.0;
+            String128 text{};
+            ASSERT_EQ(controller.getParamStringByValue(info.id, value, text), kResultOk);
+            double back = -1.0;
+            ASSERT_EQ(controller.getParamValueByString(info.id, text, back), kResultOk) << fromUtf16(text, 128);
+            String128 again{};
+            controller.getParamStringByValue(info.id, back, again);
+            EXPECT_EQ(fromUtf16(again, 128), fromUtf16(text, 128)) << i;
+        }
+    }
+    ParameterInfo info{};
+    EXPECT_EQ(controller.getParameterInfo(8, info), kInvalidArgument);
+    EXPECT_EQ(controller.normalizedParamToPlain(kStereo, 0.5), 1.0);
+    EXPECT_EQ(controller.plainParamToNormalized(kStereo, 2.0), 1.0);
+    String128 mono{};
+    kx::vst3::toUtf16("mono", mono, 128);
+    double value = 0.0;
+    EXPECT_EQ(controller.getParamValueByString(kStereo, mono, value), kResultOk);
+    EXPECT_EQ(value, 1.0);
+    EXPECT_EQ(controller.setParamNormalized(99, 0.5), kInvalidArgument);
+    EXPECT_EQ(controller.setParamNormalized(kDrive, std::nan("")), kInvalidArgument);
+    EXPECT_EQ(controller.setParamNormalized(kDrive, 7.0), kResultOk);
+    EXPECT_EQ(controller.getParamNormalized(kDrive), 1.0);
+}
+
+std::vector<double> valuesOf(IEditController& controller)
+{
+    std::vector<double> values;
+    for (ParamID id = 0; id < 8; ++id) values.push_back(controller.getParamNormalized(id));
+    return values;
+}
+
+TEST_F(Vst3Fixture, StateTravelsAndHostileStreamsChangeNothing)
+{
+    ASSERT_TRUE(plugin.start(48000.0, 64));
+    for (ParamID id = 0; id < 8; ++id) plugin.change(id, 0, id == kStereo ? 0.5 : 0.1 * id + 0.05);
+    float silence[64] = {};
+    float* channels[2] = {silence, silence};
+    ASSERT_EQ(plugin.process(channels, 2, channels, 2, 0), kResultOk);  // a flush: the changes only
+    const std::vector<uint8_t> record = plugin.saveState();
+    ASSERT_FALSE(record.empty());
+
+    Vst3Instance other(module);
+    ASSERT_TRUE(other.loadState(record));
+    EXPECT_EQ(other.saveState(), record);
+    EXPECT_EQ(valuesOf(other.controller())[kStereo], 0.5);
+
+    Vst3Instance third(module);
+    const std::vector<double> before = valuesOf(third.controller());
+    std::vector<uint8_t> foreign = record;
+    foreign[8] ^= 1;
+    for (const std::vector<uint8_t>& hostile :
+         {std::vector<uint8_t>{}, std::vector<uint8_t>(record.begin(), record.begin() + 20),
+          std::vector<uint8_t>(record.size(), 0x5A), foreign, std::vector<uint8_t>(70000, 0)}) {
+        EXPECT_FALSE(third.loadState(hostile)) << hostile.size();
+        EXPECT_EQ(third.saveState(), Vst3Instance(module).saveState());
+        EXPECT_EQ(valuesOf(third.controller()), before);
+    }
+    EXPECT_EQ(third.component().setState(nullptr), kInvalidArgument);
+}
+
+TEST_F(Vst3Fixture, OddCallsAreRefusedOrHarmless)
+{
+    float left[5000] = {};
+    float right[5000] = {};
+    float* channels[2] = {left, right};
+    EXPECT_EQ(plugin.process(channels, 2, channels, 2, 64), kNotInitialized);  // before setupProcessing and setActive
+    ProcessSetup bad{kRealtime, kSample32, 64, 0.0};
+    EXPECT_EQ(plugin.processor().setupProcessing(bad), kResultFalse);
+    bad.sampleRate = std::nan("");
+    EXPECT_EQ(plugin.processor().setupProcessing(bad), kResultFalse);
+    bad = ProcessSetup{kRealtime, kSample64, 64, 48000.0};
+    EXPECT_EQ(plugin.processor().setupProcessing(bad), kResultFalse);
+    ASSERT_TRUE(plugin.start(48000.0, 64));
+    for (int round = 0; round < 3; ++round) {  // setActive and setProcessing any number of times
+        plugin.stop();
+        ASSERT_TRUE(plugin.start(48000.0, 64));
+    }
+    plugin.change(kPostGain, 10, 0.25);
+    plugin.change(kPostGain, 3, 0.75);  // out of order
+    plugin.change(kDrive, 900, 0.5);    // past the block
+    plugin.change(kStereo, 0, std::nan(""));
+    plugin.change(77, 0, 0.5);
+    EXPECT_EQ(plugin.process(channels, 2, channels, 2, 64), kResultOk);
+    EXPECT_EQ(plugin.controller().getParamNormalized(kPostGain), 0.4f);  // the controller follows the host
+    plugin.change(kDrive, 0, 1.5);
+    EXPECT_EQ(plugin.process(channels, 2, channels, 2, 5000), kResultOk);  // more than announced
+    EXPECT_TRUE(std::all_of(left, left + 5000, [](float x) { return std::isfinite(x); }));
+    EXPECT_EQ(plugin.process(nullptr, 0, nullptr, 0, 64), kResultOk);
+}
+
+// --- the same sound as the VST 2 module ------------------------------------------------------
+
+struct Change {
+    int64_t frame;
+    int index;
+    float normalised;
+};
+
+std::vector<int> randomBlocks(uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> size(1, 700);
+    std::vector<int> blocks(64);
+    for (int& b : blocks) b = size(random);
+    return blocks;
+}
+
+std::vector<Change> someChanges(int64_t frames, uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int64_t> at(0, frames - 1);
+    std::vector<Change> changes(24);
+    for (Change& c : changes) {
+        c.frame = at(random);
+        c.index = static_cast<int>(random() % 8);
+        c.normalised = c.index == 3 ? 0.5f * static_cast<float>(random() % 3) : float(random() % 1000) / 1000.0f;
+    }
+    std::stable_sort(changes.begin(), changes.end(),
+                     [](const Change& a, const Change& b) { return a.frame < b.frame; });
+    return changes;
+}
+
+// Host blocks over the input, the changes at their frames: for VST 2 the block is split there,
+// for VST 3 the change is a point at its offset in the block.
+template<class Process>
+tools::AudioBuffer render(const tools::AudioBuffer& input, int channels, const std::vector<int>& blocks,
+                          Process&& process)
+{
+    tools::AudioBuffer output = tools::AudioBuffer::zeros(input.sampleRate, channels, input.numFrames());
+    int64_t position = 0;
+    for (std::size_t b = 0; position < input.numFrames(); ++b) {
+        const int frames = static_cast<int>(std::min<int64_t>(blocks[b % blocks.size()], input.numFrames() - position));
+        float* in[2] = {};
+        float* out[2] = {};
+        for (int c = 0; c < channels; ++c) {
+            in[c] = const_cast<float*>(input.channels[static_cast<std::size_t>(c)].data()) + position;
+            out[c] = output.channels[static_cast<std::size_t>(c)].data() + position;
+        }
+        process(position, frames, in, out);
+        position += frames;
+    }
+    return output;
+}
+
+tools::AudioBuffer renderVst2(const tools::AudioBuffer& input, int channels, const std::vector<int>& blocks,
+                              const std::vector<Change>& changes)
+{
+    using namespace kx::vst2;
+    tools::HostContext context;
+    tools::HostModule vst2(TW07_MODULE_PATH);
+    auto effect = vst2.instantiate(context);
+    if (channels == 1) {
+        VstSpeakerArrangement in{};
+        in.type = kSpeakerArrMono;
+        in.numChannels = 1;
+        VstSpeakerArrangement out = in;
+        effect->dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&in), &out);
+    }
+    effect->setSampleRate(float(input.sampleRate));
+    effect->setBlockSize(*std::max_element(blocks.begin(), blocks.end()));
+    effect->mainsChanged(true);
+    std::size_t next = 0;
+    return render(input, channels, blocks, [&](int64_t position, int frames, float** in, float** out) {
+        int done = 0;
+        while (done < frames) {
+            for (; next < changes.size() && changes[next].frame <= position + done; ++next)
+                effect->setParameter(changes[next].index, changes[next].normalised);
+            int upTo = frames;
+            if (next < changes.size() && changes[next].frame < position + frames)
+                upTo = static_cast<int>(changes[next].frame - position);
+            float* inPart[2] = {in[0] + done, in[1] ? in[1] + done : nullptr};
+            float* outPart[2] = {out[0] + done, out[1] ? out[1] + done : nullptr};
+            effect->processReplacing(inPart, outPart, upTo - done);
+            done = upTo;
+        }
+    });
+}
+
+tools::AudioBuffer renderVst3(const Vst3Module& module, const tools::AudioBuffer& input, int channels,
+                              const std::vector<int>& blocks, const std::vector<Change>& changes)
+{
+    Vst3Instance instance(module);
+    if (channels == 1) {
+        SpeakerArrangement mono = kArrMono;
+        SpeakerArrangement monoOut = kArrMono;
+        EXPECT_EQ(instance.processor().setBusArrangements(&mono, 1, &monoOut, 1), kResultTrue);
+    }
+    EXPECT_TRUE(instance.start(input.sampleRate, *std::max_element(blocks.begin(), blocks.end())));
+    std::size_t next = 0;
+    return render(input, channels, blocks, [&](int64_t position, int frames, float** in, float** out) {
+        for (; next < changes.size() && changes[next].frame < position + frames; ++next)
+            instance.change(ParamID(changes[next].index), static_cast<int32>(changes[next].frame - position),
+                            changes[next].normalised);
+        EXPECT_EQ(instance.process(in, channels, out, channels, frames), kResultOk);
+    });
+}
+
+int64_t differingSamples(const tools::AudioBuffer& a, const tools::AudioBuffer& b)
+{
+    int64_t differing = 0;
+    for (std::size_t c = 0; c < a.channels.size(); ++c)
+        for (std::size_t i = 0; i < a.channels[c].size(); ++i)
+            differing += std::memcmp(&a.channels[c][i], &b.channels[c][i], sizeof(float)) != 0;
+    return differing;
+}
+
+TEST(Vst3Sound, EqualsTheVst2ModuleBitForBitForAnyPartition)
+{
+    Vst3Module module(TW07_VST3_PATH);
+    const std::vector<std::vector<int>> partitions = {{1}, {7}, {100}, {512}, {4097}, randomBlocks(7), randomBlocks(8)};
+    for (int rate : {44100, 96000}) {
+        const int64_t frames = rate * 2 / 5;
+        for (int channels : {2, 1}) {
+            const tools::AudioBuffer input = tools::Signals::guitarRiff(5, rate, frames, channels);
+            for (std::size_t p = 0; p < partitions.size(); ++p) {
+                const std::vector<Change> changes = someChanges(frames, static_cast<uint32_t>(p));
+                EXPECT_EQ(differingSamples(renderVst2(input, channels, partitions[p], changes),
+                                           renderVst3(module, input, channels, partitions[p], changes)),
+                          0)
+                    << rate << " Hz, " << channels << " channels, partition " << p;
+            }
+        }
+    }
+}
+
+}  // namespace
