@@ -6,8 +6,11 @@ add_test(NAME windows.module_exports_and_imports
 add_test(NAME windows.clap_module_exports_and_imports
   COMMAND "${CMAKE_COMMAND}" -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:tw07_clap> -DEXPORTS=clap_entry
           -P "${CMAKE_CURRENT_SOURCE_DIR}/windows/CheckPeModule.cmake")
+add_test(NAME windows.vst3_module_exports_and_imports
+  COMMAND "${CMAKE_COMMAND}" -DOBJDUMP=${CMAKE_OBJDUMP} -DMODULE=$<TARGET_FILE:tw07_vst3>
+          -DEXPORTS=ExitDll,GetPluginFactory,InitDll -P "${CMAKE_CURRENT_SOURCE_DIR}/windows/CheckPeModule.cmake")
 set_tests_properties(windows.module_exports_and_imports windows.clap_module_exports_and_imports
-  PROPERTIES LABELS windows)
+  windows.vst3_module_exports_and_imports PROPERTIES LABELS windows)
 
 # GoogleTest, cross-compiled from Debian's googletest source package.
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -30,8 +33,8 @@ add_executable(windows_module_tests
   ${CMAKE_CURRENT_SOURCE_DIR}/effect/ModuleTest.cpp ${CMAKE_CURRENT_SOURCE_DIR}/windows/OutputTest.cpp)
 target_link_libraries(windows_module_tests PRIVATE tw07_render GTest::gtest_main)
 target_compile_definitions(windows_module_tests PRIVATE TW07_MODULE_PATH="${_module_z}"
-  TW07_CLAP_PATH="Z:$<TARGET_FILE:tw07_clap>")
-add_dependencies(windows_module_tests tw07 tw07_clap)
+  TW07_CLAP_PATH="Z:$<TARGET_FILE:tw07_clap>" TW07_VST3_PATH="Z:${PROJECT_BINARY_DIR}/plug/tw07.vst3")
+add_dependencies(windows_module_tests tw07 tw07_clap tw07_vst3)
 add_test(NAME windows.module COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_module_tests>
   --gtest_filter=-ModuleExports.*:WindowsOutput.MatchesTheLinuxModule)
 set_tests_properties(windows.module PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
@@ -44,6 +47,15 @@ target_compile_definitions(windows_clap_tests PRIVATE TW07_MODULE_PATH="${_modul
 add_dependencies(windows_clap_tests tw07 tw07_clap)
 add_test(NAME windows.clap COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_clap_tests>)
 set_tests_properties(windows.clap PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
+
+# The VST 3 bundle through its entry, and against the VST 2 module of the same build.
+add_executable(windows_vst3_tests ${CMAKE_CURRENT_SOURCE_DIR}/vst3/Vst3ModuleTest.cpp)
+target_link_libraries(windows_vst3_tests PRIVATE tw07_render GTest::gtest_main)
+target_compile_definitions(windows_vst3_tests PRIVATE TW07_MODULE_PATH="${_module_z}"
+  TW07_VST3_PATH="Z:${PROJECT_BINARY_DIR}/plug/tw07.vst3")
+add_dependencies(windows_vst3_tests tw07 tw07_vst3)
+add_test(NAME windows.vst3 COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_vst3_tests>)
+set_tests_properties(windows.vst3 PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
 
 # Against the Linux module of the default preset's build, when there is one.
 set(TW07_LINUX_BUILD_DIR "${PROJECT_SOURCE_DIR}/build/default" CACHE PATH
@@ -73,5 +85,6 @@ endif()
 
 add_test(NAME windows.host_tool
   COMMAND "${CMAKE_CURRENT_SOURCE_DIR}/windows/host-tool.sh" "${CMAKE_CURRENT_BINARY_DIR}/host-tool"
-          "${_module_z}" "Z:$<TARGET_FILE:tw07_clap>" ${TW07_WINE_RUN} $<TARGET_FILE:tw07-host>)
+          "${_module_z}" "Z:$<TARGET_FILE:tw07_clap>" "Z:${PROJECT_BINARY_DIR}/plug/tw07.vst3" ${TW07_WINE_RUN}
+          $<TARGET_FILE:tw07-host>)
 set_tests_properties(windows.host_tool PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)

@@ -81,7 +81,7 @@ TEST(WindowsOutput, MatchesTheLinuxModule)
     if (folder == nullptr) GTEST_SKIP() << "TW07_LINUX_REFERENCE names no folder with the Linux module's render";
     const tools::AudioBuffer input = tools::AudioFile::read(std::string(folder) + "/demo-in.wav");
     const tools::AudioBuffer linuxOut = tools::AudioFile::read(std::string(folder) + "/demo-out.wav");
-    for (const char* module : {TW07_MODULE_PATH, TW07_CLAP_PATH}) {
+    for (const char* module : {TW07_MODULE_PATH, TW07_CLAP_PATH, TW07_VST3_PATH}) {
         SCOPED_TRACE(module);
         expectCloseToLinux(linuxOut, tools::renderThroughModule(module, input, tools::RenderOptions{}, false).output);
     }

@@ -1,5 +1,5 @@
 #!/bin/sh
-# host-tool.sh OUT_DIR MODULE CLAP_MODULE WINE_RUN PREFIX TW07_HOST_EXE
+# host-tool.sh OUT_DIR MODULE CLAP_MODULE VST3_BUNDLE WINE_RUN PREFIX TW07_HOST_EXE
 # tw07-host.exe under Wine: demo and render through the Windows modules write their
 # files, info names the effect, compare finds the two formats' output equal, and gui
 # and validate refuse with a clear reason.
@@ -7,7 +7,8 @@ set -eu
 out=$1
 module=$2
 clap=$3
-shift 3
+vst3=$4
+shift 4
 rm -rf "$out"
 mkdir -p "$out"
 cd "$out"
@@ -24,6 +25,7 @@ grep -q "realtime" demo.txt || fail "demo printed no speed"
 "$@" render "$clap" demo-in.wav render-clap.wav --set Drive=0.8 --block 256 || fail "render through CLAP exited with $?"
 [ "$(wc -c <render-clap.wav)" -eq "$(wc -c <render.wav)" ] || fail "render through CLAP wrote a file of another length"
 "$@" compare "$module" "$clap" >compare.txt || fail "compare found differences: $(tail -1 compare.txt)"
+"$@" compare "$module" "$vst3" >compare-vst3.txt || fail "compare found differences: $(tail -1 compare-vst3.txt)"
 
 for command in gui validate; do
   status=0
@@ -31,4 +33,4 @@ for command in gui validate; do
   [ "$status" -eq 1 ] || fail "$command exited with $status, expected 1"
   grep -q "Linux-only" refusal.txt || fail "$command did not say it is Linux-only: $(cat refusal.txt)"
 done
-echo "tw07-host.exe: info, demo, render and compare work for both formats; gui and validate refuse"
+echo "tw07-host.exe: info, demo, render and compare work for every format; gui and validate refuse"
