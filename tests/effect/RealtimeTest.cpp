@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "kx/clap/ClapPlugAdapter.h"
+#include "kx/vst3/Vst3PlugAdapter.h"
 #include "kx/vst2/Vst2PlugAdapter.h"
 
 #if defined(__has_feature)
@@ -116,6 +117,17 @@ void audioCall(const kx::clap::clap_plugin* plugin, const kx::clap::clap_process
     watching = true;
 #endif
     plugin->process(plugin, process);
+#if TW07_INTERPOSE
+    watching = false;
+#endif
+}
+
+void audioCall(kx::vst3::IAudioProcessor& processor, kx::vst3::ProcessData& data) TW07_NONBLOCKING
+{
+#if TW07_INTERPOSE
+    watching = true;
+#endif
+    processor.process(data);
 #if TW07_INTERPOSE
     watching = false;
 #endif
@@ -241,6 +253,83 @@ TEST(RealtimeSafety, ClapProcessingAllocatesNothingAndTakesNoLockWhileTheEditorA
     plugin->stop_processing(plugin);
     plugin->deactivate(plugin);
     plugin->destroy(plugin);
+}
+
+// A host's parameter queue with one point, and the changes with one queue: fixed storage.
+class OnePoint final : public kx::vst3::IParamValueQueue {
+public:
+    kx::vst3::tresult queryInterface(const kx::vst3::TUID, void**) override { return kx::vst3::kNoInterface; }
+    kx::vst3::uint32 addRef() override { return 1; }
+    kx::vst3::uint32 release() override { return 1; }
+    kx::vst3::ParamID getParameterId() override { return id; }
+    kx::vst3::int32 getPointCount() override { return 1; }
+    kx::vst3::tresult getPoint(kx::vst3::int32, kx::vst3::int32& offset, kx::vst3::ParamValue& v) override
+    {
+        offset = at;
+        v = value;
+        return kx::vst3::kResultOk;
+    }
+    kx::vst3::tresult addPoint(kx::vst3::int32, kx::vst3::ParamValue, kx::vst3::int32&) override
+    {
+        return kx::vst3::kResultFalse;
+    }
+    kx::vst3::ParamID id = 0;
+    kx::vst3::int32 at = 0;
+    double value = 0.0;
+};
+
+class OneQueue final : public kx::vst3::IParameterChanges {
+public:
+    kx::vst3::tresult queryInterface(const kx::vst3::TUID, void**) override { return kx::vst3::kNoInterface; }
+    kx::vst3::uint32 addRef() override { return 1; }
+    kx::vst3::uint32 release() override { return 1; }
+    kx::vst3::int32 getParameterCount() override { return 1; }
+    kx::vst3::IParamValueQueue* getParameterData(kx::vst3::int32) override { return &queue; }
+    kx::vst3::IParamValueQueue* addParameterData(const kx::vst3::ParamID&, kx::vst3::int32&) override
+    {
+        return nullptr;
+    }
+    OnePoint queue;
+};
+
+// The VST 3 binding's audio path, with a parameter point in each block while the editor edits.
+TEST(RealtimeSafety, Vst3ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorAutomates)
+{
+    using namespace kx::vst3;
+    auto* adapter = new Vst3PlugAdapter();
+    ASSERT_EQ(adapter->initialize(nullptr), kResultOk);
+    ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
+    ASSERT_EQ(adapter->setupProcessing(setup), kResultOk);
+    ASSERT_EQ(adapter->setActive(1), kResultOk);
+    ASSERT_EQ(adapter->setProcessing(1), kResultOk);
+    OneQueue changes;
+    int block = 0;
+    playWhileEditing(
+        [&](float** ins, float** outs, int frames) {
+            changes.queue.id = static_cast<ParamID>(block % 8);
+            changes.queue.at = frames / 2;
+            changes.queue.value = 0.25 * (block % 3);
+            AudioBusBuffers input{};
+            input.numChannels = 2;
+            input.channelBuffers32 = ins;
+            AudioBusBuffers output{};
+            output.numChannels = 2;
+            output.channelBuffers32 = outs;
+            ProcessData data{kRealtime, kSample32, frames,  1,       1,       &input,
+                             &output,   &changes,  nullptr, nullptr, nullptr, nullptr};
+            audioCall(*adapter, data);
+            ++block;
+        },
+        [&](std::mt19937& rng) {
+            const int index = int(rng() % 8);
+            adapter->beginEdit(index);
+            adapter->automate(index, float(rng() % 1000) / 1000.0f);
+            adapter->endEdit(index);
+        });
+    adapter->setProcessing(0);
+    adapter->setActive(0);
+    adapter->terminate();
+    static_cast<IComponent*>(adapter)->release();
 }
 
 }  // namespace
