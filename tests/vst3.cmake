@@ -19,3 +19,15 @@ foreach(mode normal extensive)
             "${PROJECT_BINARY_DIR}/plug/tw07.vst3" ${options})
   set_tests_properties(vst3.validator_${mode} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 700)
 endforeach()
+
+if(TW07_BUILD_EDITOR)
+  add_executable(vst3_gui_test vst3/Vst3GuiTest.cpp)
+  target_include_directories(vst3_gui_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/editor)
+  target_link_libraries(vst3_gui_test PRIVATE tw07_host editor_module_support GTest::gtest_main)
+  target_compile_definitions(vst3_gui_test PRIVATE TW07_VST3_PATH="${PROJECT_BINARY_DIR}/plug/tw07.vst3"
+    TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
+  add_dependencies(vst3_gui_test tw07_vst3)
+  add_test(NAME vst3.gui COMMAND ${TW07_VIRTUAL_DISPLAY} $<TARGET_FILE:vst3_gui_test>)
+  set_tests_properties(vst3.gui PROPERTIES LABELS editor TIMEOUT 300
+    ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
+endif()

@@ -210,6 +210,39 @@ private:
     std::vector<HostEdit> recorded;
 };
 
+tresult Vst3Frame::queryInterface(const TUID iid, void** object)
+{
+    if (kFUnknownIid == iid || kIPlugFrameIid == iid) {
+        *object = static_cast<IPlugFrame*>(this);
+    } else if (kIRunLoopIid == iid) {
+        *object = static_cast<IRunLoop*>(this);
+    } else {
+        *object = nullptr;
+        return kNoInterface;
+    }
+    return kResultOk;
+}
+
+tresult Vst3Frame::registerTimer(ITimerHandler* handler, uint64)
+{
+    if (handler == nullptr) return kInvalidArgument;
+    timers.push_back(handler);
+    return kResultOk;
+}
+
+tresult Vst3Frame::unregisterTimer(ITimerHandler* handler)
+{
+    const auto found = std::find(timers.begin(), timers.end(), handler);
+    if (found == timers.end()) return kInvalidArgument;
+    timers.erase(found);
+    return kResultOk;
+}
+
+void Vst3Frame::runTimers()
+{
+    for (ITimerHandler* handler : std::vector<ITimerHandler*>(timers)) handler->onTimer();
+}
+
 std::string vst3ModulePath(const std::string& bundle)
 {
     const std::filesystem::path root(bundle);

@@ -45,6 +45,26 @@ struct HostEdit {
     double value;  // kPerform: the value; kRestart: the flags
 };
 
+// The host's side of an editor view: the frame it lives in, with the run loop (Linux) whose
+// timers the host runs on its UI thread; here, when runTimers is called.
+class Vst3Frame final : public IPlugFrame, public IRunLoop {
+public:
+    tresult queryInterface(const TUID iid, void** object) override;
+    uint32 addRef() override { return 1; }
+    uint32 release() override { return 1; }
+    tresult resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+    tresult registerEventHandler(IEventHandler*, int) override { return kResultOk; }
+    tresult unregisterEventHandler(IEventHandler*) override { return kResultOk; }
+    tresult registerTimer(ITimerHandler* handler, uint64 milliseconds) override;
+    tresult unregisterTimer(ITimerHandler* handler) override;
+
+    void runTimers();
+    std::size_t timerCount() const { return timers.size(); }
+
+private:
+    std::vector<ITimerHandler*> timers;
+};
+
 class Vst3Instance {
 public:
     // Creates the module's effect class and initialises component and controller; throws
