@@ -34,7 +34,9 @@ add_test(NAME validator.tw07_quick COMMAND ${tw07_validate_launcher} $<TARGET_FI
   validate --quick --skip signal.denormals $<TARGET_FILE:tw07>)
 add_test(NAME validator.tw07_clap COMMAND ${tw07_validate_launcher} $<TARGET_FILE:tw07-host>
   validate $<TARGET_FILE:tw07_clap>)
-set_tests_properties(validator.tw07_clap PROPERTIES LABELS validator TIMEOUT 120)
+add_test(NAME validator.tw07_vst3 COMMAND ${tw07_validate_launcher} $<TARGET_FILE:tw07-host>
+  validate ${PROJECT_BINARY_DIR}/plug/tw07.vst3)
+set_tests_properties(validator.tw07_clap validator.tw07_vst3 PROPERTIES LABELS validator TIMEOUT 120)
 # signal.denormals is a timing measurement: the effect keeps subnormal arithmetic by design and
 # its silent blocks cost close to twice a loud one, so it is reported by hand and by the
 # benchmarks rather than gating the suite. The control-state part is checked on every call by

@@ -43,6 +43,12 @@ const clap::ClapModule& CheckContext::clapModule()
     return *loadedClap;
 }
 
+const vst3::Vst3Module& CheckContext::vst3Module()
+{
+    if (loadedVst3 == nullptr) loadedVst3 = new vst3::Vst3Module(path);
+    return *loadedVst3;
+}
+
 void CheckContext::fail(const char* format, ...)
 {
     shared.status = CheckStatus::Fail;

@@ -5,6 +5,7 @@
 
 #include "tools/host/ClapHost.h"
 #include "tools/host/HostModule.h"
+#include "tools/host/Vst3Host.h"
 
 #include <cstdint>
 #include <memory>
@@ -36,6 +37,7 @@ public:
     const HostModule& module();
     // The same for a CLAP module.
     const clap::ClapModule& clapModule();
+    const vst3::Vst3Module& vst3Module();
 
     // Adds a reason; the check fails. Reasons after the first few are counted only.
     void fail(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -58,6 +60,7 @@ private:
     SharedResult& shared;
     const HostModule* loaded = nullptr;
     const clap::ClapModule* loadedClap = nullptr;
+    const vst3::Vst3Module* loadedVst3 = nullptr;
     int failureCount = 0;
 };
 

@@ -29,14 +29,19 @@ CheckList allChecks()
 {
     CheckList checks = vst2Checks();
     addClapChecks(checks);
+    addVst3Checks(checks);
     return checks;
 }
 
 CheckList checksFor(const std::string& modulePath)
 {
-    if (!isClapModule(modulePath)) return vst2Checks();
     CheckList checks;
-    addClapChecks(checks);
+    if (isClapModule(modulePath))
+        addClapChecks(checks);
+    else if (isVst3Bundle(modulePath))
+        addVst3Checks(checks);
+    else
+        checks = vst2Checks();
     return checks;
 }
 

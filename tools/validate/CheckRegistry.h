@@ -30,10 +30,12 @@ void addEditorChecks(CheckList& checks);
 void addEditorHostChecks(CheckList& checks);
 void addEditorInputChecks(CheckList& checks);
 void addClapChecks(CheckList& checks);
+void addVst3Checks(CheckList& checks);
 
 // Every check of every format, for listing and selecting.
 CheckList allChecks();
-// The checks for one module: the CLAP ones for a .clap file, else the VST 2 ones.
+// The checks for one module: the CLAP ones for a .clap file, the VST 3 ones for a .vst3
+// bundle, else the VST 2 ones.
 CheckList checksFor(const std::string& modulePath);
 
 // True when `name` is selected by `pattern`: the whole name, or its group ("params").
