@@ -29,8 +29,3 @@ target_compile_definitions(clap_host_tool_test PRIVATE TW07_HOST_EXECUTABLE="$<T
   TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>" TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
 add_dependencies(clap_host_tool_test tw07-host tw07 tw07_clap)
 gtest_discover_tests(clap_host_tool_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS host TIMEOUT 600)
-
-add_test(NAME install.modules
-  COMMAND "${CMAKE_COMMAND}" -DBUILD_DIR=${PROJECT_BINARY_DIR} -DDEST=${CMAKE_CURRENT_BINARY_DIR}/install-stage
-          "-DFILES=${TW07_CLAP_DIR}/tw07.clap,${TW07_VST_DIR}/tw07.so"
-          -P "${CMAKE_CURRENT_SOURCE_DIR}/CheckInstall.cmake")

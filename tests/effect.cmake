@@ -36,3 +36,9 @@ if(TW07_SANITIZE STREQUAL "")
   target_compile_definitions(effect_realtime_test PRIVATE TW07_INTERPOSE=1)
 endif()
 gtest_discover_tests(effect_realtime_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "realtime;threads")
+
+# cmake --install puts each format's module where hosts look for it.
+add_test(NAME install.modules
+  COMMAND "${CMAKE_COMMAND}" -DBUILD_DIR=${PROJECT_BINARY_DIR} -DDEST=${CMAKE_CURRENT_BINARY_DIR}/install-stage
+          "-DFILES=${TW07_CLAP_DIR}/tw07.clap,${TW07_VST_DIR}/tw07.so,${TW07_VST3_DIR}/tw07.vst3/Contents/x86_64-linux/tw07.so"
+          -P "${CMAKE_CURRENT_SOURCE_DIR}/CheckInstall.cmake")

@@ -106,8 +106,18 @@ struct ArdourRun : ::testing::Test {
         // Ardour's configuration first, then its plug-in cache, as its scanner writes it.
         writeFile(root / "quit.lua", "quit()\n");
         run("ardour7-lua '" + (root / "quit.lua").string() + "'");
-        run("LD_LIBRARY_PATH=/usr/lib/ardour7 /usr/lib/ardour7/ardour-vst3-scanner -f '" +
-            (root / "home" / ".vst3" / "tw07.vst3").string() + "'");
+        ASSERT_EQ(run("LD_LIBRARY_PATH=/usr/lib/ardour7 /usr/lib/ardour7/ardour-vst3-scanner -f '" +
+                      (root / "home" / ".vst3" / "tw07.vst3").string() + "'"),
+                  0)
+            << readFile(root / "log.txt");
+        std::string cache;
+        for (const auto& entry : fs::recursive_directory_iterator(root / "home" / ".cache"))
+            if (entry.path().extension() == ".v3i") cache = readFile(entry.path());
+        ASSERT_NE(cache.find(
+                      "name=\"TW07 - distortion/sustainer\" vendor=\"Tarnwell Industries\" category=\"Fx|Distortion\""),
+                  std::string::npos)
+            << "Ardour's scanner wrote: " << cache;
+        EXPECT_NE(cache.find("n_inputs=\"2\" n_outputs=\"2\""), std::string::npos) << cache;
         fs::create_directories(root / "home" / ".config" / "ardour7" / "scripts");
         writeFile(root / "home" / ".config" / "ardour7" / "scripts" / "tw07_test_signal.lua", kGenerator);
     }
