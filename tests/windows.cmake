@@ -76,7 +76,9 @@ if(TW07_BUILD_EDITOR)
   add_executable(windows_editor_tests ${CMAKE_CURRENT_SOURCE_DIR}/windows/EditorTest.cpp "${_module_copy}")
   target_link_libraries(windows_editor_tests PRIVATE tw07_host GTest::gtest_main gdi32)
   target_compile_definitions(windows_editor_tests PRIVATE
-    TW07_MODULE_PATH="${_module_z}" TW07_MODULE_COPY_PATH="Z:${_module_copy}")
+    TW07_MODULE_PATH="${_module_z}" TW07_MODULE_COPY_PATH="Z:${_module_copy}"
+    TW07_VST3_PATH="Z:${PROJECT_BINARY_DIR}/plug/tw07.vst3")
+  add_dependencies(windows_editor_tests tw07_vst3)
   add_test(NAME windows.editor COMMAND ${TW07_VIRTUAL_DISPLAY}
     ${TW07_WINE_RUN} $<TARGET_FILE:windows_editor_tests>)
   set_tests_properties(windows.editor PROPERTIES LABELS "windows;editor" TIMEOUT 180

@@ -21,6 +21,7 @@
 
 #include "tools/host/HostContext.h"
 #include "tools/host/HostModule.h"
+#include "tools/host/Vst3Host.h"
 #include "kx/vst2/VstInterface.h"
 #include "tests/editor/EditorPalette.h"
 
@@ -326,6 +327,60 @@ TEST(WindowsEditor, DragGoesOnWhenTheHostTakesTheFocusDuringIt)
                          << (events.empty() ? -1.0f : events.back().value);
     Watchdog watchdog("effEditClose");
     instance.effect->dispatch(effEditClose);
+}
+
+// The VST 3 view in a host's HWND: embedded, refused where it cannot be, and a drag reaching
+// the host as beginEdit, performEdit and endEdit from the thread timer the host's message
+// loop serves.
+TEST(WindowsEditor, Vst3ViewEmbedsAndTellsTheHostOfADragFromItsUiThread)
+{
+    using namespace tools::vst3;
+    constexpr int kDriveX = 54;
+    constexpr int kKnobY = 143;
+    Vst3Module module(TW07_VST3_PATH);
+    Vst3Instance instance(module);
+    HostWindow host(300);
+    pumpMessages();
+    IPlugView* view = instance.controller().createView("editor");
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->isPlatformTypeSupported(kPlatformTypeHWND), kResultTrue);
+    EXPECT_EQ(view->attached(reinterpret_cast<void*>(0x12345), kPlatformTypeHWND), kResultFalse);
+    EXPECT_EQ(host.child(), nullptr);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(view->attached(host.handle, kPlatformTypeHWND), kResultOk);
+        waitFor("the child window", true, [&] { return host.child() != nullptr; });
+        expectEmbedded(host, host.child());
+        if (round == 1) break;
+        Watchdog watchdog("removed");
+        view->removed();
+        EXPECT_EQ(host.child(), nullptr);
+    }
+    const HWND child = host.child();
+    SetForegroundWindow(host.handle);
+    serveFor(300ms);
+    pointerTo(child, kDriveX, kKnobY);
+    serveFor(200ms);
+    leftButton(true);
+    serveFor(200ms);
+    for (int step = 1; step <= 6; ++step) {
+        pointerTo(child, kDriveX, kKnobY - 10 * step);
+        serveFor(100ms);
+    }
+    leftButton(false);
+    bool ended = false;
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (!ended && std::chrono::steady_clock::now() < end) {
+        serveFor(50ms);
+        const std::vector<HostEdit> edits = instance.edits();
+        ended = !edits.empty() && edits.back().kind == HostEdit::Kind::kEnd;
+    }
+    const std::vector<HostEdit> edits = instance.edits();
+    ASSERT_TRUE(ended) << edits.size() << " edits";
+    EXPECT_EQ(edits.front().kind, HostEdit::Kind::kBegin);
+    EXPECT_NEAR(edits[edits.size() - 2].value, 0.35 + 60 / 200.0, 1e-5);
+    Watchdog watchdog("removed");
+    view->removed();
+    view->release();
 }
 
 // The editor's top-level window of this process, once it is visible.
