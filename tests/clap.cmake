@@ -1,6 +1,13 @@
+# What the format tests share: the VST 2 module's renders they must equal.
+add_library(format_test_support STATIC formats/Vst2Reference.cpp)
+target_include_directories(format_test_support PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(format_test_support PUBLIC tw07_host tw07_audio)
+target_compile_definitions(format_test_support PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
+add_dependencies(format_test_support tw07)
+
 # The CLAP module: through its exported entry as hosts load it, and against the VST 2 module.
 add_executable(clap_module_test clap/ClapModuleTest.cpp)
-target_link_libraries(clap_module_test PRIVATE tw07_host tw07_render tw07_validate GTest::gtest_main)
+target_link_libraries(clap_module_test PRIVATE format_test_support tw07_render tw07_validate GTest::gtest_main)
 target_compile_definitions(clap_module_test PRIVATE TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>"
   TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
 add_dependencies(clap_module_test tw07 tw07_clap)

@@ -40,7 +40,8 @@ add_test(NAME windows.module COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_modu
 set_tests_properties(windows.module PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
 
 # The CLAP module through its entry, and against the VST 2 module of the same build.
-add_executable(windows_clap_tests ${CMAKE_CURRENT_SOURCE_DIR}/clap/ClapModuleTest.cpp)
+add_executable(windows_clap_tests ${CMAKE_CURRENT_SOURCE_DIR}/clap/ClapModuleTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/formats/Vst2Reference.cpp)
 target_link_libraries(windows_clap_tests PRIVATE tw07_render GTest::gtest_main)
 target_compile_definitions(windows_clap_tests PRIVATE TW07_MODULE_PATH="${_module_z}"
   TW07_CLAP_PATH="Z:$<TARGET_FILE:tw07_clap>")
@@ -49,7 +50,8 @@ add_test(NAME windows.clap COMMAND ${TW07_WINE_RUN} $<TARGET_FILE:windows_clap_t
 set_tests_properties(windows.clap PROPERTIES LABELS windows RESOURCE_LOCK wineprefix)
 
 # The VST 3 bundle through its entry, and against the VST 2 module of the same build.
-add_executable(windows_vst3_tests ${CMAKE_CURRENT_SOURCE_DIR}/vst3/Vst3ModuleTest.cpp)
+add_executable(windows_vst3_tests ${CMAKE_CURRENT_SOURCE_DIR}/vst3/Vst3ModuleTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/formats/Vst2Reference.cpp)
 target_link_libraries(windows_vst3_tests PRIVATE tw07_render GTest::gtest_main)
 target_compile_definitions(windows_vst3_tests PRIVATE TW07_MODULE_PATH="${_module_z}"
   TW07_VST3_PATH="Z:${PROJECT_BINARY_DIR}/plug/tw07.vst3")

@@ -15,20 +15,10 @@ namespace {
 
 using namespace tools::clap;
 using namespace std::chrono_literals;
+using editortest::waitFor;
 
 constexpr int kDriveX = 54;  // the Drive knob's centre
 constexpr int kKnobY = 143;
-
-bool waitFor(
-    const std::function<bool()>& condition, const std::function<void()>& meanwhile = [] {})
-{
-    for (int i = 0; i < 2000; ++i) {
-        if (condition()) return true;
-        meanwhile();
-        std::this_thread::sleep_for(5ms);
-    }
-    return false;
-}
 
 struct GuiFixture : ::testing::Test {
     ClapModule module{TW07_CLAP_PATH};

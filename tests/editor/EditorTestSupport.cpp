@@ -176,9 +176,17 @@ void Pointer::release() const
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
 {
+    return waitFor(
+        condition, [] {}, timeout);
+}
+
+bool waitFor(const std::function<bool()>& condition, const std::function<void()>& meanwhile,
+             std::chrono::milliseconds timeout)
+{
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         if (std::chrono::steady_clock::now() > end) return false;
+        meanwhile();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;

@@ -108,6 +108,9 @@ private:
 
 // Checks `condition` every 5 ms; false once `timeout` has passed, which only a hang takes.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+// The same, calling `meanwhile` (a host's work: audio blocks, timers) between the checks.
+bool waitFor(const std::function<bool()>& condition, const std::function<void()>& meanwhile,
+             std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // Frames of an editor of its own, open in a host window of its own, as the measure of
 // time where a test has no event to wait for: that something does not happen while

@@ -15,6 +15,7 @@
 #include "tools/audio/Signals.h"
 #include "tools/host/HostContext.h"
 #include "tools/host/HostModule.h"
+#include "tests/formats/Vst2Reference.h"
 #include "tools/host/Vst3Host.h"
 #if !defined(_WIN32)
 #include "tools/validate/probes/ElfExports.h"
@@ -24,6 +25,7 @@ namespace {
 
 using namespace tools::vst3;
 using kx::vst3::fromUtf16;
+using namespace formatstest;
 
 constexpr ParamID kDrive = 0;
 constexpr ParamID kStereo = 3;
@@ -224,118 +226,25 @@ TEST_F(Vst3Fixture, OddCallsAreRefusedOrHarmless)
 
 // --- the same sound as the VST 2 module ------------------------------------------------------
 
-struct Change {
-    int64_t frame;
-    int index;
-    float normalised;
-};
-
-std::vector<int> randomBlocks(uint32_t seed)
-{
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int> size(1, 700);
-    std::vector<int> blocks(64);
-    for (int& b : blocks) b = size(random);
-    return blocks;
-}
-
-std::vector<Change> someChanges(int64_t frames, uint32_t seed)
-{
-    std::mt19937 random(seed);
-    std::uniform_int_distribution<int64_t> at(0, frames - 1);
-    std::vector<Change> changes(24);
-    for (Change& c : changes) {
-        c.frame = at(random);
-        c.index = static_cast<int>(random() % 8);
-        c.normalised = c.index == 3 ? 0.5f * static_cast<float>(random() % 3) : float(random() % 1000) / 1000.0f;
-    }
-    std::stable_sort(changes.begin(), changes.end(),
-                     [](const Change& a, const Change& b) { return a.frame < b.frame; });
-    return changes;
-}
-
-// Host blocks over the input, the changes at their frames: for VST 2 the block is split there,
-// for VST 3 the change is a point at its offset in the block.
-template<class Process>
-tools::AudioBuffer render(const tools::AudioBuffer& input, int channels, const std::vector<int>& blocks,
-                          Process&& process)
-{
-    tools::AudioBuffer output = tools::AudioBuffer::zeros(input.sampleRate, channels, input.numFrames());
-    int64_t position = 0;
-    for (std::size_t b = 0; position < input.numFrames(); ++b) {
-        const int frames = static_cast<int>(std::min<int64_t>(blocks[b % blocks.size()], input.numFrames() - position));
-        float* in[2] = {};
-        float* out[2] = {};
-        for (int c = 0; c < channels; ++c) {
-            in[c] = const_cast<float*>(input.channels[static_cast<std::size_t>(c)].data()) + position;
-            out[c] = output.channels[static_cast<std::size_t>(c)].data() + position;
-        }
-        process(position, frames, in, out);
-        position += frames;
-    }
-    return output;
-}
-
-tools::AudioBuffer renderVst2(const tools::AudioBuffer& input, int channels, const std::vector<int>& blocks,
-                              const std::vector<Change>& changes)
-{
-    using namespace kx::vst2;
-    tools::HostContext context;
-    tools::HostModule vst2(TW07_MODULE_PATH);
-    auto effect = vst2.instantiate(context);
-    if (channels == 1) {
-        VstSpeakerArrangement in{};
-        in.type = kSpeakerArrMono;
-        in.numChannels = 1;
-        VstSpeakerArrangement out = in;
-        effect->dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<intptr>(&in), &out);
-    }
-    effect->setSampleRate(float(input.sampleRate));
-    effect->setBlockSize(*std::max_element(blocks.begin(), blocks.end()));
-    effect->mainsChanged(true);
-    std::size_t next = 0;
-    return render(input, channels, blocks, [&](int64_t position, int frames, float** in, float** out) {
-        int done = 0;
-        while (done < frames) {
-            for (; next < changes.size() && changes[next].frame <= position + done; ++next)
-                effect->setParameter(changes[next].index, changes[next].normalised);
-            int upTo = frames;
-            if (next < changes.size() && changes[next].frame < position + frames)
-                upTo = static_cast<int>(changes[next].frame - position);
-            float* inPart[2] = {in[0] + done, in[1] ? in[1] + done : nullptr};
-            float* outPart[2] = {out[0] + done, out[1] ? out[1] + done : nullptr};
-            effect->processReplacing(inPart, outPart, upTo - done);
-            done = upTo;
-        }
-    });
-}
-
-tools::AudioBuffer renderVst3(const Vst3Module& module, const tools::AudioBuffer& input, int channels,
-                              const std::vector<int>& blocks, const std::vector<Change>& changes)
+// The changes as points of the host's parameter queues, at their offsets in the block.
+tools::AudioBuffer renderVst3(const Vst3Module& module, const tools::AudioBuffer& input, const RenderRun& run)
 {
     Vst3Instance instance(module);
+    const int channels = run.channels;
     if (channels == 1) {
         SpeakerArrangement mono = kArrMono;
         SpeakerArrangement monoOut = kArrMono;
         EXPECT_EQ(instance.processor().setBusArrangements(&mono, 1, &monoOut, 1), kResultTrue);
     }
-    EXPECT_TRUE(instance.start(input.sampleRate, *std::max_element(blocks.begin(), blocks.end())));
+    EXPECT_TRUE(instance.start(run.rate, *std::max_element(run.blocks.begin(), run.blocks.end())));
     std::size_t next = 0;
-    return render(input, channels, blocks, [&](int64_t position, int frames, float** in, float** out) {
+    const std::vector<Change>& changes = run.changes;
+    return renderInBlocks(input, run, [&](int64_t position, int frames, float** in, float** out) {
         for (; next < changes.size() && changes[next].frame < position + frames; ++next)
             instance.change(ParamID(changes[next].index), static_cast<int32>(changes[next].frame - position),
                             changes[next].normalised);
         EXPECT_EQ(instance.process(in, channels, out, channels, frames), kResultOk);
     });
-}
-
-int64_t differingSamples(const tools::AudioBuffer& a, const tools::AudioBuffer& b)
-{
-    int64_t differing = 0;
-    for (std::size_t c = 0; c < a.channels.size(); ++c)
-        for (std::size_t i = 0; i < a.channels[c].size(); ++i)
-            differing += std::memcmp(&a.channels[c][i], &b.channels[c][i], sizeof(float)) != 0;
-    return differing;
 }
 
 TEST(Vst3Sound, EqualsTheVst2ModuleBitForBitForAnyPartition)
@@ -347,10 +256,9 @@ TEST(Vst3Sound, EqualsTheVst2ModuleBitForBitForAnyPartition)
         for (int channels : {2, 1}) {
             const tools::AudioBuffer input = tools::Signals::guitarRiff(5, rate, frames, channels);
             for (std::size_t p = 0; p < partitions.size(); ++p) {
-                const std::vector<Change> changes = someChanges(frames, static_cast<uint32_t>(p));
-                EXPECT_EQ(differingSamples(renderVst2(input, channels, partitions[p], changes),
-                                           renderVst3(module, input, channels, partitions[p], changes)),
-                          0)
+                const RenderRun run{double(rate), channels, partitions[p], someChanges(frames, uint32_t(p)),
+                                    p % 2 == 0};
+                EXPECT_EQ(differingSamples(renderVst2(input, run), renderVst3(module, input, run)), 0)
                     << rate << " Hz, " << channels << " channels, partition " << p;
             }
         }
