@@ -40,5 +40,5 @@ gtest_discover_tests(effect_realtime_test DISCOVERY_MODE PRE_TEST PROPERTIES LAB
 # cmake --install puts each format's module where hosts look for it.
 add_test(NAME install.modules
   COMMAND "${CMAKE_COMMAND}" -DBUILD_DIR=${PROJECT_BINARY_DIR} -DDEST=${CMAKE_CURRENT_BINARY_DIR}/install-stage
-          "-DFILES=${TW07_CLAP_DIR}/tw07.clap,${TW07_VST_DIR}/tw07.so,${TW07_VST3_DIR}/tw07.vst3/Contents/x86_64-linux/tw07.so"
+          "-DFILES=${TW07_CLAP_DIR}/tw07.clap,${TW07_VST_DIR}/tw07.so,${TW07_VST3_DIR}/tw07.vst3/Contents/x86_64-linux/tw07.so,${TW07_LV2_DIR}/tw07.lv2/tw07.so,${TW07_LV2_DIR}/tw07.lv2/manifest.ttl,${TW07_LV2_DIR}/tw07.lv2/tw07.ttl"
           -P "${CMAKE_CURRENT_SOURCE_DIR}/CheckInstall.cmake")
