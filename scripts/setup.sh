@@ -37,7 +37,7 @@ packages=(
   # third-party modules and a real host's scanner to prove our tools against
   zam-plugins lsp-plugins-vst dragonfly-reverb-vst ardour qtractor
   # LV2's data and its validator, and lilv's tools that load LV2 bundles as hosts do
-  lv2-dev sordi lilv-utils
+  lv2-dev sordi lilv-utils liblilv-dev
   # the Windows module: cross-compiler and Wine to test it
   g++-mingw-w64-x86-64-posix wine wine64
 )

@@ -28,11 +28,3 @@ if(TW07_BUILD_EDITOR)
   set_tests_properties(clap.gui PROPERTIES LABELS editor TIMEOUT 300
     ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 endif()
-
-add_executable(clap_host_tool_test clap/ClapHostToolTest.cpp)
-target_include_directories(clap_host_tool_test PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(clap_host_tool_test PRIVATE tw07_audio GTest::gtest_main)
-target_compile_definitions(clap_host_tool_test PRIVATE TW07_HOST_EXECUTABLE="$<TARGET_FILE:tw07-host>"
-  TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>" TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
-add_dependencies(clap_host_tool_test tw07-host tw07 tw07_clap)
-gtest_discover_tests(clap_host_tool_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS host TIMEOUT 600)

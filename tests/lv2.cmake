@@ -7,3 +7,15 @@ if(NOT WIN32)
   add_dependencies(lv2_module_test tw07_lv2)
   gtest_discover_tests(lv2_module_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 600)
 endif()
+
+# tw07-host with every format it loads.
+if(NOT WIN32)
+  add_executable(formats_host_tool_test formats/HostToolTest.cpp)
+  target_include_directories(formats_host_tool_test PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(formats_host_tool_test PRIVATE tw07_audio GTest::gtest_main)
+  target_compile_definitions(formats_host_tool_test PRIVATE TW07_HOST_EXECUTABLE="$<TARGET_FILE:tw07-host>"
+    TW07_MODULE_PATH="$<TARGET_FILE:tw07>" TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>"
+    TW07_VST3_PATH="${PROJECT_BINARY_DIR}/plug/tw07.vst3" TW07_LV2_PATH="${PROJECT_BINARY_DIR}/plug/tw07.lv2")
+  add_dependencies(formats_host_tool_test tw07-host tw07 tw07_clap tw07_vst3 tw07_lv2)
+  gtest_discover_tests(formats_host_tool_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS host TIMEOUT 600)
+endif()

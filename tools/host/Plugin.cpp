@@ -2,6 +2,9 @@
 
 #include "tools/host/ClapPlugin.h"
 #include "tools/host/HostModule.h"
+#if !defined(_WIN32)
+#include "tools/host/Lv2Plugin.h"
+#endif
 #include "tools/host/Vst3Plugin.h"
 
 namespace tools {
@@ -22,10 +25,15 @@ bool isClapModule(const std::string& path) { return endsWith(path, ".clap"); }
 
 bool isVst3Bundle(const std::string& path) { return endsWith(path, ".vst3"); }
 
+bool isLv2Bundle(const std::string& path) { return endsWith(path, ".lv2"); }
+
 std::unique_ptr<Plugin> openPlugin(const std::string& path, HostContext& context)
 {
     if (isClapModule(path)) return std::make_unique<clap::ClapPlugin>(std::make_shared<const clap::ClapModule>(path));
     if (isVst3Bundle(path)) return std::make_unique<vst3::Vst3Plugin>(std::make_shared<const vst3::Vst3Module>(path));
+#if !defined(_WIN32)
+    if (isLv2Bundle(path)) return std::make_unique<lv2::Lv2Plugin>(path);
+#endif
     return HostModule(path).instantiate(context);
 }
 

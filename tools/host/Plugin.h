@@ -34,9 +34,11 @@ public:
 // Whether the name says CLAP (".clap") or VST 3 (a ".vst3" bundle); anything else is taken for VST 2.
 bool isClapModule(const std::string& path);
 bool isVst3Bundle(const std::string& path);
+bool isLv2Bundle(const std::string& path);
 
 // Loads the module at `path` and makes one instance: a CLAP plug-in for a ".clap" file, a
-// VST 3 effect for a ".vst3" bundle, else a VST 2 effect. The instance keeps its module loaded. VST 2 requests go to
+// VST 3 effect for a ".vst3" bundle, an LV2 plug-in for a ".lv2" bundle (Linux), else a
+// VST 2 effect. The instance keeps its module loaded. VST 2 requests go to
 // `context`. Throws std::runtime_error where the module cannot be used.
 std::unique_ptr<Plugin> openPlugin(const std::string& path, HostContext& context);
 

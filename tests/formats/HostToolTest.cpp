@@ -1,4 +1,4 @@
-// tw07-host with CLAP modules: ours against the VST 2 module, and a third party's.
+// tw07-host with every format: ours against the VST 2 module, and a third party's CLAP module.
 
 #include <gtest/gtest.h>
 
@@ -15,14 +15,16 @@ namespace {
 using hosttest::HostRun;
 using hosttest::runHost;
 
-TEST(ClapHostTool, CompareFindsNoDifferenceBetweenTheVst2AndClapModules)
+TEST(HostTool, CompareFindsNoDifferenceBetweenTheVst2ModuleAndEveryOtherFormat)
 {
-    const HostRun run = runHost(std::string("compare ") + TW07_MODULE_PATH + " " + TW07_CLAP_PATH);
-    EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_TRUE(run.has("total  0 of 130 cases differ; 0 of")) << run.out;
+    for (const char* other : {TW07_CLAP_PATH, TW07_VST3_PATH, TW07_LV2_PATH}) {
+        const HostRun run = runHost(std::string("compare ") + TW07_MODULE_PATH + " " + other);
+        EXPECT_EQ(run.status, 0) << run.out;
+        EXPECT_TRUE(run.has("total  0 of 130 cases differ; 0 of")) << other << "\n" << run.out;
+    }
 }
 
-TEST(ClapHostTool, InfoShowsDescriptorPortsConfigurationsAndParameters)
+TEST(HostTool, InfoShowsTheClapDescriptorPortsConfigurationsAndParameters)
 {
     const HostRun run = runHost(std::string("info ") + TW07_CLAP_PATH);
     EXPECT_EQ(run.status, 0) << run.out;
@@ -36,7 +38,7 @@ TEST(ClapHostTool, InfoShowsDescriptorPortsConfigurationsAndParameters)
 }
 
 // Debian's zam-plugins: a stereo compressor with a side-chain port, which the tool feeds silence.
-TEST(ClapHostTool, RendersThroughAThirdPartyModuleWithASideChain)
+TEST(HostTool, RendersThroughAThirdPartyClapModuleWithASideChain)
 {
     const std::string module = "/usr/lib/clap/ZamCompX2.clap";
     if (!std::filesystem::exists(module)) GTEST_SKIP() << module << " is absent: install zam-plugins";
