@@ -19,3 +19,14 @@ if(NOT WIN32)
   add_dependencies(formats_host_tool_test tw07-host tw07 tw07_clap tw07_vst3 tw07_lv2)
   gtest_discover_tests(formats_host_tool_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS host TIMEOUT 600)
 endif()
+
+# A real host: Ardour 7, headless, renders through the VST 3 and LV2 bundles. Ardour is an uninstrumented
+# program: it can only load a plain build of the module.
+if(TW07_SANITIZE STREQUAL "")
+  add_executable(formats_ardour_test formats/ArdourRenderTest.cpp)
+  target_link_libraries(formats_ardour_test PRIVATE tw07_render GTest::gtest_main)
+  target_compile_definitions(formats_ardour_test PRIVATE TW07_VST3_PATH="${PROJECT_BINARY_DIR}/plug/tw07.vst3"
+    TW07_LV2_PATH="${PROJECT_BINARY_DIR}/plug/tw07.lv2")
+  add_dependencies(formats_ardour_test tw07_vst3 tw07_lv2)
+  gtest_discover_tests(formats_ardour_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
+endif()

@@ -31,13 +31,3 @@ if(TW07_BUILD_EDITOR)
   set_tests_properties(vst3.gui PROPERTIES LABELS editor TIMEOUT 300
     ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 endif()
-
-# A real host: Ardour 7, headless, renders through the bundle. Ardour is an uninstrumented
-# program: it can only load a plain build of the module.
-if(TW07_SANITIZE STREQUAL "")
-  add_executable(vst3_ardour_test vst3/ArdourRenderTest.cpp)
-  target_link_libraries(vst3_ardour_test PRIVATE tw07_render GTest::gtest_main)
-  target_compile_definitions(vst3_ardour_test PRIVATE TW07_VST3_PATH="${PROJECT_BINARY_DIR}/plug/tw07.vst3")
-  add_dependencies(vst3_ardour_test tw07_vst3)
-  gtest_discover_tests(vst3_ardour_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
-endif()

@@ -1,5 +1,5 @@
-// A real host renders through the VST 3 bundle: Ardour 7, headless (ardour7-lua builds a
-// session with the plug-in on a track, ardour7-export renders it), against our host's render
+// A real host renders through the VST 3 and LV2 bundles: Ardour 7, headless (ardour7-lua builds
+// a session with the plug-in on a track, ardour7-export renders it), against our host's render
 // of the same input. The input comes from a small Lua DSP generator on the track: a square
 // wave from the session's start. Ardour runs the plug-in on silence while it starts, so our
 // render is given a long silence first. The filters' tails of that silence differ by a few
@@ -52,7 +52,7 @@ end
 )";
 
 // A session with the generator and, when asked, the plug-in after it, on one stereo track.
-std::string sessionScript(const fs::path& session, bool withPlugin)
+std::string sessionScript(const fs::path& session, const char* pluginType)
 {
     std::string script =
         "AudioEngine:set_backend(\"None (Dummy)\", \"\", \"\")\n"
@@ -65,11 +65,12 @@ std::string sessionScript(const fs::path& session, bool withPlugin)
         "local gen = ARDOUR.LuaAPI.new_luaproc(s, \"TW07 test signal\")\n"
         "assert(not gen:isnil())\n"
         "assert(t:add_processor_by_index(gen, 0, nil, true))\n";
-    if (withPlugin) {
-        script +=
-            "local fx = ARDOUR.LuaAPI.new_plugin(s, \"TW07 - distortion/sustainer\", ARDOUR.PluginType.VST3, \"\")\n"
-            "assert(not fx:isnil())\n"
-            "assert(t:add_processor_by_index(fx, 1, nil, true))\n";
+    if (pluginType != nullptr) {
+        script += "local fx = ARDOUR.LuaAPI.new_plugin(s, \"TW07 - distortion/sustainer\", ARDOUR.PluginType." +
+                  std::string(pluginType) +
+                  ", \"\")\n"
+                  "assert(not fx:isnil())\n"
+                  "assert(t:add_processor_by_index(fx, 1, nil, true))\n";
     }
     script += "s:save_state(\"\", false, false, false, false, false)\nclose_session()\nquit()\n";
     return script;
@@ -103,6 +104,8 @@ struct ArdourRun : ::testing::Test {
         fs::remove_all(root);
         fs::create_directories(root / "home" / ".vst3");
         fs::create_directory_symlink(fs::absolute(TW07_VST3_PATH), root / "home" / ".vst3" / "tw07.vst3");
+        fs::create_directories(root / "home" / ".lv2");
+        fs::create_directory_symlink(fs::absolute(TW07_LV2_PATH), root / "home" / ".lv2" / "tw07.lv2");
         // Ardour's configuration first, then its plug-in cache, as its scanner writes it.
         writeFile(root / "quit.lua", "quit()\n");
         run("ardour7-lua '" + (root / "quit.lua").string() + "'");
@@ -129,10 +132,10 @@ struct ArdourRun : ::testing::Test {
     }
 
     // Ardour's render of a session built by the script, as 32-bit float.
-    tools::AudioBuffer render(const std::string& name, bool withPlugin)
+    tools::AudioBuffer render(const std::string& name, const char* pluginType)
     {
         const fs::path session = root / name;
-        writeFile(root / (name + ".lua"), sessionScript(session, withPlugin));
+        writeFile(root / (name + ".lua"), sessionScript(session, pluginType));
         EXPECT_EQ(run("ardour7-lua '" + (root / (name + ".lua")).string() + "'"), 0) << readFile(root / "log.txt");
         // No Lua call sets the session range: it goes into the session file.
         const fs::path file = session / "render.ardour";
@@ -154,10 +157,9 @@ struct ArdourRun : ::testing::Test {
     }
 };
 
-TEST_F(ArdourRun, RendersThroughTheBundleAsOurHostDoes)
+// Ardour's render through the bundle of a format against ours through the same bundle.
+void expectOurRender(const tools::AudioBuffer& input, const tools::AudioBuffer& ardour, const char* bundle)
 {
-    const tools::AudioBuffer input = render("input", false);
-    const tools::AudioBuffer ardour = render("effect", true);
     ASSERT_EQ(input.numFrames(), kFrames);
     ASSERT_EQ(ardour.numFrames(), kFrames);
     ASSERT_EQ(ardour.numChannels(), 2);
@@ -167,7 +169,7 @@ TEST_F(ArdourRun, RendersThroughTheBundleAsOurHostDoes)
     for (int c = 0; c < 2; ++c)
         std::copy(input.channels[c].begin(), input.channels[c].end(), ours.channels[c].begin() + kSilence);
     tools::HostContext context;
-    const auto plugin = tools::openPlugin(TW07_VST3_PATH, context);
+    const auto plugin = tools::openPlugin(bundle, context);
     tools::RenderPlan plan;
     plan.blockSizes = {256};
     ours = tools::Renderer(plan).run(*plugin, ours);
@@ -186,10 +188,18 @@ TEST_F(ArdourRun, RendersThroughTheBundleAsOurHostDoes)
             if (i >= firstSignal + kSettle) differing += std::memcmp(&a, &b, sizeof a) != 0;
         }
     }
-    std::printf("Ardour against our render: %lld differing samples from frame %lld on; largest difference %.3g\n",
-                static_cast<long long>(differing), static_cast<long long>(firstSignal + kSettle), largest);
+    std::printf("%s: Ardour against our render: %lld differing samples from frame %lld on; largest difference %.3g\n",
+                fs::path(bundle).filename().c_str(), static_cast<long long>(differing),
+                static_cast<long long>(firstSignal + kSettle), largest);
     EXPECT_EQ(differing, 0);
     EXPECT_LT(largest, 1e-9);
+}
+
+TEST_F(ArdourRun, RendersThroughTheVst3AndLv2BundlesAsOurHostDoes)
+{
+    const tools::AudioBuffer input = render("input", nullptr);
+    expectOurRender(input, render("vst3", "VST3"), TW07_VST3_PATH);
+    expectOurRender(input, render("lv2", "LV2"), TW07_LV2_PATH);
 }
 
 }  // namespace
