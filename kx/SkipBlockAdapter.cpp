@@ -1,5 +1,6 @@
 #include "kx/SkipBlockAdapter.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace kx {
@@ -83,9 +84,11 @@ void SkipBlockAdapter::addEvent(const MidiEvent& event)
 bool SkipBlockAdapter::nextBlock(ProcessBlock& out)
 {
     if (consumed >= hostFrames) {
-        for (MidiEventList& list : eventLists) {
-            list.clear();
-        }
+        // Only the pieces handed out can hold events (later ones were moved into the last), unless
+        // the host block had no frames and every filed event is let go.
+        const std::size_t used =
+            nextIndex == 0 ? eventLists.size() : std::min(static_cast<std::size_t>(nextIndex), eventLists.size());
+        for (std::size_t list = 0; list < used; ++list) eventLists[list].clear();
         return false;
     }
     const int32_t room = blockLength - gridPosition;

@@ -31,7 +31,7 @@ gtest_discover_tests(effect_adapter_queue_test DISCOVERY_MODE PRE_TEST)
 # Audio-path discipline: interposed allocation and lock counters in the plain build,
 # RealtimeSanitizer in its own build; under ASan/TSan the concurrent run alone.
 add_executable(effect_realtime_test effect/RealtimeTest.cpp)
-target_link_libraries(effect_realtime_test PRIVATE kx_vst2 kx_clap kx_vst3 plug GTest::gtest_main ${CMAKE_DL_LIBS})
+target_link_libraries(effect_realtime_test PRIVATE kx_vst2 kx_clap kx_vst3 kx_lv2 plug GTest::gtest_main ${CMAKE_DL_LIBS})
 if(TW07_SANITIZE STREQUAL "")
   target_compile_definitions(effect_realtime_test PRIVATE TW07_INTERPOSE=1)
 endif()

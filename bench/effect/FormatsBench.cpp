@@ -1,5 +1,5 @@
-// The CLAP and VST 3 modules against the VST 2 module, as hosts drive them: stereo, the
-// plucked-string riff at 48 kHz, host blocks of 512 and of 7 frames. The three take turns
+// The CLAP, VST 3 and LV2 modules against the VST 2 module, as hosts drive them: stereo, the
+// plucked-string riff at 48 kHz, host blocks of 512 and of 7 frames. The four take turns
 // every 4096 frames within one run, so that the machine's load weighs on all alike; each turn
 // is timed in thread CPU time. Reports ns per frame for each and each one's cost over VST 2's.
 
@@ -30,10 +30,10 @@ void BM_FormatsAgainstVst2(benchmark::State& state)
 {
     const int block = int(state.range(0));
     tools::HostContext context;
-    std::unique_ptr<tools::Plugin> formats[] = {tools::openPlugin(TW07_MODULE_PATH, context),
-                                                tools::openPlugin(TW07_CLAP_PATH, context),
-                                                tools::openPlugin(TW07_VST3_PATH, context)};
-    constexpr int kFormats = 3;
+    std::unique_ptr<tools::Plugin> formats[] = {
+        tools::openPlugin(TW07_MODULE_PATH, context), tools::openPlugin(TW07_CLAP_PATH, context),
+        tools::openPlugin(TW07_VST3_PATH, context), tools::openPlugin(TW07_LV2_PATH, context)};
+    constexpr int kFormats = 4;
     for (auto& plugin : formats) {
         plugin->prepare(float(kRate), block);
         plugin->start();
@@ -65,6 +65,8 @@ void BM_FormatsAgainstVst2(benchmark::State& state)
     state.counters["vst3_ns_per_frame"] = ns[2] / double(frames);
     state.counters["clap_over_vst2"] = ns[1] / ns[0];
     state.counters["vst3_over_vst2"] = ns[2] / ns[0];
+    state.counters["lv2_ns_per_frame"] = ns[3] / double(frames);
+    state.counters["lv2_over_vst2"] = ns[3] / ns[0];
 }
 BENCHMARK(BM_FormatsAgainstVst2)->Arg(512)->Arg(7)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 

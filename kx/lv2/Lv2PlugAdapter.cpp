@@ -7,8 +7,9 @@ namespace kx::lv2 {
 
 namespace {
 
-// The largest host block the grid's event lists are prepared for; longer ones still run.
-constexpr int kPreparedFrames = 4096;
+// LV2 hosts announce no largest block, and the effect takes no events: the grid's event lists
+// are prepared for none, which keeps each run from clearing lists it never fills.
+constexpr int kPreparedFrames = 0;
 
 int optionsOf(const ParameterDescriptor& descriptor) { return descriptor.mapper ? descriptor.mapper->optionCount() : 0; }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "kx/clap/ClapPlugAdapter.h"
+#include "kx/lv2/Lv2PlugAdapter.h"
 #include "kx/vst3/Vst3PlugAdapter.h"
 #include "kx/vst2/Vst2PlugAdapter.h"
 
@@ -128,6 +129,17 @@ void audioCall(kx::vst3::IAudioProcessor& processor, kx::vst3::ProcessData& data
     watching = true;
 #endif
     processor.process(data);
+#if TW07_INTERPOSE
+    watching = false;
+#endif
+}
+
+void audioCall(kx::lv2::Lv2PlugAdapter& plugin, uint32_t frames) TW07_NONBLOCKING
+{
+#if TW07_INTERPOSE
+    watching = true;
+#endif
+    plugin.run(frames);
 #if TW07_INTERPOSE
     watching = false;
 #endif
@@ -330,6 +342,28 @@ TEST(RealtimeSafety, Vst3ProcessingAllocatesNothingAndTakesNoLockWhileTheEditorA
     adapter->setActive(0);
     adapter->terminate();
     static_cast<IComponent*>(adapter)->release();
+}
+
+// The LV2 binding's audio path, the host changing a control port before every run. Its
+// editor would write the ports through the host, so nothing edits from another thread here.
+TEST(RealtimeSafety, Lv2RunAllocatesNothingAndTakesNoLock)
+{
+    kx::lv2::Lv2PlugAdapter plugin(48000.0);
+    float controls[8] = {0.35f, 0.6f, 0.75f, 0.0f, 0.5f, 0.5f, 0.5f, 0.4f};
+    for (uint32_t p = 0; p < 8; ++p) plugin.connect(p, &controls[p]);
+    plugin.activate();
+    int block = 0;
+    playWhileEditing(
+        [&](float** ins, float** outs, int frames) {
+            controls[block % 8] = block % 8 == 3 ? float(block % 3) : 0.25f * float(block % 5);
+            for (uint32_t c = 0; c < 2; ++c) {
+                plugin.connect(8 + c, ins[c]);
+                plugin.connect(10 + c, outs[c]);
+            }
+            audioCall(plugin, static_cast<uint32_t>(frames));
+            ++block;
+        },
+        [](std::mt19937&) {});
 }
 
 }  // namespace
