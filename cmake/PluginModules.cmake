@@ -2,9 +2,11 @@
 #   A VST 2.4 module: <target>.so (Windows: .dll), exporting VSTPluginMain and main.
 # tw07_add_clap_module(<target> OUTPUT_NAME <name> [NO_INSTALL] <sources...>)
 #   A CLAP module: <name>.clap, exporting clap_entry.
-# tw07_add_lv2_module(<target> OUTPUT_NAME <name> TURTLE <generator> [NO_INSTALL] <sources...>)
-#   An LV2 bundle (Linux): <name>.lv2/<name>.so, exporting lv2_descriptor, and its Turtle
-#   files, which the generator program (run as "<generator> DIR BINARY") writes at build time.
+# tw07_add_lv2_module(<target> OUTPUT_NAME <name> TURTLE <generator> [UI <ui-target>] [NO_INSTALL] <sources...>)
+#   An LV2 bundle (Linux): <name>.lv2/<name>.so, exporting lv2_descriptor, its editor
+#   <name>.lv2/<name>_ui.so, exporting lv2ui_descriptor (built from the same sources, as
+#   <ui-target>), and its Turtle files, which the generator program (run as
+#   "<generator> DIR BINARY UI_BINARY") writes at build time.
 # tw07_add_vst3_module(<target> OUTPUT_NAME <name> [NO_INSTALL] <sources...>)
 #   A VST 3 bundle: <name>.vst3/Contents/x86_64-linux/<name>.so (Windows:
 #   x86_64-win/<name>.vst3), exporting GetPluginFactory and the module's entry and exit.
@@ -80,16 +82,20 @@ function(tw07_add_vst3_module target)
 endfunction()
 
 function(tw07_add_lv2_module target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "NO_INSTALL" "OUTPUT_NAME;TURTLE" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "NO_INSTALL" "OUTPUT_NAME;TURTLE;UI" "")
   set(bundle "${CMAKE_CURRENT_BINARY_DIR}/${arg_OUTPUT_NAME}.lv2")
   _tw07_add_module(${target} kx_lv2 "${PROJECT_SOURCE_DIR}/kx/lv2/Lv2Entry.cpp"
     "${PROJECT_SOURCE_DIR}/cmake/lv2-exports" "${TW07_LV2_DIR}/${arg_OUTPUT_NAME}.lv2" "${arg_NO_INSTALL}"
     ${arg_UNPARSED_ARGUMENTS})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME "${arg_OUTPUT_NAME}" LIBRARY_OUTPUT_DIRECTORY "${bundle}")
+  _tw07_add_module(${arg_UI} kx_lv2 "${PROJECT_SOURCE_DIR}/kx/lv2/Lv2UiEntry.cpp"
+    "${PROJECT_SOURCE_DIR}/cmake/lv2ui-exports" "${TW07_LV2_DIR}/${arg_OUTPUT_NAME}.lv2" "${arg_NO_INSTALL}"
+    ${arg_UNPARSED_ARGUMENTS})
+  set_target_properties(${arg_UI} PROPERTIES OUTPUT_NAME "${arg_OUTPUT_NAME}_ui" LIBRARY_OUTPUT_DIRECTORY "${bundle}")
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND $<TARGET_FILE:${arg_TURTLE}> "${bundle}" "${arg_OUTPUT_NAME}.so"
+    COMMAND $<TARGET_FILE:${arg_TURTLE}> "${bundle}" "${arg_OUTPUT_NAME}.so" "${arg_OUTPUT_NAME}_ui.so"
     COMMENT "Describing ${arg_OUTPUT_NAME}.lv2 in Turtle" VERBATIM)
-  add_dependencies(${target} ${arg_TURTLE})
+  add_dependencies(${target} ${arg_TURTLE} ${arg_UI})
   if(NOT arg_NO_INSTALL)
     install(FILES "${bundle}/manifest.ttl" "${bundle}/${arg_OUTPUT_NAME}.ttl"
       DESTINATION "${TW07_LV2_DIR}/${arg_OUTPUT_NAME}.lv2")

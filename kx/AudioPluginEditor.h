@@ -21,6 +21,8 @@ public:
     virtual void setSize(int width, int height) = 0;
     // Whether the editor's own window exists yet (it may be created later on another thread).
     virtual bool windowIsOpen() const = 0;
+    // That window's native handle (X11: its Window id; Win32: its HWND) while it is open, else 0.
+    virtual uintptr_t nativeWindow() const { return 0; }
 };
 
 }  // namespace kx

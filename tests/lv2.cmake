@@ -30,3 +30,15 @@ if(TW07_SANITIZE STREQUAL "")
   add_dependencies(formats_ardour_test tw07_vst3 tw07_lv2)
   gtest_discover_tests(formats_ardour_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
 endif()
+
+if(NOT WIN32 AND TW07_BUILD_EDITOR)
+  add_executable(lv2_ui_test lv2/Lv2UiTest.cpp)
+  target_include_directories(lv2_ui_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/editor)
+  target_link_libraries(lv2_ui_test PRIVATE tw07_host editor_module_support GTest::gtest_main)
+  target_compile_definitions(lv2_ui_test PRIVATE TW07_LV2_BUNDLE="${PROJECT_BINARY_DIR}/plug/tw07.lv2"
+    TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
+  add_dependencies(lv2_ui_test tw07_lv2)
+  add_test(NAME lv2.ui COMMAND ${TW07_VIRTUAL_DISPLAY} $<TARGET_FILE:lv2_ui_test>)
+  set_tests_properties(lv2.ui PROPERTIES LABELS editor TIMEOUT 300
+    ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
+endif()

@@ -128,10 +128,12 @@ void ImguiEditor::run(void* parent)
             running.store(false);
             return;
         }
+        nativeHandle.store(PlatformWindow::nativeHandle(window));
     }
     windowOpen.store(true);
     frameLoop();
     windowOpen.store(false);
+    nativeHandle.store(0);
     tearDown();
 }
 

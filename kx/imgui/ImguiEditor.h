@@ -37,6 +37,7 @@ public:
     void close() override;
     void setSize(int width, int height) override;
     bool windowIsOpen() const override;
+    uintptr_t nativeWindow() const override { return nativeHandle.load(); }
 
 protected:
     // Render thread, once per frame between the start and the end of a Dear ImGui frame.
@@ -60,6 +61,7 @@ private:
     static void onFocus(GLFWwindow* window, int focused);
 
     std::atomic<bool> windowOpen{false};
+    std::atomic<uintptr_t> nativeHandle{0};
     std::atomic<bool> running{false};
     std::thread renderThread;
     int32_t width;

@@ -2,6 +2,7 @@
 // Embedding of the GUI window in the host's window: the windowing-system calls that
 // GLFW does not offer. One implementation per windowing system.
 
+#include <cstdint>
 #include <thread>
 
 struct GLFWwindow;
@@ -27,6 +28,9 @@ public:
     // Takes the window out of the host's window again, so that destroying it later
     // cannot disturb the host's window.
     static void detach(GLFWwindow* window);
+
+    // The window's native handle: its X11 Window id, or its HWND.
+    static uintptr_t nativeHandle(GLFWwindow* window);
 
     // glfwDestroyWindow, tolerating a window the host has already destroyed with its own.
     static void destroy(GLFWwindow* window);

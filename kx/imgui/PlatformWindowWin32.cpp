@@ -59,6 +59,8 @@ void PlatformWindow::detach(GLFWwindow* window)
     setStyle(handle, WS_POPUP);
 }
 
+uintptr_t PlatformWindow::nativeHandle(GLFWwindow* window) { return reinterpret_cast<uintptr_t>(glfwGetWin32Window(window)); }
+
 void PlatformWindow::destroy(GLFWwindow* window) { glfwDestroyWindow(window); }
 
 // Re-parenting and destroying the GUI window send messages to the host's window, which

@@ -98,6 +98,8 @@ void PlatformWindow::detach(GLFWwindow* window)
     takeError(display);
 }
 
+uintptr_t PlatformWindow::nativeHandle(GLFWwindow* window) { return static_cast<uintptr_t>(glfwGetX11Window(window)); }
+
 void PlatformWindow::destroy(GLFWwindow* window)
 {
     glfwDestroyWindow(window);

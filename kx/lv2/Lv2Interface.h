@@ -1,6 +1,7 @@
 #pragma once
-// Our own declarations of the part of the LV2 core interface we use: the plug-in descriptor
-// a module hands out and the features a host passes in. Plain C layouts.
+// Our own declarations of the part of the LV2 interface we use: the plug-in descriptor a
+// module hands out, the features a host passes in, and the UI extension's descriptor, idle
+// interface and touch feature. Plain C layouts.
 
 #include <cstdint>
 
@@ -27,6 +28,57 @@ struct LV2_Descriptor {
     const void* (*extension_data)(const char* uri);
 };
 
+// --- UI ----------------------------------------------------------------------------------------
+
+using LV2UI_Handle = void*;
+using LV2UI_Controller = void*;
+using LV2UI_Widget = void*;
+// port_protocol 0: the buffer is one float, a control port's value.
+using LV2UI_Write_Function = void (*)(LV2UI_Controller controller, uint32_t port_index, uint32_t buffer_size,
+                                      uint32_t port_protocol, const void* buffer);
+
+// Every call on the host's UI thread.
+struct LV2UI_Descriptor {
+    const char* URI;
+    LV2UI_Handle (*instantiate)(const LV2UI_Descriptor* descriptor, const char* plugin_uri, const char* bundle_path,
+                                LV2UI_Write_Function write_function, LV2UI_Controller controller, LV2UI_Widget* widget,
+                                const LV2_Feature* const* features);
+    void (*cleanup)(LV2UI_Handle ui);
+    void (*port_event)(LV2UI_Handle ui, uint32_t port_index, uint32_t buffer_size, uint32_t format, const void* buffer);
+    const void* (*extension_data)(const char* uri);
+};
+
+// Returns non-zero once the UI has closed.
+struct LV2UI_Idle_Interface {
+    int (*idle)(LV2UI_Handle ui);
+};
+
+struct LV2UI_Touch {
+    void* handle;
+    void (*touch)(void* handle, uint32_t port_index, bool grabbed);
+};
+
+constexpr const char* kUiParent = "http://lv2plug.in/ns/extensions/ui#parent";
+constexpr const char* kUiIdleInterface = "http://lv2plug.in/ns/extensions/ui#idleInterface";
+constexpr const char* kUiTouch = "http://lv2plug.in/ns/extensions/ui#touch";
+constexpr const char* kInstanceAccess = "http://lv2plug.in/ns/ext/instance-access";
+
+// The feature with this URI among the host's, or null.
+inline const void* featureData(const LV2_Feature* const* features, const char* uri)
+{
+    for (; features != nullptr && *features != nullptr; ++features) {
+        const char* a = (*features)->URI;
+        const char* b = uri;
+        while (*a != '\0' && *a == *b) {
+            ++a;
+            ++b;
+        }
+        if (*a == *b) return (*features)->data;
+    }
+    return nullptr;
+}
+
 static_assert(sizeof(LV2_Descriptor) == 64);
+static_assert(sizeof(LV2UI_Descriptor) == 40);
 
 }  // namespace kx::lv2

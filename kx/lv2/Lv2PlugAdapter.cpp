@@ -11,7 +11,10 @@ namespace {
 // are prepared for none, which keeps each run from clearing lists it never fills.
 constexpr int kPreparedFrames = 0;
 
-int optionsOf(const ParameterDescriptor& descriptor) { return descriptor.mapper ? descriptor.mapper->optionCount() : 0; }
+int optionsOf(const ParameterDescriptor& descriptor)
+{
+    return descriptor.mapper ? descriptor.mapper->optionCount() : 0;
+}
 
 }  // namespace
 
@@ -21,7 +24,8 @@ Lv2PlugAdapter::Lv2PlugAdapter(double sampleRate)
       blockAdapter(makeBlockSizeAdapter(effect->descriptor())),
       controls(static_cast<std::size_t>(parameters->count()), nullptr),
       // No port value is NaN: the first run applies every connected port.
-      applied(static_cast<std::size_t>(parameters->count()), std::numeric_limits<float>::quiet_NaN())
+      applied(static_cast<std::size_t>(parameters->count()), std::numeric_limits<float>::quiet_NaN()),
+      toUi(parameters->count())
 {
     effect->setSampleRate(static_cast<float>(sampleRate));
     blockAdapter->setChannels(2, 2);
@@ -97,8 +101,27 @@ void Lv2PlugAdapter::run(uint32_t frames)
     while (blockAdapter->nextBlock(block)) effect->process(block);
 }
 
-void Lv2PlugAdapter::automate(int index, float value) { parameters->setValue(index, value); }
+AudioPluginEditor* Lv2PlugAdapter::editor() { return effect->descriptor().hasEditor ? effect->editor() : nullptr; }
 
-void Lv2PlugAdapter::automateNow(int index, float value) { parameters->setValue(index, value); }
+void Lv2PlugAdapter::automate(int index, float value)
+{
+    if (!parameters->contains(index) || std::isnan(value)) return;
+    if (uiAttached.load())
+        toUi.push({ParameterEdit::Kind::kValue, index, value});
+    else
+        parameters->setValue(index, value);
+}
+
+void Lv2PlugAdapter::automateNow(int index, float value) { automate(index, value); }
+
+void Lv2PlugAdapter::beginEdit(int index)
+{
+    if (parameters->contains(index) && uiAttached.load()) toUi.push({ParameterEdit::Kind::kBegin, index, 0.0f});
+}
+
+void Lv2PlugAdapter::endEdit(int index)
+{
+    if (parameters->contains(index) && uiAttached.load()) toUi.push({ParameterEdit::Kind::kEnd, index, 0.0f});
+}
 
 }  // namespace kx::lv2

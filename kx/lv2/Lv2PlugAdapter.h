@@ -6,6 +6,7 @@
 // the last run takes effect where the next block of the effect's fixed grid begins, as a VST 2
 // host's change between two calls does.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "kx/AudioPlugin.h"
 #include "kx/BlockSizeAdapter.h"
 #include "kx/HostCallback.h"
+#include "kx/ParameterEdits.h"
 
 namespace kx::lv2 {
 
@@ -33,10 +35,19 @@ public:
     static float portValue(const ParameterDescriptor& descriptor, float normalised);
     static float normalisedValue(const ParameterDescriptor& descriptor, float port);
 
-    // HostCallback: an editor of this instance's own has no port to write; the host's ports
-    // hold the values.
+    // For a UI with access to this instance: the effect's editor, and the editor's edits, which
+    // the UI hands to the host (its UI thread takes them). While no UI is attached, an edit is
+    // stored at once.
+    AudioPluginEditor* editor();
+    Parameters& parameterSet() { return *parameters; }
+    ParameterEdits& editsForUi() { return toUi; }
+    void attachUi(bool attached) { uiAttached.store(attached); }
+
+    // HostCallback: the editor's edits.
     void automate(int index, float value) override;
     void automateNow(int index, float value) override;
+    void beginEdit(int index) override;
+    void endEdit(int index) override;
     HostInfo hostInfo() override { return {}; }
 
 private:
@@ -47,6 +58,8 @@ private:
     std::unique_ptr<BlockSizeAdapter> blockAdapter;
     std::vector<const float*> controls;  // the host's control ports, by parameter index
     std::vector<float> applied;          // what each port held when it was last applied
+    ParameterEdits toUi;
+    std::atomic<bool> uiAttached{false};
     const float* inputs[2] = {nullptr, nullptr};
     float* outputs[2] = {nullptr, nullptr};
 };

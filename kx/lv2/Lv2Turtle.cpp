@@ -11,11 +11,13 @@ namespace kx::lv2 {
 
 namespace {
 
-constexpr const char* kPrefixes = "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
-                                  "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
-                                  "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-                                  "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
-                                  "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n\n";
+constexpr const char* kPrefixes =
+    "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+    "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
+    "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+    "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+    "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n\n";
 
 std::string quoted(std::string_view text)
 {
@@ -40,7 +42,10 @@ std::string number(float value)
     return out;
 }
 
-const char* classOf(EffectKind kind) { return kind == EffectKind::kDistortion ? "lv2:DistortionPlugin" : "lv2:UtilityPlugin"; }
+const char* classOf(EffectKind kind)
+{
+    return kind == EffectKind::kDistortion ? "lv2:DistortionPlugin" : "lv2:UtilityPlugin";
+}
 
 // "0.1.2" as LV2's minor and micro version numbers.
 std::pair<int, int> versionOf(std::string_view version)
@@ -73,11 +78,18 @@ std::string pluginUri(const PluginDescriptor& descriptor)
     return "https://" + host + "/plugins/" + parts.back();
 }
 
-std::string manifest(const PluginDescriptor& descriptor, const std::string& binary, const std::string& descriptionFile)
+std::string uiUri(const PluginDescriptor& descriptor) { return pluginUri(descriptor) + "#ui"; }
+
+std::string manifest(const PluginDescriptor& descriptor, const std::string& binary, const std::string& uiBinary,
+                     const std::string& descriptionFile)
 {
     std::ostringstream out;
     out << kPrefixes << "<" << pluginUri(descriptor) << ">\n    a lv2:Plugin ;\n    lv2:binary <" << binary
-        << "> ;\n    rdfs:seeAlso <" << descriptionFile << "> .\n";
+        << "> ;\n    rdfs:seeAlso <" << descriptionFile << "> .\n\n"
+        << "<" << uiUri(descriptor) << ">\n    a ui:X11UI ;\n    ui:binary <" << uiBinary << "> ;\n"
+        << "    lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
+        << "    lv2:optionalFeature ui:touch , <http://lv2plug.in/ns/ext/instance-access> ;\n"
+        << "    lv2:extensionData ui:idleInterface .\n";
     return out.str();
 }
 
@@ -92,6 +104,7 @@ std::string description(const PluginDescriptor& descriptor, const Parameters& pa
         << "    doap:maintainer [ foaf:name " << quoted(descriptor.vendor) << " ] ;\n"
         << "    lv2:minorVersion " << minor << " ;\n    lv2:microVersion " << micro << " ;\n"
         << "    lv2:optionalFeature lv2:hardRTCapable ;\n"
+        << "    ui:ui <" << uiUri(descriptor) << "> ;\n"
         << "    lv2:port";
     for (int i = 0; i < parameters.count(); ++i) {
         const ParameterDescriptor& p = parameters.descriptors[static_cast<std::size_t>(i)];

@@ -9,11 +9,14 @@
 
 namespace kx::lv2 {
 
-// The plug-in's URI: hosts keep it in projects, so it never changes once released.
+// The plug-in's URI: hosts keep it in projects, so it never changes once released. Its
+// editor's is the same with "#ui".
 std::string pluginUri(const PluginDescriptor& descriptor);
+std::string uiUri(const PluginDescriptor& descriptor);
 
-// manifest.ttl: the plug-in, its binary and where its description is.
-std::string manifest(const PluginDescriptor& descriptor, const std::string& binary, const std::string& description);
+// manifest.ttl: the plug-in and its editor, their binaries and where the description is.
+std::string manifest(const PluginDescriptor& descriptor, const std::string& binary, const std::string& uiBinary,
+                     const std::string& description);
 // The plug-in's description: its ports, in the order the binding connects them.
 std::string description(const PluginDescriptor& descriptor, const Parameters& parameters);
 

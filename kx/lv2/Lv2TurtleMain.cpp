@@ -1,4 +1,4 @@
-// Writes the bundle's Turtle files at build time: lv2-turtle OUT_DIR BINARY_NAME.
+// Writes the bundle's Turtle files at build time: lv2-turtle OUT_DIR BINARY_NAME UI_BINARY_NAME.
 
 #include <cstdio>
 #include <fstream>
@@ -27,15 +27,15 @@ bool write(const std::string& path, const std::string& text)
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: lv2-turtle OUT_DIR BINARY_NAME\n");
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: lv2-turtle OUT_DIR BINARY_NAME UI_BINARY_NAME\n");
         return 2;
     }
     const std::string folder = argv[1];
     NoHost host;
     const auto effect = kx::createPlugin(host, 48000.0f);
     const kx::PluginDescriptor& descriptor = effect->descriptor();
-    if (!write(folder + "/manifest.ttl", kx::lv2::manifest(descriptor, argv[2], "tw07.ttl")) ||
+    if (!write(folder + "/manifest.ttl", kx::lv2::manifest(descriptor, argv[2], argv[3], "tw07.ttl")) ||
         !write(folder + "/tw07.ttl", kx::lv2::description(descriptor, effect->parameters))) {
         std::fprintf(stderr, "lv2-turtle: cannot write into %s\n", folder.c_str());
         return 1;

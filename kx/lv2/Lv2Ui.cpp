@@ -1,0 +1,95 @@
+#include "kx/lv2/Lv2Ui.h"
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "kx/lv2/Lv2PlugAdapter.h"
+
+namespace kx::lv2 {
+
+namespace {
+
+// How long instantiate waits for the editor's window, which its own thread makes.
+constexpr auto kWindowWait = std::chrono::seconds(5);
+
+}  // namespace
+
+Lv2Ui::Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch,
+             Lv2PlugAdapter* instance)
+    : write(write), controller(controller), touch(touch), instance(instance)
+{
+    if (instance != nullptr) {
+        editor = instance->editor();
+        parameters = &instance->parameterSet();
+        edits = &instance->editsForUi();
+        instance->attachUi(true);
+    } else {
+        own = createPlugin(*this, 48000.0f);
+        editor = own->descriptor().hasEditor ? own->editor() : nullptr;
+        parameters = &own->parameters;
+        ownEdits = std::make_unique<ParameterEdits>(parameters->count());
+        edits = ownEdits.get();
+    }
+}
+
+Lv2Ui::~Lv2Ui()
+{
+    if (opened) editor->close();
+    idle();  // closing ends a held knob's gesture: that, too, reaches the host
+    if (instance != nullptr) instance->attachUi(false);
+}
+
+bool Lv2Ui::open(void* parent, LV2UI_Widget* widget)
+{
+    if (editor == nullptr || parent == nullptr || !editor->open(parent)) return false;
+    opened = true;
+    const auto end = std::chrono::steady_clock::now() + kWindowWait;
+    while (editor->nativeWindow() == 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (widget != nullptr) *widget = reinterpret_cast<LV2UI_Widget>(editor->nativeWindow());
+    return editor->nativeWindow() != 0;
+}
+
+void Lv2Ui::portEvent(uint32_t port, float value)
+{
+    // With the running instance, its ports are the values already.
+    if (own == nullptr || !parameters->contains(static_cast<int>(port))) return;
+    parameters->setValue(static_cast<int>(port), Lv2PlugAdapter::normalisedValue(parameters->descriptors[port], value));
+}
+
+int Lv2Ui::idle()
+{
+    edits->drain([this](const ParameterEdit& edit) {
+        const auto port = static_cast<uint32_t>(edit.index);
+        if (edit.kind == ParameterEdit::Kind::kValue) {
+            const float value =
+                Lv2PlugAdapter::portValue(parameters->descriptors[port], std::fmin(std::fmax(edit.value, 0.0f), 1.0f));
+            write(controller, port, sizeof(float), 0, &value);
+        } else if (touch != nullptr && touch->touch != nullptr) {
+            touch->touch(touch->handle, port, edit.kind == ParameterEdit::Kind::kBegin);
+        }
+    });
+    return opened && editor->windowIsOpen() ? 0 : 1;
+}
+
+void Lv2Ui::automate(int index, float value)
+{
+    if (!parameters->contains(index) || std::isnan(value)) return;
+    parameters->setValue(index, value);
+    edits->push({ParameterEdit::Kind::kValue, index, value});
+}
+
+void Lv2Ui::automateNow(int index, float value) { automate(index, value); }
+
+void Lv2Ui::beginEdit(int index)
+{
+    if (parameters->contains(index)) edits->push({ParameterEdit::Kind::kBegin, index, 0.0f});
+}
+
+void Lv2Ui::endEdit(int index)
+{
+    if (parameters->contains(index)) edits->push({ParameterEdit::Kind::kEnd, index, 0.0f});
+}
+
+}  // namespace kx::lv2
