@@ -125,10 +125,10 @@ void ImguiEditor::run(void* parent)
         std::lock_guard lock(guiMutex);
         if (!setUp(parent)) {
             std::fputs("Failed setup_open_gl\n", stderr);
+            nativeHandle.store(0);
             running.store(false);
             return;
         }
-        nativeHandle.store(PlatformWindow::nativeHandle(window));
     }
     windowOpen.store(true);
     frameLoop();
@@ -169,6 +169,8 @@ bool ImguiEditor::setUp(void* parent)
         std::fputs("Failed to create glfw window\n", stderr);
         return false;
     }
+    // Known at once: a host that embeds the window by its handle need not wait for the first frame.
+    nativeHandle.store(PlatformWindow::nativeHandle(window));
     glfwSetWindowUserPointer(window, this);
     glfwSetMouseButtonCallback(window, &ImguiEditor::onMouseButton);
     glfwSetCursorPosCallback(window, &ImguiEditor::onCursorPos);

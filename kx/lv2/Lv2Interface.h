@@ -58,7 +58,14 @@ struct LV2UI_Touch {
     void (*touch)(void* handle, uint32_t port_index, bool grabbed);
 };
 
+// The host's: the UI tells it its size.
+struct LV2UI_Resize {
+    void* handle;
+    int (*ui_resize)(void* handle, int width, int height);
+};
+
 constexpr const char* kUiParent = "http://lv2plug.in/ns/extensions/ui#parent";
+constexpr const char* kUiResize = "http://lv2plug.in/ns/extensions/ui#resize";
 constexpr const char* kUiIdleInterface = "http://lv2plug.in/ns/extensions/ui#idleInterface";
 constexpr const char* kUiTouch = "http://lv2plug.in/ns/extensions/ui#touch";
 constexpr const char* kInstanceAccess = "http://lv2plug.in/ns/ext/instance-access";

@@ -88,7 +88,7 @@ std::string manifest(const PluginDescriptor& descriptor, const std::string& bina
         << "> ;\n    rdfs:seeAlso <" << descriptionFile << "> .\n\n"
         << "<" << uiUri(descriptor) << ">\n    a ui:X11UI ;\n    ui:binary <" << uiBinary << "> ;\n"
         << "    lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
-        << "    lv2:optionalFeature ui:touch , <http://lv2plug.in/ns/ext/instance-access> ;\n"
+        << "    lv2:optionalFeature ui:touch , ui:resize , <http://lv2plug.in/ns/ext/instance-access> ;\n"
         << "    lv2:extensionData ui:idleInterface .\n";
     return out.str();
 }

@@ -51,6 +51,11 @@ bool Lv2Ui::open(void* parent, LV2UI_Widget* widget)
     return editor->nativeWindow() != 0;
 }
 
+void Lv2Ui::tellSize(const LV2UI_Resize& resize) const
+{
+    resize.ui_resize(resize.handle, editor->getSize()->width, editor->getSize()->height);
+}
+
 void Lv2Ui::portEvent(uint32_t port, float value)
 {
     // With the running instance, its ports are the values already.

@@ -29,6 +29,7 @@ public:
     // nothing open, where that does not work.
     bool open(void* parent, LV2UI_Widget* widget);
     void portEvent(uint32_t port, float value);
+    void tellSize(const LV2UI_Resize& resize) const;
     // Hands the editor's edits to the host; non-zero once the editor is no longer open.
     int idle();
 

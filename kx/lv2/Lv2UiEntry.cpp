@@ -29,9 +29,12 @@ const LV2UI_Descriptor& descriptor()
             if (parent == nullptr || write == nullptr) return nullptr;
             auto* instance = static_cast<Lv2PlugAdapter*>(const_cast<void*>(featureData(features, kInstanceAccess)));
             const auto* touch = static_cast<const LV2UI_Touch*>(featureData(features, kUiTouch));
+            const auto* resize = static_cast<const LV2UI_Resize*>(featureData(features, kUiResize));
             try {
                 auto ui = std::make_unique<Lv2Ui>(write, controller, touch, instance);
                 if (!ui->open(parent, widget)) return nullptr;
+                // Hosts that wrap the window in their own toolkit size it from this.
+                if (resize != nullptr && resize->ui_resize != nullptr) ui->tellSize(*resize);
                 return ui.release();
             } catch (...) {
                 return nullptr;  // no exception may cross into the host
