@@ -42,3 +42,13 @@ if(NOT WIN32 AND TW07_BUILD_EDITOR)
   set_tests_properties(lv2.ui PROPERTIES LABELS editor TIMEOUT 300
     ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 endif()
+
+# Real hosts: jalv as a JACK client, jalv.gtk3 with the editor (on the virtual X server).
+if(NOT WIN32 AND TW07_SANITIZE STREQUAL "")
+  add_executable(lv2_jalv_test lv2/JalvTest.cpp)
+  target_link_libraries(lv2_jalv_test PRIVATE tw07_audio GTest::gtest_main)
+  target_compile_definitions(lv2_jalv_test PRIVATE TW07_LV2_BUNDLE="${PROJECT_BINARY_DIR}/plug/tw07.lv2")
+  add_dependencies(lv2_jalv_test tw07_lv2)
+  add_test(NAME lv2.jalv COMMAND ${TW07_VIRTUAL_DISPLAY} $<TARGET_FILE:lv2_jalv_test>)
+  set_tests_properties(lv2.jalv PROPERTIES TIMEOUT 180 RUN_SERIAL TRUE)
+endif()
