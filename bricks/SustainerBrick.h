@@ -13,13 +13,50 @@ namespace bricks {
 // Channel modes of the sustainer, from its stereoMode control.
 enum SustainerMode : int { kSustainStereo = 0, kSustainLinked = 1, kSustainMono = 2 };
 
+// The sustainer's constants. Time constants are in seconds at the brick's own rate; the effect
+// runs it on four times that rate, so in the audio they last a quarter as long. The two channels
+// are voiced apart (bias, threshold, attack and maximum gain), so that a centred source clips and
+// sustains a little differently on each side, which widens the image.
+namespace sustain {
+constexpr double kInputTrackerSeconds = 0.47;         // slow average taken off the input: DC and rumble
+constexpr double kDetectorTrackerSeconds = 0.016592;  // average taken off the detector, leaving its swings
+constexpr float kDriveScale = 10.0f;                  // input gain drive^3 * 10: +20 dB at full drive
+constexpr float kUncompressedDrop = 0.6f;             // compression 0 leaves 0.4 of the input gain (-8 dB)
+constexpr float kMonoMean = 0.5f;                     // mono: channel 0 takes the mean of both inputs
+constexpr float kClipperInputScale = 0.5f;            // the clipper takes half the gained signal
+constexpr float kBias0 = 0.327f;                      // clipper bias, channel 0: asymmetric clipping
+constexpr float kBias1 = 0.3f;                        // channel 1
+constexpr float kOutputScale = 4.0f;                  // +12 dB after the clipper
+constexpr float kDetectorScale = 5.0f;                // detector input per unit of output and compression
+constexpr float kThreshold0 = 0.66f;                  // swing beyond the envelope that starts an attack
+constexpr float kThreshold1 = 0.7986f;                // channel 1: 1.21 times channel 0's
+constexpr float kEnvelopeCap = 6.0f;                  // largest level an attack aims at
+// Envelope time constants are V * factor seconds, with V = (1 - speed + 0.02)^2 * 90: from 93.6 at
+// speed 0 to 0.036 at speed 1 (the 0.02 keeps the fastest times above zero).
+constexpr float kSpeedFloor = 0.02f;
+constexpr float kSpeedTimeScale = 90.0f;
+constexpr double kAttackFactor0 = 0.00198;   // attack: 13.0 ms at speed 0.75
+constexpr double kAttackFactor1 = 0.002277;  // channel 1: 1.15 times as slow
+constexpr double kReleaseFactor = 0.1034;    // release, both channels: 0.678 s at speed 0.75
+// Gain (kGainClamp - clamp(kEnvelopeToGain * e, 0, kGainClamp)) * maxScale / kGainClamp * kFullGain + 1:
+// full at envelope 0, unity from envelope 2 up.
+constexpr float kEnvelopeToGain = 2.5f;
+constexpr float kGainClamp = 5.0f;
+constexpr float kFullGain = 300.0f;   // +49.5 dB
+constexpr float kMaxScale0 = 0.981f;  // channel 0 peaks at 295.3 (+49.4 dB)
+constexpr float kMaxScale1 = 0.9f;    // channel 1 at 271 (+48.7 dB)
+// Linked: each gain moves 0.8 of the way to the smaller one (1 - 0.8 as a float is 0.19999999).
+constexpr float kLinkOwn = 0.19999999f;
+constexpr float kLinkPull = 0.8f;
+}  // namespace sustain
+
 // The sustainer's state for both channels, with F a pair of floats and D a
 // pair of doubles (lanes::Float2/Double2, or lanes::ScalarPair for the plain
 // form).
 template<class F, class D>
 struct SustainerState {
-    D inputTracker;     // follows the input with a 0.47 s time constant
-    D detectorTracker;  // follows the detector signal, 16.592 ms
+    D inputTracker;     // follows the input over kInputTrackerSeconds
+    D detectorTracker;  // follows the detector signal over kDetectorTrackerSeconds
     D envelope;
     D envelopeCoefficient;  // the one the envelope took last
     F gain;                 // applied from the next sample on
@@ -45,8 +82,8 @@ struct SustainerSample {
     using State = SustainerState<F, D>;
     using Controls = SustainerControls<F, D>;
 
-    static F bias() { return F::of(0.327f, 0.3f); }         // of the soft clipper, removed after it
-    static F threshold() { return F::of(0.66f, 0.7986f); }  // how far below the envelope a swing must go
+    static F bias() { return F::of(sustain::kBias0, sustain::kBias1); }  // of the soft clipper, removed after it
+    static F threshold() { return F::of(sustain::kThreshold0, sustain::kThreshold1); }
 
     // The signal path in three parts: the input less its slow tracker (which
     // removes DC and very low frequencies), the biased soft clipper with the
@@ -55,8 +92,7 @@ struct SustainerSample {
     [[gnu::always_inline]] static D centre(D& inputTracker, const Controls& k, F input)
     {
         F x = k.inputGain * input;
-        if constexpr (Mode == kSustainMono)
-            x = withChannel0(x, (x + swapChannels(x)) * F::both(0.5f));  // channel 0 takes the mean
+        if constexpr (Mode == kSustainMono) x = withChannel0(x, (x + swapChannels(x)) * F::both(sustain::kMonoMean));
         const D xd = widen(x);
         inputTracker = (inputTracker - xd) * k.inputCoefficient + xd;
         return xd - inputTracker;
@@ -94,7 +130,7 @@ struct SustainerSample {
     template<class V>
     [[gnu::always_inline]] static Shaped<V> shape(V product, V bias)
     {
-        const V j = V::both(0.5f) * product + bias;
+        const V j = V::both(sustain::kClipperInputScale) * product + bias;
         const V z = j * j * j + j;
         return {z, z * z};
     }
@@ -108,8 +144,8 @@ struct SustainerSample {
     {
         const V limited = select(s.zz < V::both(std::numeric_limits<float>::infinity()), s.z / root, unitWithSign(s.z));
         const V y = limited - bias;
-        toDetector = y * V::both(5.0f) * detectorGain;
-        return V::both(4.0f) * y;
+        toDetector = y * V::both(sustain::kDetectorScale) * detectorGain;
+        return V::both(sustain::kOutputScale) * y;
     }
 
     [[gnu::always_inline]] static F detect(D& detectorTracker, const Controls& k, D detector)
@@ -142,7 +178,7 @@ struct SustainerSample {
     {
         const F target = select(rises, -(h + threshold()), F::both(0.0f));
         s.envelopeCoefficient = select(rises, k.attack, k.release);
-        const D m = widen(minimum(target, F::both(6.0f)));
+        const D m = widen(minimum(target, F::both(sustain::kEnvelopeCap)));
         s.envelope = (s.envelope - m) * s.envelopeCoefficient + m;
     }
 
@@ -150,18 +186,19 @@ struct SustainerSample {
     // and above. The clamp to 0..5 keeps a NaN, as a clamp by comparisons does.
     [[gnu::always_inline]] static F gain(D envelope) { return gainOf(narrow(envelope), maxScale()); }
 
-    static F maxScale() { return F::of(0.981f, 0.9f); }  // share of the full 300x gain at envelope 0
+    static F maxScale() { return F::of(sustain::kMaxScale0, sustain::kMaxScale1); }
 
     // The gain's float part for lanes of any width, channel pair by pair.
     template<class V>
     [[gnu::always_inline]] static V gainOf(V envelope, V maxScale)
     {
-        const V e = maximum(V::both(0.0f), minimum(V::both(5.0f), V::both(2.5f) * envelope));
-        V g = (V::both(5.0f) - e) * maxScale / V::both(5.0f) * V::both(300.0f) + V::both(1.0f);
+        using namespace sustain;
+        const V e = maximum(V::both(0.0f), minimum(V::both(kGainClamp), V::both(kEnvelopeToGain) * envelope));
+        V g = (V::both(kGainClamp) - e) * maxScale / V::both(kGainClamp) * V::both(kFullGain) + V::both(1.0f);
         if constexpr (Mode == kSustainLinked) {
             // Each gain is pulled towards the smaller one (channel 0's when equal).
             const V smaller = broadcast(minimum(broadcast(g, 1), g), 0);
-            g = g * V::both(0.19999999f) + smaller * V::both(0.8f);
+            g = g * V::both(sustain::kLinkOwn) + smaller * V::both(sustain::kLinkPull);
         }
         return g;
     }
@@ -392,14 +429,15 @@ template<class F, class D>
 SustainerControls<F, D> SustainerBrick::blockControls(float drive, float compression, float speed, float sampleRate,
                                                       double inputCoefficient, double detectorCoefficient)
 {
-    const float inputGain = (1.0f - (1.0f - compression) * 0.6f) * (drive * drive * drive * 10.0f);
-    const float slowness = 1.0f - speed + 0.02f;
-    const float v = slowness * slowness * 90.0f;  // scales every envelope time
+    using namespace sustain;
+    const float inputGain = (1.0f - (1.0f - compression) * kUncompressedDrop) * (drive * drive * drive * kDriveScale);
+    const float slowness = 1.0f - speed + kSpeedFloor;
+    const float v = slowness * slowness * kSpeedTimeScale;  // scales every envelope time
     return {F::both(inputGain),
             F::both(compression),
-            D::of(sustainerEnvelopeCoefficient(v, 0.00198, sampleRate),
-                  sustainerEnvelopeCoefficient(v, 0.002277, sampleRate)),
-            D::both(sustainerEnvelopeCoefficient(v, 0.1034, sampleRate)),
+            D::of(sustainerEnvelopeCoefficient(v, kAttackFactor0, sampleRate),
+                  sustainerEnvelopeCoefficient(v, kAttackFactor1, sampleRate)),
+            D::both(sustainerEnvelopeCoefficient(v, kReleaseFactor, sampleRate)),
             D::both(inputCoefficient),
             D::both(detectorCoefficient)};
 }

@@ -12,6 +12,7 @@
 #include "kx/ProcessBlock.h"
 #include "kx/Relaxed.h"
 #include "plug/Editor.h"
+#include "plug/Filters.h"
 
 // The chain's stages are lambdas that must be inlined into its loops, or their state would leave
 // the registers.
@@ -44,43 +45,7 @@ constexpr kx::PluginDescriptor kDescriptor{
     .description = "Distortion with a sustainer that follows the playing, tone shaping before and after",
 };
 
-// Filter frequencies 200, 3000, 30, 16000 and 6000 over 2*pi, as floats; q 1/1.42.
-constexpr float kLoBandHz = 31.830988f;
-constexpr float kMidBandHz = 477.46484f;
-constexpr float kDcBlockHz = 4.774648f;
-constexpr float kHiBandHz = 2546.479f;
-constexpr float kScopeHz = 954.9297f;
-constexpr float kQ = 0.70422536f;
-
-// Eighth-order elliptic-style low-passes at four times the host rate, as four
-// sections (a1, a2, b0, b1, b2); one table per tier of host rates.
-using Sections = bricks::BiquadCoefficients[4];
-constexpr Sections kAntiAlias[3] = {
-    // host rate >= 88000
-    {{-1.6564436f, 0.696805f, 0.00068730925f, 0.00024728736f, 0.00068730925f},
-     {-1.68873751f, 0.790038407f, 1.0f, -1.32733774f, 1.0f},
-     {-1.7284236f, 0.893288016f, 1.0f, -1.61346352f, 1.0f},
-     {-1.76840568f, 0.9686746f, 1.0f, -1.68354893f, 1.0f}},
-    // 47500 <= host rate < 88000
-    {{-1.68434465f, 0.734019518f, 0.00115263567f, 0.000940842496f, 0.00115263567f},
-     {-1.62907219f, 0.829932094f, 1.0f, -0.96152699f, 1.0f},
-     {-1.58183098f, 0.922139585f, 1.0f, -1.34454799f, 1.0f},
-     {-1.57063568f, 0.978784025f, 1.0f, -1.44098806f, 1.0f}},
-    // host rate < 47500
-    {{-1.67276812f, 0.725848556f, 0.00122968329f, 0.00107652578f, 0.00122968329f},
-     {-1.61048973f, 0.824892998f, 1.0f, -0.905136347f, 1.0f},
-     {-1.55698025f, 0.919905305f, 1.0f, -1.30406845f, 1.0f},
-     {-1.54300547f, 0.97818017f, 1.0f, -1.40540564f, 1.0f}},
-};
-
 constexpr float kInputLimit = 1e9f;
-
-constexpr int antiAliasTier(float hz)
-{
-    if (hz >= 88000.0f) return 0;
-    if (hz >= 47500.0f) return 1;
-    return 2;
-}
 
 // A meter pair's rms (control output 0) and peak (1), written by the audio thread.
 template<class Meter>
@@ -90,8 +55,7 @@ MeterReadings readLevels(const Meter (&meters)[2])
             kx::loadRelaxed(*meters[0].controlOutput(1)), kx::loadRelaxed(*meters[1].controlOutput(1))};
 }
 
-// One block of glide: 5/256 of the remaining distance.
-void advance(SmoothedParameter& p) { p.current = kx::loadRelaxed(p.target) * 0.01953125f + p.current * 0.98046875f; }
+void advance(SmoothedParameter& p) { p.current = glide(kx::loadRelaxed(p.target), p.current); }
 
 }  // namespace
 
@@ -218,7 +182,7 @@ void Plug::setSampleRate(float hz)
     }
     for (Fixed& f : loBand) {
         f.setSampleRate(hz);
-        f.setBandPass(kLoBandHz, 1.0f, true);
+        f.setBandPass(kLoBandHz, kLoBandQ, true);
     }
     preFilter[0].setSampleRate(hz);
     preFilter[1].setSampleRate(hz);
@@ -325,18 +289,17 @@ void Plug::updateControls()
     sustainerDrive = smoothDrive.current;
     outputLevel = smoothPostGain.current;
 
-    const float t = smoothToneLo.current;
-    loGain = t * 30.0f - 15.0f;
-    loCutoff = std::max(0.5f - t, 0.0f);
+    const BandControls lo = toneLo(smoothToneLo.current);
+    loGain = lo.gain;
+    loCutoff = lo.cutoff;
 
-    const float h = smoothToneHi.current;
-    hiGain = h * 8.0f - 2.0f;
-    hiCutoff = std::min(h + 0.5f, 1.0f);
+    const BandControls hi = toneHi(smoothToneHi.current);
+    hiGain = hi.gain;
+    hiCutoff = hi.cutoff;
 
-    const float m = parameters.value(kToneMid);
-    const float g = m < 0.5f ? m + m - 1.0f : m * 6.0f - 3.0f;
-    preMidGain = g;
-    postMidGain = g;
+    const float mid = toneMid(parameters.value(kToneMid));
+    preMidGain = mid;
+    postMidGain = mid;
 }
 
 void Plug::interpolateInput(const kx::ProcessBlock& block, int first, int frames)

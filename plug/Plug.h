@@ -16,6 +16,8 @@
 #include "bricks/VcaBrick.h"
 #include "kx/AudioPlugin.h"
 #include "kx/HostCallback.h"
+#include "plug/ControlLaw.h"
+#include "plug/Filters.h"
 
 #include <memory>
 
@@ -34,13 +36,6 @@ struct MeterReadings {
     float rms1;
     float peak0;
     float peak1;
-};
-
-// A parameter glided once per block: `target` is written by the parameter's
-// change callback on any thread, `current` only by the audio thread.
-struct SmoothedParameter {
-    float target = 0.0f;
-    float current = 0.0f;
 };
 
 enum ParameterIndex : int {
@@ -184,8 +179,8 @@ private:
     float outputLevel = 0.0f;
     float loCutoff = 0.0f;
     float hiCutoff = 0.0f;
-    float preResonance = 0.1f;
-    float postResonance = 0.25f;
+    float preResonance = kPreResonance;
+    float postResonance = kPostResonance;
     float scopeTrigger = 0.05f;
     float scopeTime = 0.6f;
 
