@@ -1,0 +1,371 @@
+// The fused chain: every brick's kernel in two loops over the range, in three instruction-set
+// builds chosen at run time, and the graph brick by brick for reference.
+#include <algorithm>
+#include <tuple>
+#include <type_traits>
+#include <utility>
+
+#include "plug/Plug.h"
+
+// The chain's stages are lambdas that must be inlined into its loops, or their state would leave
+// the registers.
+#define TW07_INLINE __attribute__((always_inline))
+
+namespace plug {
+
+Plug::InstructionSet Plug::widestInstructionSet()
+{
+    // Counts a feature only where the system also saves its registers.
+    __builtin_cpu_init();
+    if (!__builtin_cpu_supports("avx2")) return InstructionSet::kSse2;
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
+        return InstructionSet::kAvx512;
+    return InstructionSet::kAvx2;
+}
+
+void Plug::setInstructionSet(InstructionSet set) { instructionSet = std::min(set, widestInstructionSet()); }
+
+// The graph as drawn: every brick's own process, or its plain form, over the range, one after
+// the other in the order of the data.
+void Plug::runBricksInTurn(int begin, int end)
+{
+    bricks::DspBrick* const order[] = {
+        &loBand[0],       &loBand[1],     &midBand[0],    &midBand[1],     &preEq[0],       &preEq[1],
+        &preFilter[0],    &preFilter[1],  &sustainer,     &dcBlock[0],     &dcBlock[1],     &sustainMeter[0],
+        &sustainMeter[1], &outputGain[0], &outputGain[1], &hiBand[0],      &hiBand[1],      &postMidBand[0],
+        &postMidBand[1],  &postEq[0],     &postEq[1],     &postFilter[0],  &postFilter[1],  &saturation[0],
+        &saturation[1],   &antiAlias[0],  &antiAlias[1],  &outputMeter[0], &outputMeter[1], &scopeFilter,
+        &scope,
+    };
+    for (bricks::DspBrick* brick : order) {
+        if (evaluation == Evaluation::kPlain)
+            brick->processRangePlain(begin, end);
+        else
+            brick->processRange(begin, end);
+    }
+}
+
+void Plug::runBricks(int begin, int end)
+{
+    if (begin == 0) {
+        for (int c = 0; c < 2; ++c) {
+            preEq[c].beginBlock();
+            preFilter[c].beginBlock();
+            outputGain[c].beginBlock();
+            postEq[c].beginBlock();
+            postFilter[c].beginBlock();
+            saturation[c].beginBlock();
+        }
+        sustainer.beginBlock();
+    }
+    // Controls mostly stand still, and then so do the ramps of the gains and
+    // the filters' coefficients: the chain has a form that leaves them out.
+    bool atRest = true;
+    for (int c = 0; c < 2; ++c) {
+        atRest = atRest && preEq[c].atRest() && preFilter[c].atRest() && outputGain[c].atRest() && postEq[c].atRest() &&
+                 postFilter[c].atRest();
+    }
+    using Chain = void (Plug::*)(int, int);
+    static constexpr Chain kChains[3][2][3] = {
+        {
+            {&Plug::runChain<bricks::kSustainStereo, false>, &Plug::runChain<bricks::kSustainLinked, false>,
+             &Plug::runChain<bricks::kSustainMono, false>},
+            {&Plug::runChain<bricks::kSustainStereo, true>, &Plug::runChain<bricks::kSustainLinked, true>,
+             &Plug::runChain<bricks::kSustainMono, true>},
+        },
+        {
+            {&Plug::runChainAvx2<bricks::kSustainStereo, false>, &Plug::runChainAvx2<bricks::kSustainLinked, false>,
+             &Plug::runChainAvx2<bricks::kSustainMono, false>},
+            {&Plug::runChainAvx2<bricks::kSustainStereo, true>, &Plug::runChainAvx2<bricks::kSustainLinked, true>,
+             &Plug::runChainAvx2<bricks::kSustainMono, true>},
+        },
+        {
+            {&Plug::runChainAvx512<bricks::kSustainStereo, false>, &Plug::runChainAvx512<bricks::kSustainLinked, false>,
+             &Plug::runChainAvx512<bricks::kSustainMono, false>},
+            {&Plug::runChainAvx512<bricks::kSustainStereo, true>, &Plug::runChainAvx512<bricks::kSustainLinked, true>,
+             &Plug::runChainAvx512<bricks::kSustainMono, true>},
+        },
+    };
+    (this->*kChains[int(instructionSet)][atRest][sustainer.blockMode()])(begin, end);
+    // Off the audio chain: they read what the chain left in the buffers.
+    sustainMeter[0].processRange(begin, end);
+    sustainMeter[1].processRange(begin, end);
+    outputMeter[0].processRange(begin, end);
+    outputMeter[1].processRange(begin, end);
+    scope.processRange(begin, end);
+}
+
+namespace {
+
+// Runs stages, given in the order of the data, over samples begin .. end - 1; each stage takes
+// a sample index and hands its result on to the next through the caller's variables. Each
+// stage waits on the one before, so iteration i runs stage s on sample i - s, latest stage
+// first: within an iteration no stage waits on another and the processor overlaps them. A
+// range too short for that goes through the stages sample by sample.
+template<class... Stage>
+[[gnu::always_inline]] inline void runStages(int begin, int end, Stage&&... stage)
+{
+    constexpr int kLast = int(sizeof...(Stage)) - 1;
+    if (end - begin <= kLast) {
+        for (int n = begin; n < end; ++n) (stage(n), ...);
+        return;
+    }
+    const auto stages = std::forward_as_tuple(stage...);
+    const auto iteration = [&]<int... S>(int i, std::integer_sequence<int, S...>, auto guarded) TW07_INLINE
+    {
+        const auto run = [&]<int Lag>(std::integral_constant<int, Lag>) TW07_INLINE {
+            if (!decltype(guarded)::value || (i - Lag >= begin && i - Lag < end)) std::get<Lag>(stages)(i - Lag);
+        };
+        (run(std::integral_constant<int, kLast - S>{}), ...);
+    };
+    const auto all = std::make_integer_sequence<int, kLast + 1>{};
+    int i = begin;
+    for (; i < begin + kLast; ++i) iteration(i, all, std::true_type{});
+    for (; i < end; ++i) iteration(i, all, std::false_type{});
+    for (; i < end + kLast; ++i) iteration(i, all, std::true_type{});
+}
+
+}  // namespace
+
+// The audio chain sample by sample, both channels side by side in SSE lanes
+// (the band splitters in four: low and mid band of both channels), each brick
+// through its own kernel, so every operation is the one the brick's own
+// process() would do: the stages up to the sustainer's detector, the rest of
+// the sustainer from where an attack starts, then the stages after it. Only
+// the outputs that others read are stored: the DC blockers' and the anti-alias
+// filters' for the meters and the decimation, the scope filter's for the
+// scope. With the ramps at rest the filters' coefficients are worked out once
+// and the gains stay as they are.
+template<int Mode, bool AtRest>
+void Plug::chainLoops(int begin, int end)
+{
+    using bricks::lanes::Float2;
+    using bricks::lanes::Float4;
+    namespace lanes = bricks::lanes;
+
+    Fixed* const bandSplitters[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
+    // The DC blockers in lanes 0 and 1, the scope filter in lane 2.
+    Fixed* const dcBlockersAndScope[3] = {&dcBlock[0], &dcBlock[1], &scopeFilter};
+    Fixed* const postBandSplitters[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
+    Mixer* const preMixers[2] = {&preEq[0], &preEq[1]};
+    Mixer* const postMixers[2] = {&postEq[0], &postEq[1]};
+    Svf* const preFilters[2] = {&preFilter[0], &preFilter[1]};
+    Svf* const postFilters[2] = {&postFilter[0], &postFilter[1]};
+    Vca* const gains[2] = {&outputGain[0], &outputGain[1]};
+    Saturation* const saturators[2] = {&saturation[0], &saturation[1]};
+
+    bricks::BiquadKernel<Float4> bandSplit = Fixed::kernel<Float4>(bandSplitters, 4);
+    bricks::MixKernel<Float2, 3> preMix = Mixer::kernel<Float2>(preMixers, 2);
+    // The four filters' gains ramp in one register, pre in lanes 0 and 1, post in 2 and 3: the
+    // front loop works out the coefficients of both, since it waits on its filter's feedback
+    // where the back loop is short of arithmetic units.
+    Svf* const filters[4] = {&preFilter[0], &preFilter[1], &postFilter[0], &postFilter[1]};
+    bricks::SvfRamp<Float4> svfRamp = Svf::ramp<Float4>(filters, 4);
+    bricks::SvfIntegrators<Float2> preSvf = Svf::integrators<Float2>(preFilters, 2);
+    bricks::SustainerBrick::State sustain = sustainer.laneState();
+    const bricks::SustainerBrick::Controls sustainControls = sustainer.laneControls();
+    bricks::BiquadKernel<Float4> dc = Fixed::kernel<Float4>(dcBlockersAndScope, 3);
+    bricks::VcaKernel<Float2> gain = Vca::kernel<Float2>(gains, 2);
+    bricks::BiquadKernel<Float4> postBandSplit = Fixed::kernel<Float4>(postBandSplitters, 4);
+    bricks::MixKernel<Float2, 3> postMix = Mixer::kernel<Float2>(postMixers, 2);
+    bricks::SvfIntegrators<Float2> postSvf = Svf::integrators<Float2>(postFilters, 2);
+    bricks::SaturationKernel<Float2> saturate = Saturation::kernel<Float2>(saturators, 2);
+    AntiAlias::TwoFilterLanes antiAliasing = AntiAlias::kernel(antiAlias[0], antiAlias[1]);
+
+    const float* __restrict in0 = upsampled[0];
+    const float* __restrict in1 = upsampled[1];
+    float* __restrict dc0 = dcBlock[0].audioOutput(0);
+    float* __restrict dc1 = dcBlock[1].audioOutput(0);
+    float* __restrict out0 = antiAlias[0].audioOutput(0);
+    float* __restrict out1 = antiAlias[1].audioOutput(0);
+    float* __restrict scoped = scopeFilter.audioOutput(0);
+    // Up to the sustainer's detector, as if its envelope decayed throughout: attacks are rare, and the
+    // loop waits on its filters' feedback while the sustainer's clipper is short of nothing but
+    // arithmetic units. Settled after the loop.
+    using Sustain = bricks::SustainerSample<Mode, Float2, bricks::lanes::Double2>;
+    using lanes::Double2;
+    Double2* __restrict toSustainer = chainBuffers.toSustainer;
+    Float2* __restrict fromSustainer = chainBuffers.fromSustainer;
+    Float2* __restrict swings = chainBuffers.swings;
+    Double2* __restrict envelopes = chainBuffers.envelopes;
+    Float2* __restrict pathGains = chainBuffers.gains;
+    Double2* __restrict trackers = chainBuffers.detectorTrackers;
+    using CoefficientRow = Float4[bricks::kBlockSize];
+    CoefficientRow* __restrict svfCoefficients = chainBuffers.filterCoefficients;
+    const Float2 preDamping = lanes::lowerPair(svfRamp.k);
+    const bricks::SvfCoefficients<Float4> still = AtRest ? svfRamp.advance() : bricks::SvfCoefficients<Float4>{};
+    typename Sustain::Decaying path{sustain.envelope, sustain.gain};
+    Double2 tracker = sustain.detectorTracker;
+    decltype(Sustain::rising(Float2{}, Double2{})) attacks{};
+    // Each sample's steps; the loop takes them two samples at a time, and the clipper two samples
+    // to a register.
+    const auto toneSample = [&](int n) TW07_INLINE {
+        const Float2 x{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
+        const Float4 bands = bandSplit.step(lanes::twice(x));
+        return preMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), x});
+    };
+    const auto filterSample = [&](Float2 toned, int n) TW07_INLINE {
+        bricks::SvfCoefficients<Float4> c = still;
+        if constexpr (!AtRest) {
+            c = svfRamp.advance();
+            svfCoefficients[0][n] = c.a1;
+            svfCoefficients[1][n] = c.a2;
+            svfCoefficients[2][n] = c.a3;
+        }
+        Float2 band, low;
+        preSvf.filter(toned, {lanes::lowerPair(c.a1), lanes::lowerPair(c.a2), lanes::lowerPair(c.a3)}, band, low);
+        return bricks::svfHighPass(toned, preDamping, band, low);
+    };
+    const auto centreSample = [&](Float2 filtered, int n) TW07_INLINE {
+        const Double2 centred = Sustain::centre(sustain.inputTracker, sustainControls, filtered);
+        toSustainer[n] = centred;
+        return Sustain::scaled(centred, pathGains[n]);
+    };
+    const auto detectSample = [&](Double2 detector, int n) TW07_INLINE {
+        const Float2 h = Sustain::detect(tracker, sustainControls, detector);
+        swings[n] = h;
+        trackers[n] = tracker;
+        attacks = attacks | Sustain::rising(h, envelopes[n]);
+    };
+    // Ranges are whole host frames, four samples each, so they come in pairs.
+    static_assert(kOversampling % 2 == 0);
+    const Float4 pairBias = lanes::pairs(Sustain::bias(), Sustain::bias());
+    const Float4 pairDetectorGain = lanes::pairs(sustainControls.detectorGain, sustainControls.detectorGain);
+    const Float4 pairMaxScale = lanes::pairs(Sustain::maxScale(), Sustain::maxScale());
+    Float2 toned[2], filtered[2];
+    Float4 product, root;
+    typename Sustain::template Shaped<Float4> cubed, rooted;
+    Double2 detector[2];
+    runStages(
+        0, (end - begin) / 2,
+        [&](int p) TW07_INLINE {
+            const int n = begin + 2 * p;
+            const Double2 e1 = Sustain::decay(path.envelope, sustainControls);
+            const Double2 e2 = Sustain::decay(e1, sustainControls);
+            const Float4 g = Sustain::gainOf(lanes::pairs(narrow(e1), narrow(e2)), pairMaxScale);
+            envelopes[n] = path.envelope;
+            envelopes[n + 1] = e1;
+            pathGains[n] = path.gain;
+            pathGains[n + 1] = lanes::lowerPair(g);
+            path = {e2, lanes::upperPair(g)};
+            toned[0] = toneSample(n);
+            toned[1] = toneSample(n + 1);
+        },
+        [&](int p) TW07_INLINE {
+            const int n = begin + 2 * p;
+            filtered[0] = filterSample(toned[0], n);
+            filtered[1] = filterSample(toned[1], n + 1);
+        },
+        [&](int p) TW07_INLINE {
+            const int n = begin + 2 * p;
+            const Float2 a = centreSample(filtered[0], n);
+            product = lanes::pairs(a, centreSample(filtered[1], n + 1));
+        },
+        [&](int) TW07_INLINE { cubed = Sustain::shape(product, pairBias); },
+        [&](int) TW07_INLINE {
+            rooted = cubed;
+            root = Sustain::root(cubed);
+        },
+        [&](int p) TW07_INLINE {
+            const int n = begin + 2 * p;
+            Float4 toDetector;
+            const Float4 out = Sustain::limit(rooted, root, pairBias, pairDetectorGain, toDetector);
+            fromSustainer[n] = lanes::lowerPair(out);
+            fromSustainer[n + 1] = lanes::upperPair(out);
+            detector[0] = widen(lanes::lowerPair(toDetector));
+            detector[1] = widen(lanes::upperPair(toDetector));
+        },
+        [&](int p) TW07_INLINE {
+            const int n = begin + 2 * p;
+            detectSample(detector[0], n);
+            detectSample(detector[1], n + 1);
+        });
+    Sustain::template settle<bricks::SustainerBrick::kAhead>(sustain, sustainControls, toSustainer + begin,
+                                                             fromSustainer + begin, end - begin, path, tracker, attacks,
+                                                             swings + begin, envelopes + begin, trackers + begin);
+
+    Float2 shaped, low, clipped;
+    constexpr int kScopeLag = 8;
+    bricks::SaturationKernel<Float2>::Scaled saturating;
+    runStages(
+        begin, end,
+        [&](int n) TW07_INLINE {
+            Float2 sustained = fromSustainer[n];
+            if constexpr (Mode == bricks::kSustainMono) sustained = lanes::broadcast(sustained, 0);
+            // The scope filter takes the anti-alias filter's output of the sample kScopeLag
+            // before, long enough ago not to hold up this one; until there is one it stands still.
+            Float2 level;
+            if (n - kScopeLag >= begin) {
+                const Float4 levels = dc.step({_mm_movelh_ps(sustained.v, _mm_load_ss(out1 + n - kScopeLag))});
+                _mm_store_ss(scoped + n - kScopeLag, _mm_movehl_ps(levels.v, levels.v));
+                level = lanes::lowerPair(levels);
+            } else {
+                const __m128 s1 = dc.s1.v, s2 = dc.s2.v;
+                level = lanes::lowerPair(dc.step({_mm_movelh_ps(sustained.v, _mm_setzero_ps())}));
+                dc.s1.v = _mm_shuffle_ps(dc.s1.v, s1, _MM_SHUFFLE(3, 2, 1, 0));
+                dc.s2.v = _mm_shuffle_ps(dc.s2.v, s2, _MM_SHUFFLE(3, 2, 1, 0));
+            }
+            _mm_store_ss(dc0 + n, level.v);
+            _mm_store_ss(dc1 + n, _mm_shuffle_ps(level.v, level.v, 0x55));
+            const Float2 scaled = gain.template apply<!AtRest>(level);
+            const Float4 bands = postBandSplit.step(lanes::twice(scaled));
+            shaped = postMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), scaled});
+        },
+        [&](int n) TW07_INLINE {
+            bricks::SvfCoefficients<Float2> c{lanes::upperPair(still.a1), lanes::upperPair(still.a2),
+                                              lanes::upperPair(still.a3)};
+            if constexpr (!AtRest) {
+                c = {lanes::upperPair(svfCoefficients[0] + n), lanes::upperPair(svfCoefficients[1] + n),
+                     lanes::upperPair(svfCoefficients[2] + n)};
+            }
+            Float2 band;
+            postSvf.filter(shaped, c, band, low);
+        },
+        // The saturator's square root and its division in stages of their own.
+        [&](int) TW07_INLINE { saturating = saturate.scale(low); },
+        [&](int) TW07_INLINE { clipped = bricks::SaturationKernel<Float2>::mean(saturating); },
+        [&](int n) TW07_INLINE {
+            const __m128 y = antiAliasing.step(clipped).v;
+            const float y1 = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
+            _mm_store_ss(out0 + n, y);
+            out1[n] = y1;
+        });
+
+    Fixed::keep(bandSplit, bandSplitters, 4);
+    Mixer::keep(preMix, preMixers, 2);
+    Svf::keep(svfRamp, filters, 4);
+    Svf::keep(preSvf, preFilters, 2);
+    sustainer.laneState() = sustain;
+    Fixed::keep(dc, dcBlockersAndScope, 3);
+    Vca::keep(gain, gains, 2);
+    Fixed::keep(postBandSplit, postBandSplitters, 4);
+    Mixer::keep(postMix, postMixers, 2);
+    Svf::keep(postSvf, postFilters, 2);
+    Saturation::keep(saturate, saturators, 2);
+    AntiAlias::keep(antiAliasing, antiAlias[0], antiAlias[1]);
+    // The scope filter's last samples, which no later sample of the range took along.
+    Fixed* const scopeFilters[1] = {&scopeFilter};
+    bricks::BiquadKernel<float> scopeLowPass = Fixed::kernel<float>(scopeFilters, 1);
+    for (int n = std::max(begin, end - kScopeLag); n < end; ++n) scoped[n] = scopeLowPass.step(out1[n]);
+    Fixed::keep(scopeLowPass, scopeFilters, 1);
+}
+
+template<int Mode, bool AtRest>
+void Plug::runChain(int begin, int end)
+{
+    chainLoops<Mode, AtRest>(begin, end);
+}
+
+template<int Mode, bool AtRest>
+[[TW07_AVX2_TARGET]] void Plug::runChainAvx2(int begin, int end)
+{
+    chainLoops<Mode, AtRest>(begin, end);
+}
+
+template<int Mode, bool AtRest>
+[[TW07_AVX512_TARGET]] void Plug::runChainAvx512(int begin, int end)
+{
+    chainLoops<Mode, AtRest>(begin, end);
+}
+
+}  // namespace plug
