@@ -48,6 +48,9 @@ inline BandControls toneHi(float h)
     return {h * kHiGainSpan - kHiGainOffset, std::min(h + kHiCutoffBottom, kHiCutoffTop)};
 }
 
+// The two halves meet at 0 in the centre, so the knob has no step there.
+static_assert(kKnobCentre * kMidCutSpan == kMidCutOffset && kKnobCentre * kMidBoostSpan == kMidBoostOffset);
+
 inline float toneMid(float m)
 {
     return m < kKnobCentre ? m * kMidCutSpan - kMidCutOffset : m * kMidBoostSpan - kMidBoostOffset;

@@ -36,3 +36,9 @@ if(TW07_SANITIZE STREQUAL "")
   target_compile_definitions(effect_realtime_test PRIVATE TW07_INTERPOSE=1)
 endif()
 gtest_discover_tests(effect_realtime_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "realtime;threads")
+
+# The knobs and the anti-alias filters in physical units, from the effect's own constants.
+add_executable(effect_units_test effect/ToneLawTest.cpp effect/AntiAliasTest.cpp)
+target_link_libraries(effect_units_test PRIVATE bricks GTest::gtest_main)
+target_include_directories(effect_units_test PRIVATE ${CMAKE_SOURCE_DIR})
+gtest_discover_tests(effect_units_test DISCOVERY_MODE PRE_TEST)
