@@ -127,33 +127,16 @@ template<class... Stage>
 
 }  // namespace
 
-// The audio chain sample by sample, both channels side by side in SSE lanes
-// (the band splitters in four: low and mid band of both channels), each brick
-// through its own kernel, so every operation is the one the brick's own
-// process() would do: the stages up to the sustainer's detector, the rest of
-// the sustainer from where an attack starts, then the stages after it. Only
-// the outputs that others read are stored: the DC blockers' and the anti-alias
-// filters' for the meters and the decimation, the scope filter's for the
-// scope. With the ramps at rest the filters' coefficients are worked out once
-// and the gains stay as they are.
 template<int Mode, bool AtRest>
-void Plug::chainLoops(int begin, int end)
+bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int end)
 {
     using bricks::lanes::Float2;
     using bricks::lanes::Float4;
     namespace lanes = bricks::lanes;
 
     Fixed* const bandSplitters[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
-    // The DC blockers in lanes 0 and 1, the scope filter in lane 2.
-    Fixed* const dcBlockersAndScope[3] = {&dcBlock[0], &dcBlock[1], &scopeFilter};
-    Fixed* const postBandSplitters[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
     Mixer* const preMixers[2] = {&preEq[0], &preEq[1]};
-    Mixer* const postMixers[2] = {&postEq[0], &postEq[1]};
     Svf* const preFilters[2] = {&preFilter[0], &preFilter[1]};
-    Svf* const postFilters[2] = {&postFilter[0], &postFilter[1]};
-    Vca* const gains[2] = {&outputGain[0], &outputGain[1]};
-    Saturation* const saturators[2] = {&saturation[0], &saturation[1]};
-
     bricks::BiquadKernel<Float4> bandSplit = Fixed::kernel<Float4>(bandSplitters, 4);
     bricks::MixKernel<Float2, 3> preMix = Mixer::kernel<Float2>(preMixers, 2);
     // The four filters' gains ramp in one register, pre in lanes 0 and 1, post in 2 and 3: the
@@ -164,21 +147,9 @@ void Plug::chainLoops(int begin, int end)
     bricks::SvfIntegrators<Float2> preSvf = Svf::integrators<Float2>(preFilters, 2);
     bricks::SustainerBrick::State sustain = sustainer.laneState();
     const bricks::SustainerBrick::Controls sustainControls = sustainer.laneControls();
-    bricks::BiquadKernel<Float4> dc = Fixed::kernel<Float4>(dcBlockersAndScope, 3);
-    bricks::VcaKernel<Float2> gain = Vca::kernel<Float2>(gains, 2);
-    bricks::BiquadKernel<Float4> postBandSplit = Fixed::kernel<Float4>(postBandSplitters, 4);
-    bricks::MixKernel<Float2, 3> postMix = Mixer::kernel<Float2>(postMixers, 2);
-    bricks::SvfIntegrators<Float2> postSvf = Svf::integrators<Float2>(postFilters, 2);
-    bricks::SaturationKernel<Float2> saturate = Saturation::kernel<Float2>(saturators, 2);
-    AntiAlias::TwoFilterLanes antiAliasing = AntiAlias::kernel(antiAlias[0], antiAlias[1]);
 
     const float* __restrict in0 = upsampled[0];
     const float* __restrict in1 = upsampled[1];
-    float* __restrict dc0 = dcBlock[0].audioOutput(0);
-    float* __restrict dc1 = dcBlock[1].audioOutput(0);
-    float* __restrict out0 = antiAlias[0].audioOutput(0);
-    float* __restrict out1 = antiAlias[1].audioOutput(0);
-    float* __restrict scoped = scopeFilter.audioOutput(0);
     // Up to the sustainer's detector, as if its envelope decayed throughout: attacks are rare, and the
     // loop waits on its filters' feedback while the sustainer's clipper is short of nothing but
     // arithmetic units. Settled after the loop.
@@ -283,6 +254,44 @@ void Plug::chainLoops(int begin, int end)
     Sustain::template settle<bricks::SustainerBrick::kAhead>(sustain, sustainControls, toSustainer + begin,
                                                              fromSustainer + begin, end - begin, path, tracker, attacks,
                                                              swings + begin, envelopes + begin, trackers + begin);
+    Fixed::keep(bandSplit, bandSplitters, 4);
+    Mixer::keep(preMix, preMixers, 2);
+    Svf::keep(svfRamp, filters, 4);
+    Svf::keep(preSvf, preFilters, 2);
+    sustainer.laneState() = sustain;
+    return still;
+}
+
+template<int Mode, bool AtRest>
+void Plug::backLoop(int begin, int end, const bricks::SvfCoefficients<bricks::lanes::Float4>& still)
+{
+    using bricks::lanes::Float2;
+    using bricks::lanes::Float4;
+    namespace lanes = bricks::lanes;
+
+    // The DC blockers in lanes 0 and 1, the scope filter in lane 2.
+    Fixed* const dcBlockersAndScope[3] = {&dcBlock[0], &dcBlock[1], &scopeFilter};
+    Fixed* const postBandSplitters[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
+    Mixer* const postMixers[2] = {&postEq[0], &postEq[1]};
+    Svf* const postFilters[2] = {&postFilter[0], &postFilter[1]};
+    Vca* const gains[2] = {&outputGain[0], &outputGain[1]};
+    Saturation* const saturators[2] = {&saturation[0], &saturation[1]};
+    bricks::BiquadKernel<Float4> dc = Fixed::kernel<Float4>(dcBlockersAndScope, 3);
+    bricks::VcaKernel<Float2> gain = Vca::kernel<Float2>(gains, 2);
+    bricks::BiquadKernel<Float4> postBandSplit = Fixed::kernel<Float4>(postBandSplitters, 4);
+    bricks::MixKernel<Float2, 3> postMix = Mixer::kernel<Float2>(postMixers, 2);
+    bricks::SvfIntegrators<Float2> postSvf = Svf::integrators<Float2>(postFilters, 2);
+    bricks::SaturationKernel<Float2> saturate = Saturation::kernel<Float2>(saturators, 2);
+    AntiAlias::TwoFilterLanes antiAliasing = AntiAlias::kernel(antiAlias[0], antiAlias[1]);
+
+    float* __restrict dc0 = dcBlock[0].audioOutput(0);
+    float* __restrict dc1 = dcBlock[1].audioOutput(0);
+    float* __restrict out0 = antiAlias[0].audioOutput(0);
+    float* __restrict out1 = antiAlias[1].audioOutput(0);
+    float* __restrict scoped = scopeFilter.audioOutput(0);
+    const Float2* __restrict fromSustainer = chainBuffers.fromSustainer;
+    using CoefficientRow = Float4[bricks::kBlockSize];
+    const CoefficientRow* __restrict svfCoefficients = chainBuffers.filterCoefficients;
 
     Float2 shaped, low, clipped;
     constexpr int kScopeLag = 8;
@@ -331,11 +340,6 @@ void Plug::chainLoops(int begin, int end)
             out1[n] = y1;
         });
 
-    Fixed::keep(bandSplit, bandSplitters, 4);
-    Mixer::keep(preMix, preMixers, 2);
-    Svf::keep(svfRamp, filters, 4);
-    Svf::keep(preSvf, preFilters, 2);
-    sustainer.laneState() = sustain;
     Fixed::keep(dc, dcBlockersAndScope, 3);
     Vca::keep(gain, gains, 2);
     Fixed::keep(postBandSplit, postBandSplitters, 4);
@@ -348,6 +352,21 @@ void Plug::chainLoops(int begin, int end)
     bricks::BiquadKernel<float> scopeLowPass = Fixed::kernel<float>(scopeFilters, 1);
     for (int n = std::max(begin, end - kScopeLag); n < end; ++n) scoped[n] = scopeLowPass.step(out1[n]);
     Fixed::keep(scopeLowPass, scopeFilters, 1);
+}
+
+// The audio chain sample by sample, both channels side by side in SSE lanes
+// (the band splitters in four: low and mid band of both channels), each brick
+// through its own kernel, so every operation is the one the brick's own
+// process() would do: the stages up to the sustainer's detector, the rest of
+// the sustainer from where an attack starts, then the stages after it. Only
+// the outputs that others read are stored: the DC blockers' and the anti-alias
+// filters' for the meters and the decimation, the scope filter's for the
+// scope. With the ramps at rest the filters' coefficients are worked out once
+// and the gains stay as they are.
+template<int Mode, bool AtRest>
+void Plug::chainLoops(int begin, int end)
+{
+    backLoop<Mode, AtRest>(begin, end, frontLoop<Mode, AtRest>(begin, end));
 }
 
 template<int Mode, bool AtRest>

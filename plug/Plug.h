@@ -118,6 +118,13 @@ private:
     // The chain's loops, and the three builds of them: for SSE2, AVX2 and AVX-512.
     template<int Mode, bool AtRest>
     [[gnu::always_inline]] inline void chainLoops(int begin, int end);
+    // Up to the sustainer's detector, the sustainer settled; returns the filters' coefficients at rest.
+    template<int Mode, bool AtRest>
+    [[gnu::always_inline]] inline bricks::SvfCoefficients<bricks::lanes::Float4> frontLoop(int begin, int end);
+    // From the sustainer's output to the anti-alias filters' and the scope filter's.
+    template<int Mode, bool AtRest>
+    [[gnu::always_inline]] inline void backLoop(int begin, int end,
+                                                const bricks::SvfCoefficients<bricks::lanes::Float4>& still);
     template<int Mode, bool AtRest>
     void runChain(int begin, int end);
     template<int Mode, bool AtRest>
