@@ -152,6 +152,18 @@ struct SustainerSample {
 
     static F maxScale() { return F::of(sustain::kMaxScale0, sustain::kMaxScale1); }
 
+    // Two samples to a register, the first in the lower pair of lanes: the constants so doubled,
+    // and the gains of two envelopes.
+    static lanes::Float4 pairBias() { return lanes::pairs(bias(), bias()); }
+    static lanes::Float4 pairDetectorGain(const Controls& k) { return lanes::pairs(k.detectorGain, k.detectorGain); }
+    [[gnu::always_inline]] static void gainPair(D first, D second, F& firstGain, F& secondGain)
+    {
+        const lanes::Float4 g =
+            gainOf(lanes::pairs(narrow(first), narrow(second)), lanes::pairs(maxScale(), maxScale()));
+        firstGain = lanes::lowerPair(g);
+        secondGain = lanes::upperPair(g);
+    }
+
     // The gain's float part for lanes of any width, channel pair by pair.
     template<class V>
     [[gnu::always_inline]] static V gainOf(V envelope, V maxScale)
@@ -227,12 +239,7 @@ struct SustainerSample {
             F gains[Ahead + 1];
             gains[0] = s.gain;
             int i = 0;
-            for (; i + 1 < group; i += 2) {
-                const lanes::Float4 g = gainOf(lanes::pairs(narrow(envelope[i + 1]), narrow(envelope[i + 2])),
-                                               lanes::pairs(maxScale(), maxScale()));
-                gains[i + 1] = lanes::lowerPair(g);
-                gains[i + 2] = lanes::upperPair(g);
-            }
+            for (; i + 1 < group; i += 2) gainPair(envelope[i + 1], envelope[i + 2], gains[i + 1], gains[i + 2]);
             if (i < group) gains[i + 1] = gain(envelope[i + 1]);
             // The signal path part by part, so that the detector's chain runs
             // on its own and the clipper before it for all samples side by
@@ -244,8 +251,7 @@ struct SustainerSample {
                 const lanes::Float4 product =
                     lanes::pairs(scaled(centred[n + i], gains[i]), scaled(centred[n + i + 1], gains[i + 1]));
                 lanes::Float4 d;
-                const lanes::Float4 o =
-                    clipped(product, lanes::pairs(bias(), bias()), lanes::pairs(k.detectorGain, k.detectorGain), d);
+                const lanes::Float4 o = clipped(product, pairBias(), pairDetectorGain(k), d);
                 detector[i] = widen(lanes::lowerPair(d));
                 detector[i + 1] = widen(lanes::upperPair(d));
                 out[n + i] = lanes::lowerPair(o);

@@ -200,9 +200,8 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
     };
     // Ranges are whole host frames, four samples each, so they come in pairs.
     static_assert(kOversampling % 2 == 0);
-    const Float4 pairBias = lanes::pairs(Sustain::bias(), Sustain::bias());
-    const Float4 pairDetectorGain = lanes::pairs(sustainControls.detectorGain, sustainControls.detectorGain);
-    const Float4 pairMaxScale = lanes::pairs(Sustain::maxScale(), Sustain::maxScale());
+    const Float4 pairBias = Sustain::pairBias();
+    const Float4 pairDetectorGain = Sustain::pairDetectorGain(sustainControls);
     Float2 toned[2], filtered[2];
     Float4 product, root;
     typename Sustain::template Shaped<Float4> cubed, rooted;
@@ -213,12 +212,11 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
             const int n = begin + 2 * p;
             const Double2 e1 = Sustain::decay(path.envelope, sustainControls);
             const Double2 e2 = Sustain::decay(e1, sustainControls);
-            const Float4 g = Sustain::gainOf(lanes::pairs(narrow(e1), narrow(e2)), pairMaxScale);
             envelopes[n] = path.envelope;
             envelopes[n + 1] = e1;
             pathGains[n] = path.gain;
-            pathGains[n + 1] = lanes::lowerPair(g);
-            path = {e2, lanes::upperPair(g)};
+            path.envelope = e2;
+            Sustain::gainPair(e1, e2, pathGains[n + 1], path.gain);
             toned[0] = toneSample(n);
             toned[1] = toneSample(n + 1);
         },
