@@ -29,14 +29,6 @@ void Plug::setInstructionSet(InstructionSet set) { instructionSet = std::min(set
 // the other in the order of the data.
 void Plug::runBricksInTurn(int begin, int end)
 {
-    bricks::DspBrick* const order[] = {
-        &loBand[0],       &loBand[1],     &midBand[0],    &midBand[1],     &preEq[0],       &preEq[1],
-        &preFilter[0],    &preFilter[1],  &sustainer,     &dcBlock[0],     &dcBlock[1],     &sustainMeter[0],
-        &sustainMeter[1], &outputGain[0], &outputGain[1], &hiBand[0],      &hiBand[1],      &postMidBand[0],
-        &postMidBand[1],  &postEq[0],     &postEq[1],     &postFilter[0],  &postFilter[1],  &saturation[0],
-        &saturation[1],   &antiAlias[0],  &antiAlias[1],  &outputMeter[0], &outputMeter[1], &scopeFilter,
-        &scope,
-    };
     for (bricks::DspBrick* brick : order) {
         if (evaluation == Evaluation::kPlain)
             brick->processRangePlain(begin, end);
@@ -365,6 +357,13 @@ template<int Mode, bool AtRest>
 void Plug::chainLoops(int begin, int end)
 {
     backLoop<Mode, AtRest>(begin, end, frontLoop<Mode, AtRest>(begin, end));
+}
+
+bool Plug::chainStores(const float* output) const
+{
+    return output == dcBlock[0].audioOutput(0) || output == dcBlock[1].audioOutput(0) ||
+           output == antiAlias[0].audioOutput(0) || output == antiAlias[1].audioOutput(0) ||
+           output == scopeFilter.audioOutput(0);
 }
 
 template<int Mode, bool AtRest>

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <stdexcept>
+#include <type_traits>
 
 #include "kx/ParameterMapper.h"
 #include "kx/ProcessBlock.h"
@@ -95,60 +97,52 @@ void Plug::declareParameters()
                             &Plug::onPostGain, this);
 }
 
+// The graph, once: each brick wired to what it reads, in the order of the data, which is the
+// order the bricks run in one at a time. The fused chain is checked against that run bit for bit.
 void Plug::connectBricks()
 {
-    for (int c = 0; c < 2; ++c) {
-        loBand[c].connectAudioInput(0, upsampled[c]);
-        midBand[c].connectAudioInput(0, upsampled[c]);
+    const float* const compression = &parameters.values[kCompression].value;
+    const float* const stereo = &parameters.values[kStereo].value;
+    const float* const speed = &parameters.values[kSpeed].value;
+    for (int c = 0; c < 2; ++c) place(loBand[c], {upsampled[c]});
+    for (int c = 0; c < 2; ++c) place(midBand[c], {upsampled[c]});
+    for (int c = 0; c < 2; ++c)
+        place(preEq[c], {loBand[c].audioOutput(0), midBand[c].audioOutput(0), upsampled[c]},
+              {&loGain, &preMidGain, &unity});
+    for (int c = 0; c < 2; ++c) place(preFilter[c], {preEq[c].audioOutput(0)}, {&loCutoff, &preResonance});
+    place(sustainer, {preFilter[0].audioOutput(2), preFilter[1].audioOutput(2)},
+          {&sustainerDrive, compression, stereo, speed});
+    for (int c = 0; c < 2; ++c) place(dcBlock[c], {sustainer.audioOutput(c)});
+    for (int c = 0; c < 2; ++c) place(sustainMeter[c], {dcBlock[c].audioOutput(0)});
+    for (int c = 0; c < 2; ++c) place(outputGain[c], {dcBlock[c].audioOutput(0)}, {&outputLevel});
+    for (int c = 0; c < 2; ++c) place(hiBand[c], {outputGain[c].audioOutput(0)});
+    for (int c = 0; c < 2; ++c) place(postMidBand[c], {outputGain[c].audioOutput(0)});
+    for (int c = 0; c < 2; ++c)
+        place(postEq[c], {hiBand[c].audioOutput(0), postMidBand[c].audioOutput(0), outputGain[c].audioOutput(0)},
+              {&hiGain, &postMidGain, &unity});
+    for (int c = 0; c < 2; ++c) place(postFilter[c], {postEq[c].audioOutput(0)}, {&hiCutoff, &postResonance});
+    for (int c = 0; c < 2; ++c) place(saturation[c], {postFilter[c].audioOutput(0)}, {&unity});
+    for (int c = 0; c < 2; ++c) place(antiAlias[c], {saturation[c].audioOutput(0)});
+    for (int c = 0; c < 2; ++c) place(outputMeter[c], {antiAlias[c].audioOutput(0)});
+    place(scopeFilter, {antiAlias[1].audioOutput(0)});
+    place(scope, {scopeFilter.audioOutput(0)}, {&scopeTrigger, &scopeTime});
+}
 
-        preEq[c].connectAudioInput(0, loBand[c].audioOutput(0));
-        preEq[c].connectAudioInput(1, midBand[c].audioOutput(0));
-        preEq[c].connectAudioInput(2, upsampled[c]);
-        preEq[c].connectControlInput(0, &loGain);
-        preEq[c].connectControlInput(1, &preMidGain);
-        preEq[c].connectControlInput(2, &unity);
-
-        preFilter[c].connectAudioInput(0, preEq[c].audioOutput(0));
-        preFilter[c].connectControlInput(0, &loCutoff);
-        preFilter[c].connectControlInput(1, &preResonance);
-
-        sustainer.connectAudioInput(c, preFilter[c].audioOutput(2));
-
-        dcBlock[c].connectAudioInput(0, sustainer.audioOutput(c));
-        sustainMeter[c].connectAudioInput(0, dcBlock[c].audioOutput(0));
-        outputGain[c].connectAudioInput(0, dcBlock[c].audioOutput(0));
-        outputGain[c].connectControlInput(0, &outputLevel);
-
-        hiBand[c].connectAudioInput(0, outputGain[c].audioOutput(0));
-        postMidBand[c].connectAudioInput(0, outputGain[c].audioOutput(0));
-
-        postEq[c].connectAudioInput(0, hiBand[c].audioOutput(0));
-        postEq[c].connectAudioInput(1, postMidBand[c].audioOutput(0));
-        postEq[c].connectAudioInput(2, outputGain[c].audioOutput(0));
-        postEq[c].connectControlInput(0, &hiGain);
-        postEq[c].connectControlInput(1, &postMidGain);
-        postEq[c].connectControlInput(2, &unity);
-
-        postFilter[c].connectAudioInput(0, postEq[c].audioOutput(0));
-        postFilter[c].connectControlInput(0, &hiCutoff);
-        postFilter[c].connectControlInput(1, &postResonance);
-
-        saturation[c].connectAudioInput(0, postFilter[c].audioOutput(0));
-        saturation[c].connectControlInput(0, &unity);
-
-        antiAlias[c].connectAudioInput(0, saturation[c].audioOutput(0));
-        outputMeter[c].connectAudioInput(0, antiAlias[c].audioOutput(0));
+template<class Brick>
+void Plug::place(Brick& brick, std::initializer_list<const float*> audio, std::initializer_list<const float*> controls)
+{
+    // The meters and the scope run after the fused chain and read what it left in the buffers:
+    // only those it writes.
+    if constexpr (std::is_same_v<Brick, Meter> || std::is_same_v<Brick, Scope>) {
+        for (const float* source : audio) {
+            if (!chainStores(source)) throw std::logic_error("a tap reads an output the chain does not store");
+        }
     }
-
-    sustainer.connectControlInput(0, &sustainerDrive);
-    sustainer.connectControlInput(1, &parameters.values[kCompression].value);
-    sustainer.connectControlInput(2, &parameters.values[kStereo].value);
-    sustainer.connectControlInput(3, &parameters.values[kSpeed].value);
-
-    scopeFilter.connectAudioInput(0, antiAlias[1].audioOutput(0));
-    scope.connectAudioInput(0, scopeFilter.audioOutput(0));
-    scope.connectControlInput(0, &scopeTrigger);
-    scope.connectControlInput(1, &scopeTime);
+    int i = 0;
+    for (const float* source : audio) brick.connectAudioInput(i++, source);
+    i = 0;
+    for (const float* source : controls) brick.connectControlInput(i++, source);
+    order[placed++] = &brick;
 }
 
 void Plug::loadAntiAliasTable(int tier)

@@ -19,6 +19,8 @@
 #include "plug/ControlLaw.h"
 #include "plug/Filters.h"
 
+#include <array>
+#include <initializer_list>
 #include <memory>
 
 // The instruction sets of the chain's wider builds. FMA is left out: a fused multiply-add rounds
@@ -109,6 +111,10 @@ private:
 
     void declareParameters();
     void connectBricks();
+    // Wires a brick's inputs, audio and control in port order, and runs it after those placed before.
+    template<class Brick>
+    void place(Brick& brick, std::initializer_list<const float*> audio,
+               std::initializer_list<const float*> controls = {});
     void loadAntiAliasTable(int tier);
     void updateControls();
     // Frames first .. first + frames - 1 of the current block; samples begin .. end - 1.
@@ -131,6 +137,9 @@ private:
     [[TW07_AVX2_TARGET]] void runChainAvx2(int begin, int end);
     template<int Mode, bool AtRest>
     [[TW07_AVX512_TARGET]] void runChainAvx512(int begin, int end);
+    // Whether the fused chain writes this buffer: the outputs the meters, the scope and the
+    // decimation read.
+    bool chainStores(const float* output) const;
     void decimateOutput(const kx::ProcessBlock& block, int first, int frames);
 
     Evaluation evaluation = Evaluation::kFused;
@@ -152,6 +161,9 @@ private:
         bricks::lanes::Float4 filterCoefficients[3][bricks::kBlockSize];  // a1, a2, a3
     };
     ChainBuffers chainBuffers;
+    static constexpr int kBricks = 31;
+    std::array<bricks::DspBrick*, kBricks> order{};  // as placed by connectBricks
+    int placed = 0;
 
     Fixed loBand[2];
     Fixed midBand[2];
