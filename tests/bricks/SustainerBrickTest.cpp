@@ -52,8 +52,8 @@ struct Reference {
     void setSampleRate(float rate)
     {
         fs = rate;
-        cIn = std::exp(-1.0 / (double(rate) * 0.47));
-        cDet = std::exp(-1.0 / (double(rate) * 0.016592));
+        cIn = std::exp(-1.0 / (double(rate) * bricks::sustain::kInputTrackerSeconds));
+        cDet = std::exp(-1.0 / (double(rate) * bricks::sustain::kDetectorTrackerSeconds));
         state.inputTracker = state.detectorTracker = state.envelope = D::both(0.0);
     }
 
