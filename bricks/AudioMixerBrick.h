@@ -28,9 +28,8 @@ struct MixKernel {
 };
 
 // Sums Inputs audio inputs, each with its own linear gain (control input k
-// for audio input k) ramped across the block. The second template argument
-// numbers the flavour of mixer; this is the only one.
-template<int Inputs, int Variant>
+// for audio input k) ramped across the block.
+template<int Inputs>
 class AudioMixerBrick : public DspBrickImpl<Inputs, 0, Inputs, 1> {
     using Base = DspBrickImpl<Inputs, 0, Inputs, 1>;
 

@@ -22,9 +22,7 @@ struct VcaKernel {
 
 // Gain stage with a cubic control law (gain^3), ramped linearly across each
 // block from the previous gain to the new one. Control input 0 gain, nominally
-// 0..1. The template argument numbers the flavour of stage; this is the only
-// one.
-template<int Variant>
+// 0..1.
 class VcaBrick : public DspBrickImpl<1, 0, 1, 1> {
 public:
     void process() override { processRange(0, kBlockSize); }

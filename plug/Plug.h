@@ -97,11 +97,11 @@ private:
     friend class PlugTestAccess;  // white-box checks of the control values and buffers
 
     using Fixed = bricks::FixedFilterBrick;
-    using Mixer = bricks::AudioMixerBrick<3, 0>;
+    using Mixer = bricks::AudioMixerBrick<3>;
     using Svf = bricks::SVFFilterBrick;
     using Meter = bricks::MeterBrick<8>;
-    using Vca = bricks::VcaBrick<1>;
-    using Saturation = bricks::AASaturationBrick<0>;
+    using Vca = bricks::VcaBrick;
+    using Saturation = bricks::AASaturationBrick;
     using AntiAlias = bricks::PipelinedFilterBrick<4, float>;
 
     void onDrive(int index, float value);

@@ -199,7 +199,7 @@ BENCHMARK(BM_SustainerBrick)->Arg(0)->Arg(1)->Arg(2)->ArgName("mode");
 
 void BM_AASaturationBrick(benchmark::State& state)
 {
-    auto brick = std::make_unique<AASaturationBrick<0>>();
+    auto brick = std::make_unique<AASaturationBrick>();
     static const float drive = 3.0f;
     brick->connectControlInput(0, &drive);
     brick->connectAudioInput(0, testSignal().samples);
@@ -209,7 +209,7 @@ BENCHMARK(BM_AASaturationBrick);
 
 void BM_VcaBrick(benchmark::State& state)
 {
-    auto brick = std::make_unique<VcaBrick<1>>();
+    auto brick = std::make_unique<VcaBrick>();
     static float gain[2] = {0.7f, 0.75f};
     brick->connectAudioInput(0, testSignal().samples);
     int i = 0;
@@ -226,14 +226,14 @@ BENCHMARK(BM_VcaBrick);
 // Both channels' VCAs in one loop.
 void BM_VcaPair(benchmark::State& state)
 {
-    auto bricks = std::make_unique<VcaBrick<1>[]>(2);
+    auto bricks = std::make_unique<VcaBrick[]>(2);
     static float gain[2] = {0.7f, 0.75f};
     for (int v = 0; v < 2; ++v) bricks[v].connectAudioInput(0, testSignal(v).samples);
     int i = 0;
     for (auto _ : state) {
         i ^= 1;
         for (int v = 0; v < 2; ++v) bricks[v].connectControlInput(0, &gain[i]);
-        VcaBrick<1>::processPair(bricks[0], bricks[1]);
+        VcaBrick::processPair(bricks[0], bricks[1]);
         benchmark::DoNotOptimize(bricks[1].audioOutput(0)[0]);
         benchmark::ClobberMemory();
     }
@@ -243,7 +243,7 @@ BENCHMARK(BM_VcaPair);
 
 void BM_AudioMixerBrick(benchmark::State& state)
 {
-    auto brick = std::make_unique<AudioMixerBrick<3, 0>>();
+    auto brick = std::make_unique<AudioMixerBrick<3>>();
     static float gains[2][3] = {{1.0f, 3.0f, -1.0f}, {1.0f, 2.5f, -0.5f}};
     for (int k = 0; k < 3; ++k) brick->connectAudioInput(k, testSignal(k).samples);
     int i = 0;
@@ -261,7 +261,7 @@ BENCHMARK(BM_AudioMixerBrick);
 // Both channels' mixers in one loop.
 void BM_AudioMixerPair(benchmark::State& state)
 {
-    auto bricks = std::make_unique<AudioMixerBrick<3, 0>[]>(2);
+    auto bricks = std::make_unique<AudioMixerBrick<3>[]>(2);
     static float gains[2][3] = {{1.0f, 3.0f, -1.0f}, {1.0f, 2.5f, -0.5f}};
     for (int m = 0; m < 2; ++m)
         for (int k = 0; k < 3; ++k) bricks[m].connectAudioInput(k, testSignal((k + m) % 3).samples);
@@ -270,7 +270,7 @@ void BM_AudioMixerPair(benchmark::State& state)
         i ^= 1;
         for (int m = 0; m < 2; ++m)
             for (int k = 0; k < 3; ++k) bricks[m].connectControlInput(k, &gains[i][k]);
-        AudioMixerBrick<3, 0>::processPair(bricks[0], bricks[1]);
+        AudioMixerBrick<3>::processPair(bricks[0], bricks[1]);
         benchmark::DoNotOptimize(bricks[1].audioOutput(0)[0]);
         benchmark::ClobberMemory();
     }

@@ -22,7 +22,7 @@ struct Mixer {
     }
     float gains[3] = {1.0f, 0.0f, 0.5f};
     AlignedBlock in[3];
-    AudioMixerBrick<3, 0> brick;
+    AudioMixerBrick<3> brick;
 };
 
 }  // namespace
@@ -82,7 +82,7 @@ TEST(AudioMixerBrick, PairMatchesSingleBrickProcessingBitForBit)
             }
         single[0].brick.process();
         single[1].brick.process();
-        AudioMixerBrick<3, 0>::processPair(pair[0].brick, pair[1].brick);
+        AudioMixerBrick<3>::processPair(pair[0].brick, pair[1].brick);
         for (int m = 0; m < 2; ++m)
             ASSERT_EQ(brickstest::firstBitDifference(single[m].brick.audioOutput(0), pair[m].brick.audioOutput(0)), -1)
                 << "mixer " << m << " block " << b;

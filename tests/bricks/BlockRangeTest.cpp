@@ -178,37 +178,37 @@ TEST(BlockRange, GainStagesKeepTheRampOfTheBlock)
 {
     {
         SCOPED_TRACE("mixer, pair");
-        Rig<AudioMixerBrick<3, 0>> rig;
+        Rig<AudioMixerBrick<3>> rig;
         rig.run(
             40, {{-15.0f, 15.0f}, {-1.0f, 3.0f}, {1.0f, 1.0f}}, 1.0f,
-            [](AudioMixerBrick<3, 0>& a, AudioMixerBrick<3, 0>& b, int begin, int end) {
-                AudioMixerBrick<3, 0>::processPair(a, b, begin, end);
+            [](AudioMixerBrick<3>& a, AudioMixerBrick<3>& b, int begin, int end) {
+                AudioMixerBrick<3>::processPair(a, b, begin, end);
             },
             [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("mixer");
-        Rig<AudioMixerBrick<3, 0>> rig;
-        rig.run(40, {{-15.0f, 15.0f}, {-1.0f, 3.0f}, {1.0f, 1.0f}}, 1.0f, eachInTurn<AudioMixerBrick<3, 0>>(),
+        Rig<AudioMixerBrick<3>> rig;
+        rig.run(40, {{-15.0f, 15.0f}, {-1.0f, 3.0f}, {1.0f, 1.0f}}, 1.0f, eachInTurn<AudioMixerBrick<3>>(),
                 [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("VCA, pair");
-        Rig<VcaBrick<1>> rig;
+        Rig<VcaBrick> rig;
         rig.run(
             40, {{0.0f, 1.0f}}, 1.0f,
-            [](VcaBrick<1>& a, VcaBrick<1>& b, int begin, int end) { VcaBrick<1>::processPair(a, b, begin, end); },
+            [](VcaBrick& a, VcaBrick& b, int begin, int end) { VcaBrick::processPair(a, b, begin, end); },
             [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("VCA");
-        Rig<VcaBrick<1>> rig;
-        rig.run(40, {{0.0f, 1.0f}}, 1.0f, eachInTurn<VcaBrick<1>>(), [&](int block) { rig.expectSameAudio(block); });
+        Rig<VcaBrick> rig;
+        rig.run(40, {{0.0f, 1.0f}}, 1.0f, eachInTurn<VcaBrick>(), [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("saturation: the antiderivative's memory spans the cut");
-        Rig<AASaturationBrick<0>> rig;
-        rig.run(40, {{0.5f, 4.0f}}, 2.0f, eachInTurn<AASaturationBrick<0>>(),
+        Rig<AASaturationBrick> rig;
+        rig.run(40, {{0.5f, 4.0f}}, 2.0f, eachInTurn<AASaturationBrick>(),
                 [&](int block) { rig.expectSameAudio(block); });
     }
 }

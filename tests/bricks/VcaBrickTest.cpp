@@ -20,7 +20,7 @@ struct Vca {
     }
     float gain = 1.0f;
     AlignedBlock in;
-    VcaBrick<1> brick;
+    VcaBrick brick;
 };
 
 }  // namespace
@@ -70,7 +70,7 @@ TEST(VcaBrick, PairMatchesSingleBrickProcessingBitForBit)
         }
         single[0].brick.process();
         single[1].brick.process();
-        VcaBrick<1>::processPair(pair[0].brick, pair[1].brick);
+        VcaBrick::processPair(pair[0].brick, pair[1].brick);
         for (int v = 0; v < 2; ++v)
             ASSERT_EQ(brickstest::firstBitDifference(single[v].brick.audioOutput(0), pair[v].brick.audioOutput(0)), -1)
                 << "vca " << v << " block " << b;

@@ -24,7 +24,7 @@ constexpr double kInternalRate = 4.0 * kHostRate;
 // Two band-pass splitters, a mixer that adds them to the dry signal, and a state-variable filter.
 struct ToneStage {
     bricks::FixedFilterBrick band, mid;
-    bricks::AudioMixerBrick<3, 0> mix;
+    bricks::AudioMixerBrick<3> mix;
     bricks::SVFFilterBrick filter;
     alignas(32) float in[bricks::kBlockSize] = {};
     float bandGain, midGain, unity = 1.0f, cutoff, resonance;
