@@ -117,6 +117,64 @@ template<class... Stage>
     for (; i < end + kLast; ++i) iteration(i, all, std::true_type{});
 }
 
+// The input tone stage and the high-pass before the sustainer, both channels side by side: the
+// band splitters in four lanes (low and mid band of both channels), the mixers and filters in two.
+// The four state-variable filters' gains ramp in one register, pre in lanes 0 and 1, post in 2 and
+// 3: this stage works out the coefficients of both, since it waits on its filter's feedback where
+// the stages after the sustainer are short of arithmetic units.
+template<bool AtRest>
+struct InputStage {
+    using Float2 = bricks::lanes::Float2;
+    using Float4 = bricks::lanes::Float4;
+    using Fixed = bricks::FixedFilterBrick;
+    using Mixer = bricks::AudioMixerBrick<3>;
+    using Svf = bricks::SVFFilterBrick;
+    using CoefficientRow = Float4[bricks::kBlockSize];
+
+    Fixed* const* splitters;
+    Mixer* const* mixers;
+    Svf* const* filters;  // pre 0, pre 1, post 0, post 1
+    const float* __restrict in0;
+    const float* __restrict in1;
+    CoefficientRow* __restrict coefficients;  // a1, a2, a3 of each sample, for the post filters
+    bricks::BiquadKernel<Float4> bandSplit = Fixed::kernel<Float4>(splitters, 4);
+    bricks::MixKernel<Float2, 3> mix = Mixer::kernel<Float2>(mixers, 2);
+    bricks::SvfRamp<Float4> ramp = Svf::ramp<Float4>(filters, 4);
+    bricks::SvfIntegrators<Float2> svf = Svf::integrators<Float2>(filters, 2);
+    Float2 damping = bricks::lanes::lowerPair(ramp.k);
+    bricks::SvfCoefficients<Float4> still = AtRest ? ramp.advance() : bricks::SvfCoefficients<Float4>{};
+
+    TW07_INLINE Float2 tone(int n)
+    {
+        const Float2 x{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
+        const Float4 bands = bandSplit.step(bricks::lanes::twice(x));
+        return mix.template mix<!AtRest>({bricks::lanes::lowerPair(bands), bricks::lanes::upperPair(bands), x});
+    }
+
+    TW07_INLINE Float2 filter(Float2 toned, int n)
+    {
+        using bricks::lanes::lowerPair;
+        bricks::SvfCoefficients<Float4> c = still;
+        if constexpr (!AtRest) {
+            c = ramp.advance();
+            coefficients[0][n] = c.a1;
+            coefficients[1][n] = c.a2;
+            coefficients[2][n] = c.a3;
+        }
+        Float2 band, low;
+        svf.filter(toned, {lowerPair(c.a1), lowerPair(c.a2), lowerPair(c.a3)}, band, low);
+        return bricks::svfHighPass(toned, damping, band, low);
+    }
+
+    void keep() const
+    {
+        Fixed::keep(bandSplit, splitters, 4);
+        Mixer::keep(mix, mixers, 2);
+        Svf::keep(ramp, filters, 4);
+        Svf::keep(svf, filters, 2);
+    }
+};
+
 }  // namespace
 
 template<int Mode, bool AtRest>
@@ -128,20 +186,12 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
 
     Fixed* const bandSplitters[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
     Mixer* const preMixers[2] = {&preEq[0], &preEq[1]};
-    Svf* const preFilters[2] = {&preFilter[0], &preFilter[1]};
-    bricks::BiquadKernel<Float4> bandSplit = Fixed::kernel<Float4>(bandSplitters, 4);
-    bricks::MixKernel<Float2, 3> preMix = Mixer::kernel<Float2>(preMixers, 2);
-    // The four filters' gains ramp in one register, pre in lanes 0 and 1, post in 2 and 3: the
-    // front loop works out the coefficients of both, since it waits on its filter's feedback
-    // where the back loop is short of arithmetic units.
     Svf* const filters[4] = {&preFilter[0], &preFilter[1], &postFilter[0], &postFilter[1]};
-    bricks::SvfRamp<Float4> svfRamp = Svf::ramp<Float4>(filters, 4);
-    bricks::SvfIntegrators<Float2> preSvf = Svf::integrators<Float2>(preFilters, 2);
+    InputStage<AtRest> input{bandSplitters, preMixers,    filters,
+                             upsampled[0],  upsampled[1], chainBuffers.filterCoefficients};
     bricks::SustainerBrick::State sustain = sustainer.laneState();
     const bricks::SustainerBrick::Controls sustainControls = sustainer.laneControls();
 
-    const float* __restrict in0 = upsampled[0];
-    const float* __restrict in1 = upsampled[1];
     // Up to the sustainer's detector, as if its envelope decayed throughout: attacks are rare, and the
     // loop waits on its filters' feedback while the sustainer's clipper is short of nothing but
     // arithmetic units. Settled after the loop.
@@ -153,32 +203,11 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
     Double2* __restrict envelopes = chainBuffers.envelopes;
     Float2* __restrict pathGains = chainBuffers.gains;
     Double2* __restrict trackers = chainBuffers.detectorTrackers;
-    using CoefficientRow = Float4[bricks::kBlockSize];
-    CoefficientRow* __restrict svfCoefficients = chainBuffers.filterCoefficients;
-    const Float2 preDamping = lanes::lowerPair(svfRamp.k);
-    const bricks::SvfCoefficients<Float4> still = AtRest ? svfRamp.advance() : bricks::SvfCoefficients<Float4>{};
     typename Sustain::Decaying path{sustain.envelope, sustain.gain};
     Double2 tracker = sustain.detectorTracker;
     decltype(Sustain::rising(Float2{}, Double2{})) attacks{};
     // Each sample's steps; the loop takes them two samples at a time, and the clipper two samples
     // to a register.
-    const auto toneSample = [&](int n) TW07_INLINE {
-        const Float2 x{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
-        const Float4 bands = bandSplit.step(lanes::twice(x));
-        return preMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), x});
-    };
-    const auto filterSample = [&](Float2 toned, int n) TW07_INLINE {
-        bricks::SvfCoefficients<Float4> c = still;
-        if constexpr (!AtRest) {
-            c = svfRamp.advance();
-            svfCoefficients[0][n] = c.a1;
-            svfCoefficients[1][n] = c.a2;
-            svfCoefficients[2][n] = c.a3;
-        }
-        Float2 band, low;
-        preSvf.filter(toned, {lanes::lowerPair(c.a1), lanes::lowerPair(c.a2), lanes::lowerPair(c.a3)}, band, low);
-        return bricks::svfHighPass(toned, preDamping, band, low);
-    };
     const auto centreSample = [&](Float2 filtered, int n) TW07_INLINE {
         const Double2 centred = Sustain::centre(sustain.inputTracker, sustainControls, filtered);
         toSustainer[n] = centred;
@@ -209,13 +238,13 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
             pathGains[n] = path.gain;
             path.envelope = e2;
             Sustain::gainPair(e1, e2, pathGains[n + 1], path.gain);
-            toned[0] = toneSample(n);
-            toned[1] = toneSample(n + 1);
+            toned[0] = input.tone(n);
+            toned[1] = input.tone(n + 1);
         },
         [&](int p) TW07_INLINE {
             const int n = begin + 2 * p;
-            filtered[0] = filterSample(toned[0], n);
-            filtered[1] = filterSample(toned[1], n + 1);
+            filtered[0] = input.filter(toned[0], n);
+            filtered[1] = input.filter(toned[1], n + 1);
         },
         [&](int p) TW07_INLINE {
             const int n = begin + 2 * p;
@@ -244,12 +273,9 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
     Sustain::template settle<bricks::SustainerBrick::kAhead>(sustain, sustainControls, toSustainer + begin,
                                                              fromSustainer + begin, end - begin, path, tracker, attacks,
                                                              swings + begin, envelopes + begin, trackers + begin);
-    Fixed::keep(bandSplit, bandSplitters, 4);
-    Mixer::keep(preMix, preMixers, 2);
-    Svf::keep(svfRamp, filters, 4);
-    Svf::keep(preSvf, preFilters, 2);
+    input.keep();
     sustainer.laneState() = sustain;
-    return still;
+    return input.still;
 }
 
 template<int Mode, bool AtRest>
