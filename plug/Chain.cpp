@@ -1,15 +1,9 @@
 // The fused chain: every brick's kernel in two loops over the range, in three instruction-set
 // builds chosen at run time, and the graph brick by brick for reference.
 #include <algorithm>
-#include <tuple>
-#include <type_traits>
-#include <utility>
 
+#include "plug/ChainStages.h"
 #include "plug/Plug.h"
-
-// The chain's stages are lambdas that must be inlined into its loops, or their state would leave
-// the registers.
-#define TW07_INLINE __attribute__((always_inline))
 
 namespace plug {
 
@@ -87,96 +81,6 @@ void Plug::runBricks(int begin, int end)
     scope.processRange(begin, end);
 }
 
-namespace {
-
-// Runs stages, given in the order of the data, over samples begin .. end - 1; each stage takes
-// a sample index and hands its result on to the next through the caller's variables. Each
-// stage waits on the one before, so iteration i runs stage s on sample i - s, latest stage
-// first: within an iteration no stage waits on another and the processor overlaps them. A
-// range too short for that goes through the stages sample by sample.
-template<class... Stage>
-[[gnu::always_inline]] inline void runStages(int begin, int end, Stage&&... stage)
-{
-    constexpr int kLast = int(sizeof...(Stage)) - 1;
-    if (end - begin <= kLast) {
-        for (int n = begin; n < end; ++n) (stage(n), ...);
-        return;
-    }
-    const auto stages = std::forward_as_tuple(stage...);
-    const auto iteration = [&]<int... S>(int i, std::integer_sequence<int, S...>, auto guarded) TW07_INLINE
-    {
-        const auto run = [&]<int Lag>(std::integral_constant<int, Lag>) TW07_INLINE {
-            if (!decltype(guarded)::value || (i - Lag >= begin && i - Lag < end)) std::get<Lag>(stages)(i - Lag);
-        };
-        (run(std::integral_constant<int, kLast - S>{}), ...);
-    };
-    const auto all = std::make_integer_sequence<int, kLast + 1>{};
-    int i = begin;
-    for (; i < begin + kLast; ++i) iteration(i, all, std::true_type{});
-    for (; i < end; ++i) iteration(i, all, std::false_type{});
-    for (; i < end + kLast; ++i) iteration(i, all, std::true_type{});
-}
-
-// The input tone stage and the high-pass before the sustainer, both channels side by side: the
-// band splitters in four lanes (low and mid band of both channels), the mixers and filters in two.
-// The four state-variable filters' gains ramp in one register, pre in lanes 0 and 1, post in 2 and
-// 3: this stage works out the coefficients of both, since it waits on its filter's feedback where
-// the stages after the sustainer are short of arithmetic units.
-template<bool AtRest>
-struct InputStage {
-    using Float2 = bricks::lanes::Float2;
-    using Float4 = bricks::lanes::Float4;
-    using Fixed = bricks::FixedFilterBrick;
-    using Mixer = bricks::AudioMixerBrick<3>;
-    using Svf = bricks::SVFFilterBrick;
-    using CoefficientRow = Float4[bricks::kBlockSize];
-
-    Fixed* const* splitters;
-    Mixer* const* mixers;
-    Svf* const* filters;  // pre 0, pre 1, post 0, post 1
-    const float* __restrict in0;
-    const float* __restrict in1;
-    CoefficientRow* __restrict coefficients;  // a1, a2, a3 of each sample, for the post filters
-    bricks::BiquadKernel<Float4> bandSplit = Fixed::kernel<Float4>(splitters, 4);
-    bricks::MixKernel<Float2, 3> mix = Mixer::kernel<Float2>(mixers, 2);
-    bricks::SvfRamp<Float4> ramp = Svf::ramp<Float4>(filters, 4);
-    bricks::SvfIntegrators<Float2> svf = Svf::integrators<Float2>(filters, 2);
-    Float2 damping = bricks::lanes::lowerPair(ramp.k);
-    bricks::SvfCoefficients<Float4> still = AtRest ? ramp.advance() : bricks::SvfCoefficients<Float4>{};
-
-    TW07_INLINE Float2 tone(int n)
-    {
-        const Float2 x{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
-        const Float4 bands = bandSplit.step(bricks::lanes::twice(x));
-        return mix.template mix<!AtRest>({bricks::lanes::lowerPair(bands), bricks::lanes::upperPair(bands), x});
-    }
-
-    TW07_INLINE Float2 filter(Float2 toned, int n)
-    {
-        using bricks::lanes::lowerPair;
-        bricks::SvfCoefficients<Float4> c = still;
-        if constexpr (!AtRest) {
-            c = ramp.advance();
-            coefficients[0][n] = c.a1;
-            coefficients[1][n] = c.a2;
-            coefficients[2][n] = c.a3;
-        }
-        Float2 band, low;
-        svf.filter(toned, {lowerPair(c.a1), lowerPair(c.a2), lowerPair(c.a3)}, band, low);
-        return bricks::svfHighPass(toned, damping, band, low);
-    }
-
-    void keep() const
-    {
-        Fixed::keep(bandSplit, splitters, 4);
-        Mixer::keep(mix, mixers, 2);
-        Svf::keep(ramp, filters, 4);
-        Svf::keep(svf, filters, 2);
-    }
-};
-
-}  // namespace
-
 template<int Mode, bool AtRest>
 bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int end)
 {
@@ -187,8 +91,8 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
     Fixed* const bandSplitters[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
     Mixer* const preMixers[2] = {&preEq[0], &preEq[1]};
     Svf* const filters[4] = {&preFilter[0], &preFilter[1], &postFilter[0], &postFilter[1]};
-    InputStage<AtRest> input{bandSplitters, preMixers,    filters,
-                             upsampled[0],  upsampled[1], chainBuffers.filterCoefficients};
+    chain::InputStage<AtRest> input{bandSplitters, preMixers,    filters,
+                                    upsampled[0],  upsampled[1], chainBuffers.filterCoefficients};
     bricks::SustainerBrick::State sustain = sustainer.laneState();
     const bricks::SustainerBrick::Controls sustainControls = sustainer.laneControls();
 
@@ -227,7 +131,7 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
     Float4 product, root;
     typename Sustain::template Shaped<Float4> cubed, rooted;
     Double2 detector[2];
-    runStages(
+    chain::runStages(
         0, (end - begin) / 2,
         [&](int p) TW07_INLINE {
             const int n = begin + 2 * p;
@@ -312,7 +216,7 @@ void Plug::backLoop(int begin, int end, const bricks::SvfCoefficients<bricks::la
     Float2 shaped, low, clipped;
     constexpr int kScopeLag = 8;
     bricks::SaturationKernel<Float2>::Scaled saturating;
-    runStages(
+    chain::runStages(
         begin, end,
         [&](int n) TW07_INLINE {
             Float2 sustained = fromSustainer[n];
