@@ -93,40 +93,13 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
     Svf* const filters[4] = {&preFilter[0], &preFilter[1], &postFilter[0], &postFilter[1]};
     chain::InputStage<AtRest> input{bandSplitters, preMixers,    filters,
                                     upsampled[0],  upsampled[1], chainBuffers.filterCoefficients};
-    bricks::SustainerBrick::State sustain = sustainer.laneState();
-    const bricks::SustainerBrick::Controls sustainControls = sustainer.laneControls();
-
-    // Up to the sustainer's detector, as if its envelope decayed throughout: attacks are rare, and the
-    // loop waits on its filters' feedback while the sustainer's clipper is short of nothing but
-    // arithmetic units. Settled after the loop.
-    using Sustain = bricks::SustainerSample<Mode, Float2, bricks::lanes::Double2>;
+    chain::SustainerStage<Mode> sustain{
+        sustainer.laneState(), sustainer.laneControls(), chainBuffers.toSustainer, chainBuffers.fromSustainer,
+        chainBuffers.swings,   chainBuffers.envelopes,   chainBuffers.gains,       chainBuffers.detectorTrackers};
+    using Sustain = typename chain::SustainerStage<Mode>::Sustain;
     using lanes::Double2;
-    Double2* __restrict toSustainer = chainBuffers.toSustainer;
-    Float2* __restrict fromSustainer = chainBuffers.fromSustainer;
-    Float2* __restrict swings = chainBuffers.swings;
-    Double2* __restrict envelopes = chainBuffers.envelopes;
-    Float2* __restrict pathGains = chainBuffers.gains;
-    Double2* __restrict trackers = chainBuffers.detectorTrackers;
-    typename Sustain::Decaying path{sustain.envelope, sustain.gain};
-    Double2 tracker = sustain.detectorTracker;
-    decltype(Sustain::rising(Float2{}, Double2{})) attacks{};
-    // Each sample's steps; the loop takes them two samples at a time, and the clipper two samples
-    // to a register.
-    const auto centreSample = [&](Float2 filtered, int n) TW07_INLINE {
-        const Double2 centred = Sustain::centre(sustain.inputTracker, sustainControls, filtered);
-        toSustainer[n] = centred;
-        return Sustain::scaled(centred, pathGains[n]);
-    };
-    const auto detectSample = [&](Double2 detector, int n) TW07_INLINE {
-        const Float2 h = Sustain::detect(tracker, sustainControls, detector);
-        swings[n] = h;
-        trackers[n] = tracker;
-        attacks = attacks | Sustain::rising(h, envelopes[n]);
-    };
     // Ranges are whole host frames, four samples each, so they come in pairs.
     static_assert(kOversampling % 2 == 0);
-    const Float4 pairBias = Sustain::pairBias();
-    const Float4 pairDetectorGain = Sustain::pairDetectorGain(sustainControls);
     Float2 toned[2], filtered[2];
     Float4 product, root;
     typename Sustain::template Shaped<Float4> cubed, rooted;
@@ -135,13 +108,7 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
         0, (end - begin) / 2,
         [&](int p) TW07_INLINE {
             const int n = begin + 2 * p;
-            const Double2 e1 = Sustain::decay(path.envelope, sustainControls);
-            const Double2 e2 = Sustain::decay(e1, sustainControls);
-            envelopes[n] = path.envelope;
-            envelopes[n + 1] = e1;
-            pathGains[n] = path.gain;
-            path.envelope = e2;
-            Sustain::gainPair(e1, e2, pathGains[n + 1], path.gain);
+            sustain.decayPair(n);
             toned[0] = input.tone(n);
             toned[1] = input.tone(n + 1);
         },
@@ -152,10 +119,10 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
         },
         [&](int p) TW07_INLINE {
             const int n = begin + 2 * p;
-            const Float2 a = centreSample(filtered[0], n);
-            product = lanes::pairs(a, centreSample(filtered[1], n + 1));
+            const Float2 a = sustain.centre(filtered[0], n);
+            product = lanes::pairs(a, sustain.centre(filtered[1], n + 1));
         },
-        [&](int) TW07_INLINE { cubed = Sustain::shape(product, pairBias); },
+        [&](int) TW07_INLINE { cubed = Sustain::shape(product, sustain.pairBias); },
         [&](int) TW07_INLINE {
             rooted = cubed;
             root = Sustain::root(cubed);
@@ -163,22 +130,20 @@ bricks::SvfCoefficients<bricks::lanes::Float4> Plug::frontLoop(int begin, int en
         [&](int p) TW07_INLINE {
             const int n = begin + 2 * p;
             Float4 toDetector;
-            const Float4 out = Sustain::limit(rooted, root, pairBias, pairDetectorGain, toDetector);
-            fromSustainer[n] = lanes::lowerPair(out);
-            fromSustainer[n + 1] = lanes::upperPair(out);
+            const Float4 out = Sustain::limit(rooted, root, sustain.pairBias, sustain.pairDetectorGain, toDetector);
+            sustain.out[n] = lanes::lowerPair(out);
+            sustain.out[n + 1] = lanes::upperPair(out);
             detector[0] = widen(lanes::lowerPair(toDetector));
             detector[1] = widen(lanes::upperPair(toDetector));
         },
         [&](int p) TW07_INLINE {
             const int n = begin + 2 * p;
-            detectSample(detector[0], n);
-            detectSample(detector[1], n + 1);
+            sustain.detect(detector[0], n);
+            sustain.detect(detector[1], n + 1);
         });
-    Sustain::template settle<bricks::SustainerBrick::kAhead>(sustain, sustainControls, toSustainer + begin,
-                                                             fromSustainer + begin, end - begin, path, tracker, attacks,
-                                                             swings + begin, envelopes + begin, trackers + begin);
+    sustain.settle(begin, end);
     input.keep();
-    sustainer.laneState() = sustain;
+    sustainer.laneState() = sustain.state;
     return input.still;
 }
 

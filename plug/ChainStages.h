@@ -8,6 +8,7 @@
 #include "bricks/AudioMixerBrick.h"
 #include "bricks/FixedFilterBrick.h"
 #include "bricks/SVFFilterBrick.h"
+#include "bricks/SustainerBrick.h"
 
 // The chain's stages are lambdas that must be inlined into its loops, or their state would leave
 // the registers.
@@ -98,6 +99,67 @@ struct InputStage {
         Mixer::keep(mix, mixers, 2);
         Svf::keep(ramp, filters, 4);
         Svf::keep(svf, filters, 2);
+    }
+};
+
+// The sustainer in the loop before it, as if its envelope decayed throughout: attacks are rare,
+// and that loop waits on its filters' feedback while the sustainer's clipper is short of nothing
+// but arithmetic units. Each sample's input, envelope, gain, swing and detector tracker are kept,
+// so that settle finds the first attack, if any, and runs the rest again from there.
+template<int Mode>
+struct SustainerStage {
+    using Float2 = bricks::lanes::Float2;
+    using Float4 = bricks::lanes::Float4;
+    using Double2 = bricks::lanes::Double2;
+    using Sustain = bricks::SustainerSample<Mode, Float2, Double2>;
+
+    bricks::SustainerBrick::State state;
+    const bricks::SustainerBrick::Controls controls;
+    Double2* __restrict centred;  // the input less its tracker
+    Float2* __restrict out;
+    Float2* __restrict swings;
+    Double2* __restrict envelopes;
+    Float2* __restrict gains;
+    Double2* __restrict trackers;
+    typename Sustain::Decaying path{state.envelope, state.gain};
+    Double2 tracker = state.detectorTracker;
+    decltype(Sustain::rising(Float2{}, Double2{})) attacks{};
+    const Float4 pairBias = Sustain::pairBias();
+    const Float4 pairDetectorGain = Sustain::pairDetectorGain(controls);
+
+    // The envelopes and gains of samples n and n + 1 along the decay.
+    TW07_INLINE void decayPair(int n)
+    {
+        const Double2 e1 = Sustain::decay(path.envelope, controls);
+        const Double2 e2 = Sustain::decay(e1, controls);
+        envelopes[n] = path.envelope;
+        envelopes[n + 1] = e1;
+        gains[n] = path.gain;
+        path.envelope = e2;
+        Sustain::gainPair(e1, e2, gains[n + 1], path.gain);
+    }
+
+    // The clipper's input of sample n.
+    TW07_INLINE Float2 centre(Float2 filtered, int n)
+    {
+        const Double2 c = Sustain::centre(state.inputTracker, controls, filtered);
+        centred[n] = c;
+        return Sustain::scaled(c, gains[n]);
+    }
+
+    TW07_INLINE void detect(Double2 detector, int n)
+    {
+        const Float2 h = Sustain::detect(tracker, controls, detector);
+        swings[n] = h;
+        trackers[n] = tracker;
+        attacks = attacks | Sustain::rising(h, envelopes[n]);
+    }
+
+    TW07_INLINE void settle(int begin, int end)
+    {
+        Sustain::template settle<bricks::SustainerBrick::kAhead>(state, controls, centred + begin, out + begin,
+                                                                 end - begin, path, tracker, attacks, swings + begin,
+                                                                 envelopes + begin, trackers + begin);
     }
 };
 
