@@ -179,28 +179,13 @@ void Plug::backLoop(int begin, int end, const bricks::SvfCoefficients<bricks::la
     const CoefficientRow* __restrict svfCoefficients = chainBuffers.filterCoefficients;
 
     Float2 shaped, low, clipped;
-    constexpr int kScopeLag = 8;
     bricks::SaturationKernel<Float2>::Scaled saturating;
     chain::runStages(
         begin, end,
         [&](int n) TW07_INLINE {
             Float2 sustained = fromSustainer[n];
             if constexpr (Mode == bricks::kSustainMono) sustained = lanes::broadcast(sustained, 0);
-            // The scope filter takes the anti-alias filter's output of the sample kScopeLag
-            // before, long enough ago not to hold up this one; until there is one it stands still.
-            Float2 level;
-            if (n - kScopeLag >= begin) {
-                const Float4 levels = dc.step({_mm_movelh_ps(sustained.v, _mm_load_ss(out1 + n - kScopeLag))});
-                _mm_store_ss(scoped + n - kScopeLag, _mm_movehl_ps(levels.v, levels.v));
-                level = lanes::lowerPair(levels);
-            } else {
-                const __m128 s1 = dc.s1.v, s2 = dc.s2.v;
-                level = lanes::lowerPair(dc.step({_mm_movelh_ps(sustained.v, _mm_setzero_ps())}));
-                dc.s1.v = _mm_shuffle_ps(dc.s1.v, s1, _MM_SHUFFLE(3, 2, 1, 0));
-                dc.s2.v = _mm_shuffle_ps(dc.s2.v, s2, _MM_SHUFFLE(3, 2, 1, 0));
-            }
-            _mm_store_ss(dc0 + n, level.v);
-            _mm_store_ss(dc1 + n, _mm_shuffle_ps(level.v, level.v, 0x55));
+            const Float2 level = chain::blockDcAndScope(dc, sustained, n, begin, out1, scoped, dc0, dc1);
             const Float2 scaled = gain.template apply<!AtRest>(level);
             const Float4 bands = postBandSplit.step(lanes::twice(scaled));
             shaped = postMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), scaled});
@@ -235,7 +220,7 @@ void Plug::backLoop(int begin, int end, const bricks::SvfCoefficients<bricks::la
     // The scope filter's last samples, which no later sample of the range took along.
     Fixed* const scopeFilters[1] = {&scopeFilter};
     bricks::BiquadKernel<float> scopeLowPass = Fixed::kernel<float>(scopeFilters, 1);
-    for (int n = std::max(begin, end - kScopeLag); n < end; ++n) scoped[n] = scopeLowPass.step(out1[n]);
+    for (int n = std::max(begin, end - chain::kScopeLag); n < end; ++n) scoped[n] = scopeLowPass.step(out1[n]);
     Fixed::keep(scopeLowPass, scopeFilters, 1);
 }
 

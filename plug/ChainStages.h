@@ -163,4 +163,34 @@ struct SustainerStage {
     }
 };
 
+// The scope filter takes the anti-alias filter's output of the sample this many before, long
+// enough ago not to hold up this one.
+constexpr int kScopeLag = 8;
+
+// Sample n through the DC blockers (lanes 0 and 1, both outputs stored) and the scope filter (lane
+// 2, its output stored kScopeLag samples late); until the range has such a sample the scope filter
+// stands still. Returns the DC blockers' outputs.
+[[gnu::always_inline]] inline bricks::lanes::Float2 blockDcAndScope(bricks::BiquadKernel<bricks::lanes::Float4>& dc,
+                                                                    bricks::lanes::Float2 sustained, int n, int begin,
+                                                                    const float* __restrict out1,
+                                                                    float* __restrict scoped, float* __restrict dc0,
+                                                                    float* __restrict dc1)
+{
+    using bricks::lanes::lowerPair;
+    bricks::lanes::Float2 level;
+    if (n - kScopeLag >= begin) {
+        const bricks::lanes::Float4 levels = dc.step({_mm_movelh_ps(sustained.v, _mm_load_ss(out1 + n - kScopeLag))});
+        _mm_store_ss(scoped + n - kScopeLag, _mm_movehl_ps(levels.v, levels.v));
+        level = lowerPair(levels);
+    } else {
+        const __m128 s1 = dc.s1.v, s2 = dc.s2.v;
+        level = lowerPair(dc.step({_mm_movelh_ps(sustained.v, _mm_setzero_ps())}));
+        dc.s1.v = _mm_shuffle_ps(dc.s1.v, s1, _MM_SHUFFLE(3, 2, 1, 0));
+        dc.s2.v = _mm_shuffle_ps(dc.s2.v, s2, _MM_SHUFFLE(3, 2, 1, 0));
+    }
+    _mm_store_ss(dc0 + n, level.v);
+    _mm_store_ss(dc1 + n, _mm_shuffle_ps(level.v, level.v, 0x55));
+    return level;
+}
+
 }  // namespace plug::chain
