@@ -44,14 +44,6 @@ public:
         run<float>(self, begin, end);
     }
 
-    // Runs two mixers in one loop, each exactly as its processRange() would.
-    // Neither may read the other's output.
-    static void processPair(AudioMixerBrick& first, AudioMixerBrick& second, int begin = 0, int end = kBlockSize)
-    {
-        AudioMixerBrick* const pair[2] = {&first, &second};
-        run<lanes::Float2>(pair, begin, end);
-    }
-
     void reset() override {}
 
     // Where the block begins (range from 0): each gain's ramp from where it

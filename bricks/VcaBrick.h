@@ -33,14 +33,6 @@ public:
         run<float>(self, begin, end);
     }
 
-    // Runs two VCAs in one loop, each exactly as its processRange() would.
-    // Neither may read the other's output.
-    static void processPair(VcaBrick& first, VcaBrick& second, int begin = 0, int end = kBlockSize)
-    {
-        VcaBrick* const pair[2] = {&first, &second};
-        run<lanes::Float2>(pair, begin, end);
-    }
-
     void reset() override {}
 
     // Where the block begins (range from 0): the ramp from the gain reached so
