@@ -47,9 +47,7 @@ struct SaturationKernel {
     [[gnu::always_inline]] V step(V in) { return mean(scale(in)); }
 };
 
-// Control input 0 drive (linear input gain). The template argument numbers
-// the flavour of saturator; this is the only one.
-template<int Variant>
+// Control input 0 drive (linear input gain).
 class AASaturationBrick : public DspBrickImpl<1, 0, 1, 1> {
 public:
     void process() override { processRange(0, kBlockSize); }

@@ -28,9 +28,8 @@ struct MixKernel {
 };
 
 // Sums Inputs audio inputs, each with its own linear gain (control input k
-// for audio input k) ramped across the block. The second template argument
-// numbers the flavour of mixer; this is the only one.
-template<int Inputs, int Variant>
+// for audio input k) ramped across the block.
+template<int Inputs>
 class AudioMixerBrick : public DspBrickImpl<Inputs, 0, Inputs, 1> {
     using Base = DspBrickImpl<Inputs, 0, Inputs, 1>;
 
@@ -43,14 +42,6 @@ public:
     {
         AudioMixerBrick* const self[1] = {this};
         run<float>(self, begin, end);
-    }
-
-    // Runs two mixers in one loop, each exactly as its processRange() would.
-    // Neither may read the other's output.
-    static void processPair(AudioMixerBrick& first, AudioMixerBrick& second, int begin = 0, int end = kBlockSize)
-    {
-        AudioMixerBrick* const pair[2] = {&first, &second};
-        run<lanes::Float2>(pair, begin, end);
     }
 
     void reset() override {}

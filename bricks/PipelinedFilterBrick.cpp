@@ -97,21 +97,4 @@ void PipelinedFilterBrick<4, float>::processRange(int begin, int end)
     keep(f);
 }
 
-template<>
-void PipelinedFilterBrick<4, float>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second, int begin,
-                                                 int end)
-{
-    const float* __restrict in0 = first.audioInputs[0];
-    const float* __restrict in1 = second.audioInputs[0];
-    float* __restrict out0 = first.audioOutputs[0].data();
-    float* __restrict out1 = second.audioOutputs[0].data();
-    TwoFilterLanes f = kernel(first, second);
-    for (int n = begin; n < end; ++n) {
-        const __m128 y = f.step({_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))}).v;
-        _mm_store_ss(out0 + n, y);
-        _mm_store_ss(out1 + n, _mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-    }
-    keep(f, first, second);
-}
-
 }  // namespace bricks

@@ -20,11 +20,6 @@ public:
     void processRange(int begin, int end) override;
     void processRangePlain(int begin, int end) override;
 
-    // Runs two filters side by side, each exactly as its processRange() would.
-    // Neither may read the other's output.
-    static void processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second, int begin = 0,
-                            int end = kBlockSize);
-
     void reset() override
     {
         memories = {};
@@ -114,14 +109,6 @@ void PipelinedFilterBrick<Stages, Sample>::processRangePlain(int begin, int end)
     }
 }
 
-template<int Stages, class Sample>
-void PipelinedFilterBrick<Stages, Sample>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second,
-                                                       int begin, int end)
-{
-    first.processRange(begin, end);
-    second.processRange(begin, end);
-}
-
 // Four single-precision stages run side by side in one SSE register; a pair
 // of such filters in two registers of one loop.
 template<>
@@ -136,8 +123,5 @@ void PipelinedFilterBrick<4, float>::keep(const TwoFilterLanes& lanes, Pipelined
                                           PipelinedFilterBrick& second);
 template<>
 void PipelinedFilterBrick<4, float>::processRange(int begin, int end);
-template<>
-void PipelinedFilterBrick<4, float>::processPair(PipelinedFilterBrick& first, PipelinedFilterBrick& second, int begin,
-                                                 int end);
 
 }  // namespace bricks

@@ -10,9 +10,8 @@ using lanes::Float2;
 void SustainerBrick::setSampleRate(float rate)
 {
     DspBrick::setSampleRate(rate);
-    // Input trackers: time constant 0.47 s; detector trackers: 16.592 ms.
-    inputCoefficient = std::exp(-1.0 / (double(rate) * 0.47));
-    detectorCoefficient = std::exp(-1.0 / (double(rate) * 0.016592));
+    inputCoefficient = std::exp(-1.0 / (double(rate) * sustain::kInputTrackerSeconds));
+    detectorCoefficient = std::exp(-1.0 / (double(rate) * sustain::kDetectorTrackerSeconds));
     reset();
 }
 

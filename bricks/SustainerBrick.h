@@ -7,6 +7,7 @@
 
 #include "bricks/DspBrick.h"
 #include "bricks/Lanes.h"
+#include "bricks/SustainerConstants.h"
 
 namespace bricks {
 
@@ -18,8 +19,8 @@ enum SustainerMode : int { kSustainStereo = 0, kSustainLinked = 1, kSustainMono 
 // form).
 template<class F, class D>
 struct SustainerState {
-    D inputTracker;     // follows the input with a 0.47 s time constant
-    D detectorTracker;  // follows the detector signal, 16.592 ms
+    D inputTracker;     // follows the input over kInputTrackerSeconds
+    D detectorTracker;  // follows the detector signal over kDetectorTrackerSeconds
     D envelope;
     D envelopeCoefficient;  // the one the envelope took last
     F gain;                 // applied from the next sample on
@@ -45,8 +46,8 @@ struct SustainerSample {
     using State = SustainerState<F, D>;
     using Controls = SustainerControls<F, D>;
 
-    static F bias() { return F::of(0.327f, 0.3f); }         // of the soft clipper, removed after it
-    static F threshold() { return F::of(0.66f, 0.7986f); }  // how far below the envelope a swing must go
+    static F bias() { return F::of(sustain::kBias0, sustain::kBias1); }  // of the soft clipper, removed after it
+    static F threshold() { return F::of(sustain::kThreshold0, sustain::kThreshold1); }
 
     // The signal path in three parts: the input less its slow tracker (which
     // removes DC and very low frequencies), the biased soft clipper with the
@@ -55,8 +56,7 @@ struct SustainerSample {
     [[gnu::always_inline]] static D centre(D& inputTracker, const Controls& k, F input)
     {
         F x = k.inputGain * input;
-        if constexpr (Mode == kSustainMono)
-            x = withChannel0(x, (x + swapChannels(x)) * F::both(0.5f));  // channel 0 takes the mean
+        if constexpr (Mode == kSustainMono) x = withChannel0(x, (x + swapChannels(x)) * F::both(sustain::kMonoMean));
         const D xd = widen(x);
         inputTracker = (inputTracker - xd) * k.inputCoefficient + xd;
         return xd - inputTracker;
@@ -94,7 +94,7 @@ struct SustainerSample {
     template<class V>
     [[gnu::always_inline]] static Shaped<V> shape(V product, V bias)
     {
-        const V j = V::both(0.5f) * product + bias;
+        const V j = V::both(sustain::kClipperInputScale) * product + bias;
         const V z = j * j * j + j;
         return {z, z * z};
     }
@@ -108,8 +108,8 @@ struct SustainerSample {
     {
         const V limited = select(s.zz < V::both(std::numeric_limits<float>::infinity()), s.z / root, unitWithSign(s.z));
         const V y = limited - bias;
-        toDetector = y * V::both(5.0f) * detectorGain;
-        return V::both(4.0f) * y;
+        toDetector = y * V::both(sustain::kDetectorScale) * detectorGain;
+        return V::both(sustain::kOutputScale) * y;
     }
 
     [[gnu::always_inline]] static F detect(D& detectorTracker, const Controls& k, D detector)
@@ -142,7 +142,7 @@ struct SustainerSample {
     {
         const F target = select(rises, -(h + threshold()), F::both(0.0f));
         s.envelopeCoefficient = select(rises, k.attack, k.release);
-        const D m = widen(minimum(target, F::both(6.0f)));
+        const D m = widen(minimum(target, F::both(sustain::kEnvelopeCap)));
         s.envelope = (s.envelope - m) * s.envelopeCoefficient + m;
     }
 
@@ -150,18 +150,31 @@ struct SustainerSample {
     // and above. The clamp to 0..5 keeps a NaN, as a clamp by comparisons does.
     [[gnu::always_inline]] static F gain(D envelope) { return gainOf(narrow(envelope), maxScale()); }
 
-    static F maxScale() { return F::of(0.981f, 0.9f); }  // share of the full 300x gain at envelope 0
+    static F maxScale() { return F::of(sustain::kMaxScale0, sustain::kMaxScale1); }
+
+    // Two samples to a register, the first in the lower pair of lanes: the constants so doubled,
+    // and the gains of two envelopes.
+    static lanes::Float4 pairBias() { return lanes::pairs(bias(), bias()); }
+    static lanes::Float4 pairDetectorGain(const Controls& k) { return lanes::pairs(k.detectorGain, k.detectorGain); }
+    [[gnu::always_inline]] static void gainPair(D first, D second, F& firstGain, F& secondGain)
+    {
+        const lanes::Float4 g =
+            gainOf(lanes::pairs(narrow(first), narrow(second)), lanes::pairs(maxScale(), maxScale()));
+        firstGain = lanes::lowerPair(g);
+        secondGain = lanes::upperPair(g);
+    }
 
     // The gain's float part for lanes of any width, channel pair by pair.
     template<class V>
     [[gnu::always_inline]] static V gainOf(V envelope, V maxScale)
     {
-        const V e = maximum(V::both(0.0f), minimum(V::both(5.0f), V::both(2.5f) * envelope));
-        V g = (V::both(5.0f) - e) * maxScale / V::both(5.0f) * V::both(300.0f) + V::both(1.0f);
+        using namespace sustain;
+        const V e = maximum(V::both(0.0f), minimum(V::both(kGainClamp), V::both(kEnvelopeToGain) * envelope));
+        V g = (V::both(kGainClamp) - e) * maxScale / V::both(kGainClamp) * V::both(kFullGain) + V::both(1.0f);
         if constexpr (Mode == kSustainLinked) {
             // Each gain is pulled towards the smaller one (channel 0's when equal).
             const V smaller = broadcast(minimum(broadcast(g, 1), g), 0);
-            g = g * V::both(0.19999999f) + smaller * V::both(0.8f);
+            g = g * V::both(sustain::kLinkOwn) + smaller * V::both(sustain::kLinkPull);
         }
         return g;
     }
@@ -226,12 +239,7 @@ struct SustainerSample {
             F gains[Ahead + 1];
             gains[0] = s.gain;
             int i = 0;
-            for (; i + 1 < group; i += 2) {
-                const lanes::Float4 g = gainOf(lanes::pairs(narrow(envelope[i + 1]), narrow(envelope[i + 2])),
-                                               lanes::pairs(maxScale(), maxScale()));
-                gains[i + 1] = lanes::lowerPair(g);
-                gains[i + 2] = lanes::upperPair(g);
-            }
+            for (; i + 1 < group; i += 2) gainPair(envelope[i + 1], envelope[i + 2], gains[i + 1], gains[i + 2]);
             if (i < group) gains[i + 1] = gain(envelope[i + 1]);
             // The signal path part by part, so that the detector's chain runs
             // on its own and the clipper before it for all samples side by
@@ -243,8 +251,7 @@ struct SustainerSample {
                 const lanes::Float4 product =
                     lanes::pairs(scaled(centred[n + i], gains[i]), scaled(centred[n + i + 1], gains[i + 1]));
                 lanes::Float4 d;
-                const lanes::Float4 o =
-                    clipped(product, lanes::pairs(bias(), bias()), lanes::pairs(k.detectorGain, k.detectorGain), d);
+                const lanes::Float4 o = clipped(product, pairBias(), pairDetectorGain(k), d);
                 detector[i] = widen(lanes::lowerPair(d));
                 detector[i + 1] = widen(lanes::upperPair(d));
                 out[n + i] = lanes::lowerPair(o);
@@ -392,14 +399,15 @@ template<class F, class D>
 SustainerControls<F, D> SustainerBrick::blockControls(float drive, float compression, float speed, float sampleRate,
                                                       double inputCoefficient, double detectorCoefficient)
 {
-    const float inputGain = (1.0f - (1.0f - compression) * 0.6f) * (drive * drive * drive * 10.0f);
-    const float slowness = 1.0f - speed + 0.02f;
-    const float v = slowness * slowness * 90.0f;  // scales every envelope time
+    using namespace sustain;
+    const float inputGain = (1.0f - (1.0f - compression) * kUncompressedDrop) * (drive * drive * drive * kDriveScale);
+    const float slowness = 1.0f - speed + kSpeedFloor;
+    const float v = slowness * slowness * kSpeedTimeScale;  // scales every envelope time
     return {F::both(inputGain),
             F::both(compression),
-            D::of(sustainerEnvelopeCoefficient(v, 0.00198, sampleRate),
-                  sustainerEnvelopeCoefficient(v, 0.002277, sampleRate)),
-            D::both(sustainerEnvelopeCoefficient(v, 0.1034, sampleRate)),
+            D::of(sustainerEnvelopeCoefficient(v, kAttackFactor0, sampleRate),
+                  sustainerEnvelopeCoefficient(v, kAttackFactor1, sampleRate)),
+            D::both(sustainerEnvelopeCoefficient(v, kReleaseFactor, sampleRate)),
             D::both(inputCoefficient),
             D::both(detectorCoefficient)};
 }

@@ -22,9 +22,7 @@ struct VcaKernel {
 
 // Gain stage with a cubic control law (gain^3), ramped linearly across each
 // block from the previous gain to the new one. Control input 0 gain, nominally
-// 0..1. The template argument numbers the flavour of stage; this is the only
-// one.
-template<int Variant>
+// 0..1.
 class VcaBrick : public DspBrickImpl<1, 0, 1, 1> {
 public:
     void process() override { processRange(0, kBlockSize); }
@@ -33,14 +31,6 @@ public:
     {
         VcaBrick* const self[1] = {this};
         run<float>(self, begin, end);
-    }
-
-    // Runs two VCAs in one loop, each exactly as its processRange() would.
-    // Neither may read the other's output.
-    static void processPair(VcaBrick& first, VcaBrick& second, int begin = 0, int end = kBlockSize)
-    {
-        VcaBrick* const pair[2] = {&first, &second};
-        run<lanes::Float2>(pair, begin, end);
     }
 
     void reset() override {}

@@ -4,18 +4,14 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <tuple>
+#include <stdexcept>
 #include <type_traits>
-#include <utility>
 
 #include "kx/ParameterMapper.h"
 #include "kx/ProcessBlock.h"
 #include "kx/Relaxed.h"
 #include "plug/Editor.h"
-
-// The chain's stages are lambdas that must be inlined into its loops, or their state would leave
-// the registers.
-#define TW07_INLINE __attribute__((always_inline))
+#include "plug/Filters.h"
 
 namespace plug {
 
@@ -44,43 +40,7 @@ constexpr kx::PluginDescriptor kDescriptor{
     .description = "Distortion with a sustainer that follows the playing, tone shaping before and after",
 };
 
-// Filter frequencies 200, 3000, 30, 16000 and 6000 over 2*pi, as floats; q 1/1.42.
-constexpr float kLoBandHz = 31.830988f;
-constexpr float kMidBandHz = 477.46484f;
-constexpr float kDcBlockHz = 4.774648f;
-constexpr float kHiBandHz = 2546.479f;
-constexpr float kScopeHz = 954.9297f;
-constexpr float kQ = 0.70422536f;
-
-// Eighth-order elliptic-style low-passes at four times the host rate, as four
-// sections (a1, a2, b0, b1, b2); one table per tier of host rates.
-using Sections = bricks::BiquadCoefficients[4];
-constexpr Sections kAntiAlias[3] = {
-    // host rate >= 88000
-    {{-1.6564436f, 0.696805f, 0.00068730925f, 0.00024728736f, 0.00068730925f},
-     {-1.68873751f, 0.790038407f, 1.0f, -1.32733774f, 1.0f},
-     {-1.7284236f, 0.893288016f, 1.0f, -1.61346352f, 1.0f},
-     {-1.76840568f, 0.9686746f, 1.0f, -1.68354893f, 1.0f}},
-    // 47500 <= host rate < 88000
-    {{-1.68434465f, 0.734019518f, 0.00115263567f, 0.000940842496f, 0.00115263567f},
-     {-1.62907219f, 0.829932094f, 1.0f, -0.96152699f, 1.0f},
-     {-1.58183098f, 0.922139585f, 1.0f, -1.34454799f, 1.0f},
-     {-1.57063568f, 0.978784025f, 1.0f, -1.44098806f, 1.0f}},
-    // host rate < 47500
-    {{-1.67276812f, 0.725848556f, 0.00122968329f, 0.00107652578f, 0.00122968329f},
-     {-1.61048973f, 0.824892998f, 1.0f, -0.905136347f, 1.0f},
-     {-1.55698025f, 0.919905305f, 1.0f, -1.30406845f, 1.0f},
-     {-1.54300547f, 0.97818017f, 1.0f, -1.40540564f, 1.0f}},
-};
-
 constexpr float kInputLimit = 1e9f;
-
-constexpr int antiAliasTier(float hz)
-{
-    if (hz >= 88000.0f) return 0;
-    if (hz >= 47500.0f) return 1;
-    return 2;
-}
 
 // A meter pair's rms (control output 0) and peak (1), written by the audio thread.
 template<class Meter>
@@ -90,8 +50,7 @@ MeterReadings readLevels(const Meter (&meters)[2])
             kx::loadRelaxed(*meters[0].controlOutput(1)), kx::loadRelaxed(*meters[1].controlOutput(1))};
 }
 
-// One block of glide: 5/256 of the remaining distance.
-void advance(SmoothedParameter& p) { p.current = kx::loadRelaxed(p.target) * 0.01953125f + p.current * 0.98046875f; }
+void advance(SmoothedParameter& p) { p.current = glide(kx::loadRelaxed(p.target), p.current); }
 
 }  // namespace
 
@@ -138,60 +97,52 @@ void Plug::declareParameters()
                             &Plug::onPostGain, this);
 }
 
+// The graph, once: each brick wired to what it reads, in the order of the data, which is the
+// order the bricks run in one at a time. The fused chain is checked against that run bit for bit.
 void Plug::connectBricks()
 {
-    for (int c = 0; c < 2; ++c) {
-        loBand[c].connectAudioInput(0, upsampled[c]);
-        midBand[c].connectAudioInput(0, upsampled[c]);
+    const float* const compression = &parameters.values[kCompression].value;
+    const float* const stereo = &parameters.values[kStereo].value;
+    const float* const speed = &parameters.values[kSpeed].value;
+    for (int c = 0; c < 2; ++c) place(loBand[c], {upsampled[c]});
+    for (int c = 0; c < 2; ++c) place(midBand[c], {upsampled[c]});
+    for (int c = 0; c < 2; ++c)
+        place(preEq[c], {loBand[c].audioOutput(0), midBand[c].audioOutput(0), upsampled[c]},
+              {&loGain, &preMidGain, &unity});
+    for (int c = 0; c < 2; ++c) place(preFilter[c], {preEq[c].audioOutput(0)}, {&loCutoff, &preResonance});
+    place(sustainer, {preFilter[0].audioOutput(2), preFilter[1].audioOutput(2)},
+          {&sustainerDrive, compression, stereo, speed});
+    for (int c = 0; c < 2; ++c) place(dcBlock[c], {sustainer.audioOutput(c)});
+    for (int c = 0; c < 2; ++c) place(sustainMeter[c], {dcBlock[c].audioOutput(0)});
+    for (int c = 0; c < 2; ++c) place(outputGain[c], {dcBlock[c].audioOutput(0)}, {&outputLevel});
+    for (int c = 0; c < 2; ++c) place(hiBand[c], {outputGain[c].audioOutput(0)});
+    for (int c = 0; c < 2; ++c) place(postMidBand[c], {outputGain[c].audioOutput(0)});
+    for (int c = 0; c < 2; ++c)
+        place(postEq[c], {hiBand[c].audioOutput(0), postMidBand[c].audioOutput(0), outputGain[c].audioOutput(0)},
+              {&hiGain, &postMidGain, &unity});
+    for (int c = 0; c < 2; ++c) place(postFilter[c], {postEq[c].audioOutput(0)}, {&hiCutoff, &postResonance});
+    for (int c = 0; c < 2; ++c) place(saturation[c], {postFilter[c].audioOutput(0)}, {&unity});
+    for (int c = 0; c < 2; ++c) place(antiAlias[c], {saturation[c].audioOutput(0)});
+    for (int c = 0; c < 2; ++c) place(outputMeter[c], {antiAlias[c].audioOutput(0)});
+    place(scopeFilter, {antiAlias[1].audioOutput(0)});
+    place(scope, {scopeFilter.audioOutput(0)}, {&scopeTrigger, &scopeTime});
+}
 
-        preEq[c].connectAudioInput(0, loBand[c].audioOutput(0));
-        preEq[c].connectAudioInput(1, midBand[c].audioOutput(0));
-        preEq[c].connectAudioInput(2, upsampled[c]);
-        preEq[c].connectControlInput(0, &loGain);
-        preEq[c].connectControlInput(1, &preMidGain);
-        preEq[c].connectControlInput(2, &unity);
-
-        preFilter[c].connectAudioInput(0, preEq[c].audioOutput(0));
-        preFilter[c].connectControlInput(0, &loCutoff);
-        preFilter[c].connectControlInput(1, &preResonance);
-
-        sustainer.connectAudioInput(c, preFilter[c].audioOutput(2));
-
-        dcBlock[c].connectAudioInput(0, sustainer.audioOutput(c));
-        sustainMeter[c].connectAudioInput(0, dcBlock[c].audioOutput(0));
-        outputGain[c].connectAudioInput(0, dcBlock[c].audioOutput(0));
-        outputGain[c].connectControlInput(0, &outputLevel);
-
-        hiBand[c].connectAudioInput(0, outputGain[c].audioOutput(0));
-        postMidBand[c].connectAudioInput(0, outputGain[c].audioOutput(0));
-
-        postEq[c].connectAudioInput(0, hiBand[c].audioOutput(0));
-        postEq[c].connectAudioInput(1, postMidBand[c].audioOutput(0));
-        postEq[c].connectAudioInput(2, outputGain[c].audioOutput(0));
-        postEq[c].connectControlInput(0, &hiGain);
-        postEq[c].connectControlInput(1, &postMidGain);
-        postEq[c].connectControlInput(2, &unity);
-
-        postFilter[c].connectAudioInput(0, postEq[c].audioOutput(0));
-        postFilter[c].connectControlInput(0, &hiCutoff);
-        postFilter[c].connectControlInput(1, &postResonance);
-
-        saturation[c].connectAudioInput(0, postFilter[c].audioOutput(0));
-        saturation[c].connectControlInput(0, &unity);
-
-        antiAlias[c].connectAudioInput(0, saturation[c].audioOutput(0));
-        outputMeter[c].connectAudioInput(0, antiAlias[c].audioOutput(0));
+template<class Brick>
+void Plug::place(Brick& brick, std::initializer_list<const float*> audio, std::initializer_list<const float*> controls)
+{
+    // The meters and the scope run after the fused chain and read what it left in the buffers:
+    // only those it writes.
+    if constexpr (std::is_same_v<Brick, Meter> || std::is_same_v<Brick, Scope>) {
+        for (const float* source : audio) {
+            if (!chainStores(source)) throw std::logic_error("a tap reads an output the chain does not store");
+        }
     }
-
-    sustainer.connectControlInput(0, &sustainerDrive);
-    sustainer.connectControlInput(1, &parameters.values[kCompression].value);
-    sustainer.connectControlInput(2, &parameters.values[kStereo].value);
-    sustainer.connectControlInput(3, &parameters.values[kSpeed].value);
-
-    scopeFilter.connectAudioInput(0, antiAlias[1].audioOutput(0));
-    scope.connectAudioInput(0, scopeFilter.audioOutput(0));
-    scope.connectControlInput(0, &scopeTrigger);
-    scope.connectControlInput(1, &scopeTime);
+    int i = 0;
+    for (const float* source : audio) brick.connectAudioInput(i++, source);
+    i = 0;
+    for (const float* source : controls) brick.connectControlInput(i++, source);
+    order[placed++] = &brick;
 }
 
 void Plug::loadAntiAliasTable(int tier)
@@ -218,7 +169,7 @@ void Plug::setSampleRate(float hz)
     }
     for (Fixed& f : loBand) {
         f.setSampleRate(hz);
-        f.setBandPass(kLoBandHz, 1.0f, true);
+        f.setBandPass(kLoBandHz, kLoBandQ, true);
     }
     preFilter[0].setSampleRate(hz);
     preFilter[1].setSampleRate(hz);
@@ -283,38 +234,6 @@ void Plug::process(const kx::ProcessBlock& block)
 
 void Plug::setEvaluation(Evaluation how) { evaluation = how; }
 
-Plug::InstructionSet Plug::widestInstructionSet()
-{
-    // Counts a feature only where the system also saves its registers.
-    __builtin_cpu_init();
-    if (!__builtin_cpu_supports("avx2")) return InstructionSet::kSse2;
-    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq"))
-        return InstructionSet::kAvx512;
-    return InstructionSet::kAvx2;
-}
-
-void Plug::setInstructionSet(InstructionSet set) { instructionSet = std::min(set, widestInstructionSet()); }
-
-// The graph as drawn: every brick's own process, or its plain form, over the range, one after
-// the other in the order of the data.
-void Plug::runBricksInTurn(int begin, int end)
-{
-    bricks::DspBrick* const order[] = {
-        &loBand[0],       &loBand[1],     &midBand[0],    &midBand[1],     &preEq[0],       &preEq[1],
-        &preFilter[0],    &preFilter[1],  &sustainer,     &dcBlock[0],     &dcBlock[1],     &sustainMeter[0],
-        &sustainMeter[1], &outputGain[0], &outputGain[1], &hiBand[0],      &hiBand[1],      &postMidBand[0],
-        &postMidBand[1],  &postEq[0],     &postEq[1],     &postFilter[0],  &postFilter[1],  &saturation[0],
-        &saturation[1],   &antiAlias[0],  &antiAlias[1],  &outputMeter[0], &outputMeter[1], &scopeFilter,
-        &scope,
-    };
-    for (bricks::DspBrick* brick : order) {
-        if (evaluation == Evaluation::kPlain)
-            brick->processRangePlain(begin, end);
-        else
-            brick->processRange(begin, end);
-    }
-}
-
 void Plug::updateControls()
 {
     advance(smoothDrive);
@@ -325,18 +244,17 @@ void Plug::updateControls()
     sustainerDrive = smoothDrive.current;
     outputLevel = smoothPostGain.current;
 
-    const float t = smoothToneLo.current;
-    loGain = t * 30.0f - 15.0f;
-    loCutoff = std::max(0.5f - t, 0.0f);
+    const BandControls lo = toneLo(smoothToneLo.current);
+    loGain = lo.gain;
+    loCutoff = lo.cutoff;
 
-    const float h = smoothToneHi.current;
-    hiGain = h * 8.0f - 2.0f;
-    hiCutoff = std::min(h + 0.5f, 1.0f);
+    const BandControls hi = toneHi(smoothToneHi.current);
+    hiGain = hi.gain;
+    hiCutoff = hi.cutoff;
 
-    const float m = parameters.value(kToneMid);
-    const float g = m < 0.5f ? m + m - 1.0f : m * 6.0f - 3.0f;
-    preMidGain = g;
-    postMidGain = g;
+    const float mid = toneMid(parameters.value(kToneMid));
+    preMidGain = mid;
+    postMidGain = mid;
 }
 
 void Plug::interpolateInput(const kx::ProcessBlock& block, int first, int frames)
@@ -377,329 +295,6 @@ void Plug::interpolateInput(const kx::ProcessBlock& block, int first, int frames
         }
         lastInput[c] = _mm_cvtss_f32(p);
     }
-}
-
-void Plug::runBricks(int begin, int end)
-{
-    if (begin == 0) {
-        for (int c = 0; c < 2; ++c) {
-            preEq[c].beginBlock();
-            preFilter[c].beginBlock();
-            outputGain[c].beginBlock();
-            postEq[c].beginBlock();
-            postFilter[c].beginBlock();
-            saturation[c].beginBlock();
-        }
-        sustainer.beginBlock();
-    }
-    // Controls mostly stand still, and then so do the ramps of the gains and
-    // the filters' coefficients: the chain has a form that leaves them out.
-    bool atRest = true;
-    for (int c = 0; c < 2; ++c) {
-        atRest = atRest && preEq[c].atRest() && preFilter[c].atRest() && outputGain[c].atRest() && postEq[c].atRest() &&
-                 postFilter[c].atRest();
-    }
-    using Chain = void (Plug::*)(int, int);
-    static constexpr Chain kChains[3][2][3] = {
-        {
-            {&Plug::runChain<bricks::kSustainStereo, false>, &Plug::runChain<bricks::kSustainLinked, false>,
-             &Plug::runChain<bricks::kSustainMono, false>},
-            {&Plug::runChain<bricks::kSustainStereo, true>, &Plug::runChain<bricks::kSustainLinked, true>,
-             &Plug::runChain<bricks::kSustainMono, true>},
-        },
-        {
-            {&Plug::runChainAvx2<bricks::kSustainStereo, false>, &Plug::runChainAvx2<bricks::kSustainLinked, false>,
-             &Plug::runChainAvx2<bricks::kSustainMono, false>},
-            {&Plug::runChainAvx2<bricks::kSustainStereo, true>, &Plug::runChainAvx2<bricks::kSustainLinked, true>,
-             &Plug::runChainAvx2<bricks::kSustainMono, true>},
-        },
-        {
-            {&Plug::runChainAvx512<bricks::kSustainStereo, false>, &Plug::runChainAvx512<bricks::kSustainLinked, false>,
-             &Plug::runChainAvx512<bricks::kSustainMono, false>},
-            {&Plug::runChainAvx512<bricks::kSustainStereo, true>, &Plug::runChainAvx512<bricks::kSustainLinked, true>,
-             &Plug::runChainAvx512<bricks::kSustainMono, true>},
-        },
-    };
-    (this->*kChains[int(instructionSet)][atRest][sustainer.blockMode()])(begin, end);
-    // Off the audio chain: they read what the chain left in the buffers.
-    sustainMeter[0].processRange(begin, end);
-    sustainMeter[1].processRange(begin, end);
-    outputMeter[0].processRange(begin, end);
-    outputMeter[1].processRange(begin, end);
-    scope.processRange(begin, end);
-}
-
-namespace {
-
-// Runs stages, given in the order of the data, over samples begin .. end - 1; each stage takes
-// a sample index and hands its result on to the next through the caller's variables. Each
-// stage waits on the one before, so iteration i runs stage s on sample i - s, latest stage
-// first: within an iteration no stage waits on another and the processor overlaps them. A
-// range too short for that goes through the stages sample by sample.
-template<class... Stage>
-[[gnu::always_inline]] inline void runStages(int begin, int end, Stage&&... stage)
-{
-    constexpr int kLast = int(sizeof...(Stage)) - 1;
-    if (end - begin <= kLast) {
-        for (int n = begin; n < end; ++n) (stage(n), ...);
-        return;
-    }
-    const auto stages = std::forward_as_tuple(stage...);
-    const auto iteration = [&]<int... S>(int i, std::integer_sequence<int, S...>, auto guarded) TW07_INLINE
-    {
-        const auto run = [&]<int Lag>(std::integral_constant<int, Lag>) TW07_INLINE {
-            if (!decltype(guarded)::value || (i - Lag >= begin && i - Lag < end)) std::get<Lag>(stages)(i - Lag);
-        };
-        (run(std::integral_constant<int, kLast - S>{}), ...);
-    };
-    const auto all = std::make_integer_sequence<int, kLast + 1>{};
-    int i = begin;
-    for (; i < begin + kLast; ++i) iteration(i, all, std::true_type{});
-    for (; i < end; ++i) iteration(i, all, std::false_type{});
-    for (; i < end + kLast; ++i) iteration(i, all, std::true_type{});
-}
-
-}  // namespace
-
-// The audio chain sample by sample, both channels side by side in SSE lanes
-// (the band splitters in four: low and mid band of both channels), each brick
-// through its own kernel, so every operation is the one the brick's own
-// process() would do: the stages up to the sustainer's detector, the rest of
-// the sustainer from where an attack starts, then the stages after it. Only
-// the outputs that others read are stored: the DC blockers' and the anti-alias
-// filters' for the meters and the decimation, the scope filter's for the
-// scope. With the ramps at rest the filters' coefficients are worked out once
-// and the gains stay as they are.
-template<int Mode, bool AtRest>
-void Plug::chainLoops(int begin, int end)
-{
-    using bricks::lanes::Float2;
-    using bricks::lanes::Float4;
-    namespace lanes = bricks::lanes;
-
-    Fixed* const bandSplitters[4] = {&loBand[0], &loBand[1], &midBand[0], &midBand[1]};
-    // The DC blockers in lanes 0 and 1, the scope filter in lane 2.
-    Fixed* const dcBlockersAndScope[3] = {&dcBlock[0], &dcBlock[1], &scopeFilter};
-    Fixed* const postBandSplitters[4] = {&hiBand[0], &hiBand[1], &postMidBand[0], &postMidBand[1]};
-    Mixer* const preMixers[2] = {&preEq[0], &preEq[1]};
-    Mixer* const postMixers[2] = {&postEq[0], &postEq[1]};
-    Svf* const preFilters[2] = {&preFilter[0], &preFilter[1]};
-    Svf* const postFilters[2] = {&postFilter[0], &postFilter[1]};
-    Vca* const gains[2] = {&outputGain[0], &outputGain[1]};
-    Saturation* const saturators[2] = {&saturation[0], &saturation[1]};
-
-    bricks::BiquadKernel<Float4> bandSplit = Fixed::kernel<Float4>(bandSplitters, 4);
-    bricks::MixKernel<Float2, 3> preMix = Mixer::kernel<Float2>(preMixers, 2);
-    // The four filters' gains ramp in one register, pre in lanes 0 and 1, post in 2 and 3: the
-    // front loop works out the coefficients of both, since it waits on its filter's feedback
-    // where the back loop is short of arithmetic units.
-    Svf* const filters[4] = {&preFilter[0], &preFilter[1], &postFilter[0], &postFilter[1]};
-    bricks::SvfRamp<Float4> svfRamp = Svf::ramp<Float4>(filters, 4);
-    bricks::SvfIntegrators<Float2> preSvf = Svf::integrators<Float2>(preFilters, 2);
-    bricks::SustainerBrick::State sustain = sustainer.laneState();
-    const bricks::SustainerBrick::Controls sustainControls = sustainer.laneControls();
-    bricks::BiquadKernel<Float4> dc = Fixed::kernel<Float4>(dcBlockersAndScope, 3);
-    bricks::VcaKernel<Float2> gain = Vca::kernel<Float2>(gains, 2);
-    bricks::BiquadKernel<Float4> postBandSplit = Fixed::kernel<Float4>(postBandSplitters, 4);
-    bricks::MixKernel<Float2, 3> postMix = Mixer::kernel<Float2>(postMixers, 2);
-    bricks::SvfIntegrators<Float2> postSvf = Svf::integrators<Float2>(postFilters, 2);
-    bricks::SaturationKernel<Float2> saturate = Saturation::kernel<Float2>(saturators, 2);
-    AntiAlias::TwoFilterLanes antiAliasing = AntiAlias::kernel(antiAlias[0], antiAlias[1]);
-
-    const float* __restrict in0 = upsampled[0];
-    const float* __restrict in1 = upsampled[1];
-    float* __restrict dc0 = dcBlock[0].audioOutput(0);
-    float* __restrict dc1 = dcBlock[1].audioOutput(0);
-    float* __restrict out0 = antiAlias[0].audioOutput(0);
-    float* __restrict out1 = antiAlias[1].audioOutput(0);
-    float* __restrict scoped = scopeFilter.audioOutput(0);
-    // Up to the sustainer's detector, as if its envelope decayed throughout: attacks are rare, and the
-    // loop waits on its filters' feedback while the sustainer's clipper is short of nothing but
-    // arithmetic units. Settled after the loop.
-    using Sustain = bricks::SustainerSample<Mode, Float2, bricks::lanes::Double2>;
-    using lanes::Double2;
-    Double2* __restrict toSustainer = chainBuffers.toSustainer;
-    Float2* __restrict fromSustainer = chainBuffers.fromSustainer;
-    Float2* __restrict swings = chainBuffers.swings;
-    Double2* __restrict envelopes = chainBuffers.envelopes;
-    Float2* __restrict pathGains = chainBuffers.gains;
-    Double2* __restrict trackers = chainBuffers.detectorTrackers;
-    using CoefficientRow = Float4[bricks::kBlockSize];
-    CoefficientRow* __restrict svfCoefficients = chainBuffers.filterCoefficients;
-    const Float2 preDamping = lanes::lowerPair(svfRamp.k);
-    const bricks::SvfCoefficients<Float4> still = AtRest ? svfRamp.advance() : bricks::SvfCoefficients<Float4>{};
-    typename Sustain::Decaying path{sustain.envelope, sustain.gain};
-    Double2 tracker = sustain.detectorTracker;
-    decltype(Sustain::rising(Float2{}, Double2{})) attacks{};
-    // Each sample's steps; the loop takes them two samples at a time, and the clipper two samples
-    // to a register.
-    const auto toneSample = [&](int n) TW07_INLINE {
-        const Float2 x{_mm_unpacklo_ps(_mm_load_ss(in0 + n), _mm_load_ss(in1 + n))};
-        const Float4 bands = bandSplit.step(lanes::twice(x));
-        return preMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), x});
-    };
-    const auto filterSample = [&](Float2 toned, int n) TW07_INLINE {
-        bricks::SvfCoefficients<Float4> c = still;
-        if constexpr (!AtRest) {
-            c = svfRamp.advance();
-            svfCoefficients[0][n] = c.a1;
-            svfCoefficients[1][n] = c.a2;
-            svfCoefficients[2][n] = c.a3;
-        }
-        Float2 band, low;
-        preSvf.filter(toned, {lanes::lowerPair(c.a1), lanes::lowerPair(c.a2), lanes::lowerPair(c.a3)}, band, low);
-        return bricks::svfHighPass(toned, preDamping, band, low);
-    };
-    const auto centreSample = [&](Float2 filtered, int n) TW07_INLINE {
-        const Double2 centred = Sustain::centre(sustain.inputTracker, sustainControls, filtered);
-        toSustainer[n] = centred;
-        return Sustain::scaled(centred, pathGains[n]);
-    };
-    const auto detectSample = [&](Double2 detector, int n) TW07_INLINE {
-        const Float2 h = Sustain::detect(tracker, sustainControls, detector);
-        swings[n] = h;
-        trackers[n] = tracker;
-        attacks = attacks | Sustain::rising(h, envelopes[n]);
-    };
-    // Ranges are whole host frames, four samples each, so they come in pairs.
-    static_assert(kOversampling % 2 == 0);
-    const Float4 pairBias = lanes::pairs(Sustain::bias(), Sustain::bias());
-    const Float4 pairDetectorGain = lanes::pairs(sustainControls.detectorGain, sustainControls.detectorGain);
-    const Float4 pairMaxScale = lanes::pairs(Sustain::maxScale(), Sustain::maxScale());
-    Float2 toned[2], filtered[2];
-    Float4 product, root;
-    typename Sustain::template Shaped<Float4> cubed, rooted;
-    Double2 detector[2];
-    runStages(
-        0, (end - begin) / 2,
-        [&](int p) TW07_INLINE {
-            const int n = begin + 2 * p;
-            const Double2 e1 = Sustain::decay(path.envelope, sustainControls);
-            const Double2 e2 = Sustain::decay(e1, sustainControls);
-            const Float4 g = Sustain::gainOf(lanes::pairs(narrow(e1), narrow(e2)), pairMaxScale);
-            envelopes[n] = path.envelope;
-            envelopes[n + 1] = e1;
-            pathGains[n] = path.gain;
-            pathGains[n + 1] = lanes::lowerPair(g);
-            path = {e2, lanes::upperPair(g)};
-            toned[0] = toneSample(n);
-            toned[1] = toneSample(n + 1);
-        },
-        [&](int p) TW07_INLINE {
-            const int n = begin + 2 * p;
-            filtered[0] = filterSample(toned[0], n);
-            filtered[1] = filterSample(toned[1], n + 1);
-        },
-        [&](int p) TW07_INLINE {
-            const int n = begin + 2 * p;
-            const Float2 a = centreSample(filtered[0], n);
-            product = lanes::pairs(a, centreSample(filtered[1], n + 1));
-        },
-        [&](int) TW07_INLINE { cubed = Sustain::shape(product, pairBias); },
-        [&](int) TW07_INLINE {
-            rooted = cubed;
-            root = Sustain::root(cubed);
-        },
-        [&](int p) TW07_INLINE {
-            const int n = begin + 2 * p;
-            Float4 toDetector;
-            const Float4 out = Sustain::limit(rooted, root, pairBias, pairDetectorGain, toDetector);
-            fromSustainer[n] = lanes::lowerPair(out);
-            fromSustainer[n + 1] = lanes::upperPair(out);
-            detector[0] = widen(lanes::lowerPair(toDetector));
-            detector[1] = widen(lanes::upperPair(toDetector));
-        },
-        [&](int p) TW07_INLINE {
-            const int n = begin + 2 * p;
-            detectSample(detector[0], n);
-            detectSample(detector[1], n + 1);
-        });
-    Sustain::template settle<bricks::SustainerBrick::kAhead>(sustain, sustainControls, toSustainer + begin,
-                                                             fromSustainer + begin, end - begin, path, tracker, attacks,
-                                                             swings + begin, envelopes + begin, trackers + begin);
-
-    Float2 shaped, low, clipped;
-    constexpr int kScopeLag = 8;
-    bricks::SaturationKernel<Float2>::Scaled saturating;
-    runStages(
-        begin, end,
-        [&](int n) TW07_INLINE {
-            Float2 sustained = fromSustainer[n];
-            if constexpr (Mode == bricks::kSustainMono) sustained = lanes::broadcast(sustained, 0);
-            // The scope filter takes the anti-alias filter's output of the sample kScopeLag
-            // before, long enough ago not to hold up this one; until there is one it stands still.
-            Float2 level;
-            if (n - kScopeLag >= begin) {
-                const Float4 levels = dc.step({_mm_movelh_ps(sustained.v, _mm_load_ss(out1 + n - kScopeLag))});
-                _mm_store_ss(scoped + n - kScopeLag, _mm_movehl_ps(levels.v, levels.v));
-                level = lanes::lowerPair(levels);
-            } else {
-                const __m128 s1 = dc.s1.v, s2 = dc.s2.v;
-                level = lanes::lowerPair(dc.step({_mm_movelh_ps(sustained.v, _mm_setzero_ps())}));
-                dc.s1.v = _mm_shuffle_ps(dc.s1.v, s1, _MM_SHUFFLE(3, 2, 1, 0));
-                dc.s2.v = _mm_shuffle_ps(dc.s2.v, s2, _MM_SHUFFLE(3, 2, 1, 0));
-            }
-            _mm_store_ss(dc0 + n, level.v);
-            _mm_store_ss(dc1 + n, _mm_shuffle_ps(level.v, level.v, 0x55));
-            const Float2 scaled = gain.template apply<!AtRest>(level);
-            const Float4 bands = postBandSplit.step(lanes::twice(scaled));
-            shaped = postMix.template mix<!AtRest>({lanes::lowerPair(bands), lanes::upperPair(bands), scaled});
-        },
-        [&](int n) TW07_INLINE {
-            bricks::SvfCoefficients<Float2> c{lanes::upperPair(still.a1), lanes::upperPair(still.a2),
-                                              lanes::upperPair(still.a3)};
-            if constexpr (!AtRest) {
-                c = {lanes::upperPair(svfCoefficients[0] + n), lanes::upperPair(svfCoefficients[1] + n),
-                     lanes::upperPair(svfCoefficients[2] + n)};
-            }
-            Float2 band;
-            postSvf.filter(shaped, c, band, low);
-        },
-        // The saturator's square root and its division in stages of their own.
-        [&](int) TW07_INLINE { saturating = saturate.scale(low); },
-        [&](int) TW07_INLINE { clipped = bricks::SaturationKernel<Float2>::mean(saturating); },
-        [&](int n) TW07_INLINE {
-            const __m128 y = antiAliasing.step(clipped).v;
-            const float y1 = _mm_cvtss_f32(_mm_shuffle_ps(y, y, _MM_SHUFFLE(1, 1, 1, 1)));
-            _mm_store_ss(out0 + n, y);
-            out1[n] = y1;
-        });
-
-    Fixed::keep(bandSplit, bandSplitters, 4);
-    Mixer::keep(preMix, preMixers, 2);
-    Svf::keep(svfRamp, filters, 4);
-    Svf::keep(preSvf, preFilters, 2);
-    sustainer.laneState() = sustain;
-    Fixed::keep(dc, dcBlockersAndScope, 3);
-    Vca::keep(gain, gains, 2);
-    Fixed::keep(postBandSplit, postBandSplitters, 4);
-    Mixer::keep(postMix, postMixers, 2);
-    Svf::keep(postSvf, postFilters, 2);
-    Saturation::keep(saturate, saturators, 2);
-    AntiAlias::keep(antiAliasing, antiAlias[0], antiAlias[1]);
-    // The scope filter's last samples, which no later sample of the range took along.
-    Fixed* const scopeFilters[1] = {&scopeFilter};
-    bricks::BiquadKernel<float> scopeLowPass = Fixed::kernel<float>(scopeFilters, 1);
-    for (int n = std::max(begin, end - kScopeLag); n < end; ++n) scoped[n] = scopeLowPass.step(out1[n]);
-    Fixed::keep(scopeLowPass, scopeFilters, 1);
-}
-
-template<int Mode, bool AtRest>
-void Plug::runChain(int begin, int end)
-{
-    chainLoops<Mode, AtRest>(begin, end);
-}
-
-template<int Mode, bool AtRest>
-[[TW07_AVX2_TARGET]] void Plug::runChainAvx2(int begin, int end)
-{
-    chainLoops<Mode, AtRest>(begin, end);
-}
-
-template<int Mode, bool AtRest>
-[[TW07_AVX512_TARGET]] void Plug::runChainAvx512(int begin, int end)
-{
-    chainLoops<Mode, AtRest>(begin, end);
 }
 
 void Plug::decimateOutput(const kx::ProcessBlock& block, int first, int frames)

@@ -16,7 +16,11 @@
 #include "bricks/VcaBrick.h"
 #include "kx/AudioPlugin.h"
 #include "kx/HostCallback.h"
+#include "plug/ControlLaw.h"
+#include "plug/Filters.h"
 
+#include <array>
+#include <initializer_list>
 #include <memory>
 
 // The instruction sets of the chain's wider builds. FMA is left out: a fused multiply-add rounds
@@ -34,13 +38,6 @@ struct MeterReadings {
     float rms1;
     float peak0;
     float peak1;
-};
-
-// A parameter glided once per block: `target` is written by the parameter's
-// change callback on any thread, `current` only by the audio thread.
-struct SmoothedParameter {
-    float target = 0.0f;
-    float current = 0.0f;
 };
 
 enum ParameterIndex : int {
@@ -100,11 +97,11 @@ private:
     friend class PlugTestAccess;  // white-box checks of the control values and buffers
 
     using Fixed = bricks::FixedFilterBrick;
-    using Mixer = bricks::AudioMixerBrick<3, 0>;
+    using Mixer = bricks::AudioMixerBrick<3>;
     using Svf = bricks::SVFFilterBrick;
     using Meter = bricks::MeterBrick<8>;
-    using Vca = bricks::VcaBrick<1>;
-    using Saturation = bricks::AASaturationBrick<0>;
+    using Vca = bricks::VcaBrick;
+    using Saturation = bricks::AASaturationBrick;
     using AntiAlias = bricks::PipelinedFilterBrick<4, float>;
 
     void onDrive(int index, float value);
@@ -114,6 +111,10 @@ private:
 
     void declareParameters();
     void connectBricks();
+    // Wires a brick's inputs, audio and control in port order, and runs it after those placed before.
+    template<class Brick>
+    void place(Brick& brick, std::initializer_list<const float*> audio,
+               std::initializer_list<const float*> controls = {});
     void loadAntiAliasTable(int tier);
     void updateControls();
     // Frames first .. first + frames - 1 of the current block; samples begin .. end - 1.
@@ -123,12 +124,22 @@ private:
     // The chain's loops, and the three builds of them: for SSE2, AVX2 and AVX-512.
     template<int Mode, bool AtRest>
     [[gnu::always_inline]] inline void chainLoops(int begin, int end);
+    // Up to the sustainer's detector, the sustainer settled; returns the filters' coefficients at rest.
+    template<int Mode, bool AtRest>
+    [[gnu::always_inline]] inline bricks::SvfCoefficients<bricks::lanes::Float4> frontLoop(int begin, int end);
+    // From the sustainer's output to the anti-alias filters' and the scope filter's.
+    template<int Mode, bool AtRest>
+    [[gnu::always_inline]] inline void backLoop(int begin, int end,
+                                                const bricks::SvfCoefficients<bricks::lanes::Float4>& still);
     template<int Mode, bool AtRest>
     void runChain(int begin, int end);
     template<int Mode, bool AtRest>
     [[TW07_AVX2_TARGET]] void runChainAvx2(int begin, int end);
     template<int Mode, bool AtRest>
     [[TW07_AVX512_TARGET]] void runChainAvx512(int begin, int end);
+    // Whether the fused chain writes this buffer: the outputs the meters, the scope and the
+    // decimation read.
+    bool chainStores(const float* output) const;
     void decimateOutput(const kx::ProcessBlock& block, int first, int frames);
 
     Evaluation evaluation = Evaluation::kFused;
@@ -150,6 +161,9 @@ private:
         bricks::lanes::Float4 filterCoefficients[3][bricks::kBlockSize];  // a1, a2, a3
     };
     ChainBuffers chainBuffers;
+    static constexpr int kBricks = 31;
+    std::array<bricks::DspBrick*, kBricks> order{};  // as placed by connectBricks
+    int placed = 0;
 
     Fixed loBand[2];
     Fixed midBand[2];
@@ -184,8 +198,8 @@ private:
     float outputLevel = 0.0f;
     float loCutoff = 0.0f;
     float hiCutoff = 0.0f;
-    float preResonance = 0.1f;
-    float postResonance = 0.25f;
+    float preResonance = kPreResonance;
+    float postResonance = kPostResonance;
     float scopeTrigger = 0.05f;
     float scopeTime = 0.6f;
 

@@ -37,6 +37,12 @@ if(TW07_SANITIZE STREQUAL "")
 endif()
 gtest_discover_tests(effect_realtime_test DISCOVERY_MODE PRE_TEST PROPERTIES LABELS "realtime;threads")
 
+# The knobs and the anti-alias filters in physical units, from the effect's own constants.
+add_executable(effect_units_test effect/ToneLawTest.cpp effect/AntiAliasTest.cpp)
+target_link_libraries(effect_units_test PRIVATE bricks GTest::gtest_main)
+target_include_directories(effect_units_test PRIVATE ${CMAKE_SOURCE_DIR})
+gtest_discover_tests(effect_units_test DISCOVERY_MODE PRE_TEST)
+
 # cmake --install puts each format's module where hosts look for it.
 add_test(NAME install.modules
   COMMAND "${CMAKE_COMMAND}" -DBUILD_DIR=${PROJECT_BINARY_DIR} -DDEST=${CMAKE_CURRENT_BINARY_DIR}/install-stage

@@ -100,29 +100,6 @@ void BM_PipelinedFilterBrick(benchmark::State& state)
 }
 BENCHMARK(BM_PipelinedFilterBrick);
 
-// Both channels' anti-alias filters side by side.
-void BM_PipelinedFilterPair(benchmark::State& state)
-{
-    auto bricks = std::make_unique<PipelinedFilterBrick<4, float>[]>(2);
-    const BiquadCoefficients stages[4] = {
-        {-1.67276812f, 0.725848556f, 0.00122968329f, 0.00107652578f, 0.00122968329f},
-        {-1.61048973f, 0.824892998f, 1.0f, -0.905136347f, 1.0f},
-        {-1.55698025f, 0.919905305f, 1.0f, -1.30406845f, 1.0f},
-        {-1.54300547f, 0.97818017f, 1.0f, -1.40540564f, 1.0f},
-    };
-    for (int f = 0; f < 2; ++f) {
-        for (int k = 0; k < 4; ++k) bricks[f].stageCoefficients(k) = stages[k];
-        bricks[f].connectAudioInput(0, testSignal(f).samples);
-    }
-    for (auto _ : state) {
-        PipelinedFilterBrick<4, float>::processPair(bricks[0], bricks[1]);
-        benchmark::DoNotOptimize(bricks[1].audioOutput(0)[0]);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kBlockSize * 2);
-}
-BENCHMARK(BM_PipelinedFilterPair);
-
 // For comparison: the same eighth-order filter as four separate sections.
 void BM_FourFixedFiltersInSeries(benchmark::State& state)
 {
@@ -199,7 +176,7 @@ BENCHMARK(BM_SustainerBrick)->Arg(0)->Arg(1)->Arg(2)->ArgName("mode");
 
 void BM_AASaturationBrick(benchmark::State& state)
 {
-    auto brick = std::make_unique<AASaturationBrick<0>>();
+    auto brick = std::make_unique<AASaturationBrick>();
     static const float drive = 3.0f;
     brick->connectControlInput(0, &drive);
     brick->connectAudioInput(0, testSignal().samples);
@@ -209,7 +186,7 @@ BENCHMARK(BM_AASaturationBrick);
 
 void BM_VcaBrick(benchmark::State& state)
 {
-    auto brick = std::make_unique<VcaBrick<1>>();
+    auto brick = std::make_unique<VcaBrick>();
     static float gain[2] = {0.7f, 0.75f};
     brick->connectAudioInput(0, testSignal().samples);
     int i = 0;
@@ -223,27 +200,9 @@ void BM_VcaBrick(benchmark::State& state)
 }
 BENCHMARK(BM_VcaBrick);
 
-// Both channels' VCAs in one loop.
-void BM_VcaPair(benchmark::State& state)
-{
-    auto bricks = std::make_unique<VcaBrick<1>[]>(2);
-    static float gain[2] = {0.7f, 0.75f};
-    for (int v = 0; v < 2; ++v) bricks[v].connectAudioInput(0, testSignal(v).samples);
-    int i = 0;
-    for (auto _ : state) {
-        i ^= 1;
-        for (int v = 0; v < 2; ++v) bricks[v].connectControlInput(0, &gain[i]);
-        VcaBrick<1>::processPair(bricks[0], bricks[1]);
-        benchmark::DoNotOptimize(bricks[1].audioOutput(0)[0]);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kBlockSize * 2);
-}
-BENCHMARK(BM_VcaPair);
-
 void BM_AudioMixerBrick(benchmark::State& state)
 {
-    auto brick = std::make_unique<AudioMixerBrick<3, 0>>();
+    auto brick = std::make_unique<AudioMixerBrick<3>>();
     static float gains[2][3] = {{1.0f, 3.0f, -1.0f}, {1.0f, 2.5f, -0.5f}};
     for (int k = 0; k < 3; ++k) brick->connectAudioInput(k, testSignal(k).samples);
     int i = 0;
@@ -257,26 +216,6 @@ void BM_AudioMixerBrick(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kBlockSize);
 }
 BENCHMARK(BM_AudioMixerBrick);
-
-// Both channels' mixers in one loop.
-void BM_AudioMixerPair(benchmark::State& state)
-{
-    auto bricks = std::make_unique<AudioMixerBrick<3, 0>[]>(2);
-    static float gains[2][3] = {{1.0f, 3.0f, -1.0f}, {1.0f, 2.5f, -0.5f}};
-    for (int m = 0; m < 2; ++m)
-        for (int k = 0; k < 3; ++k) bricks[m].connectAudioInput(k, testSignal((k + m) % 3).samples);
-    int i = 0;
-    for (auto _ : state) {
-        i ^= 1;
-        for (int m = 0; m < 2; ++m)
-            for (int k = 0; k < 3; ++k) bricks[m].connectControlInput(k, &gains[i][k]);
-        AudioMixerBrick<3, 0>::processPair(bricks[0], bricks[1]);
-        benchmark::DoNotOptimize(bricks[1].audioOutput(0)[0]);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * kBlockSize * 2);
-}
-BENCHMARK(BM_AudioMixerPair);
 
 void BM_MeterBrick(benchmark::State& state)
 {

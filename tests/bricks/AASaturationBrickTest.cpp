@@ -20,7 +20,7 @@ struct Saturation {
     }
     float drive = 1.0f;
     AlignedBlock in;
-    AASaturationBrick<0> brick;
+    AASaturationBrick brick;
 };
 
 }  // namespace

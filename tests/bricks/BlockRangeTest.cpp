@@ -160,55 +160,25 @@ TEST(BlockRange, FiltersContinueTheirStateAndRamps)
         rig.run(60, {{0.0f, 1.0f}, {0.0f, 0.9f}}, 1.0f, eachInTurn<SVFFilterBrick>(),
                 [&](int block) { rig.expectSameAudio(block); });
     }
-    {
-        SCOPED_TRACE("pipelined anti-alias filter, pair");
-        using AntiAlias = PipelinedFilterBrick<4, float>;
-        Rig<AntiAlias> rig;
-        for (AntiAlias* f : {&rig.whole[0], &rig.whole[1], &rig.parts[0], &rig.parts[1]}) {
-            for (int s = 0; s < 4; ++s) f->stageCoefficients(s) = {-1.6f, 0.7f + 0.05f * float(s), 0.02f, 0.04f, 0.02f};
-        }
-        rig.run(
-            40, {}, 1.0f,
-            [](AntiAlias& a, AntiAlias& b, int begin, int end) { AntiAlias::processPair(a, b, begin, end); },
-            [&](int block) { rig.expectSameAudio(block); });
-    }
 }
 
 TEST(BlockRange, GainStagesKeepTheRampOfTheBlock)
 {
     {
-        SCOPED_TRACE("mixer, pair");
-        Rig<AudioMixerBrick<3, 0>> rig;
-        rig.run(
-            40, {{-15.0f, 15.0f}, {-1.0f, 3.0f}, {1.0f, 1.0f}}, 1.0f,
-            [](AudioMixerBrick<3, 0>& a, AudioMixerBrick<3, 0>& b, int begin, int end) {
-                AudioMixerBrick<3, 0>::processPair(a, b, begin, end);
-            },
-            [&](int block) { rig.expectSameAudio(block); });
-    }
-    {
         SCOPED_TRACE("mixer");
-        Rig<AudioMixerBrick<3, 0>> rig;
-        rig.run(40, {{-15.0f, 15.0f}, {-1.0f, 3.0f}, {1.0f, 1.0f}}, 1.0f, eachInTurn<AudioMixerBrick<3, 0>>(),
+        Rig<AudioMixerBrick<3>> rig;
+        rig.run(40, {{-15.0f, 15.0f}, {-1.0f, 3.0f}, {1.0f, 1.0f}}, 1.0f, eachInTurn<AudioMixerBrick<3>>(),
                 [&](int block) { rig.expectSameAudio(block); });
     }
     {
-        SCOPED_TRACE("VCA, pair");
-        Rig<VcaBrick<1>> rig;
-        rig.run(
-            40, {{0.0f, 1.0f}}, 1.0f,
-            [](VcaBrick<1>& a, VcaBrick<1>& b, int begin, int end) { VcaBrick<1>::processPair(a, b, begin, end); },
-            [&](int block) { rig.expectSameAudio(block); });
-    }
-    {
         SCOPED_TRACE("VCA");
-        Rig<VcaBrick<1>> rig;
-        rig.run(40, {{0.0f, 1.0f}}, 1.0f, eachInTurn<VcaBrick<1>>(), [&](int block) { rig.expectSameAudio(block); });
+        Rig<VcaBrick> rig;
+        rig.run(40, {{0.0f, 1.0f}}, 1.0f, eachInTurn<VcaBrick>(), [&](int block) { rig.expectSameAudio(block); });
     }
     {
         SCOPED_TRACE("saturation: the antiderivative's memory spans the cut");
-        Rig<AASaturationBrick<0>> rig;
-        rig.run(40, {{0.5f, 4.0f}}, 2.0f, eachInTurn<AASaturationBrick<0>>(),
+        Rig<AASaturationBrick> rig;
+        rig.run(40, {{0.5f, 4.0f}}, 2.0f, eachInTurn<AASaturationBrick>(),
                 [&](int block) { rig.expectSameAudio(block); });
     }
 }

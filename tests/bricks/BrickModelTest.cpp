@@ -40,9 +40,9 @@ TEST(BrickModel, BricksAndTheirOutputsAreAligned)
     check(new PipelinedFilterBrick<4, float>);
     check(new SVFFilterBrick);
     check(new SustainerBrick);
-    check(new AASaturationBrick<0>);
-    check(new VcaBrick<1>);
-    check(new AudioMixerBrick<3, 0>);
+    check(new AASaturationBrick);
+    check(new VcaBrick);
+    check(new AudioMixerBrick<3>);
     check(new MeterBrick<8>);
     check(new OscilloscopeBrick<256, 1>);
 
@@ -50,7 +50,7 @@ TEST(BrickModel, BricksAndTheirOutputsAreAligned)
         char pad;
         SVFFilterBrick svf;
         SustainerBrick sustainer;
-        AudioMixerBrick<3, 0> mixer;
+        AudioMixerBrick<3> mixer;
     };
     auto owner = std::make_unique<Owner>();
     expectAlignedOutputs(owner->svf);

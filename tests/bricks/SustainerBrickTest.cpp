@@ -52,8 +52,8 @@ struct Reference {
     void setSampleRate(float rate)
     {
         fs = rate;
-        cIn = std::exp(-1.0 / (double(rate) * 0.47));
-        cDet = std::exp(-1.0 / (double(rate) * 0.016592));
+        cIn = std::exp(-1.0 / (double(rate) * bricks::sustain::kInputTrackerSeconds));
+        cDet = std::exp(-1.0 / (double(rate) * bricks::sustain::kDetectorTrackerSeconds));
         state.inputTracker = state.detectorTracker = state.envelope = D::both(0.0);
     }
 
@@ -312,4 +312,90 @@ TEST(SustainerBrick, SampleRateAndResetRestartTheDetectors)
     s.brick.setSampleRate(48000.0f);
     EXPECT_EQ(s.brick.envelope(0), 0.0);
     EXPECT_EQ(s.brick.envelope(1), 0.0);
+}
+
+// The detector's times in seconds at the brick's own rate (the effect runs the brick at four times
+// the rate it gives it, so there they last a quarter as long). Speed 0.75: release 0.678 s on
+// both channels, measured as the envelope falls in silence; attack 13.0 ms on channel 0 and
+// 14.9 ms on channel 1. Speed 0: 185 ms and 213 ms, and a release of 9.75 s rather than the
+// nominal 9.68 s, as its coefficient, within 2.4e-6 of 1, is rounded to a float. Speed 1:
+// release 3.71 ms, attack 71 and 82 us.
+TEST(SustainerBrick, AttackAndReleaseTimes)
+{
+    struct Case {
+        float speed;
+        double release, attack0, attack1;
+    };
+    for (const Case& c : {Case{0.75f, 0.6781, 0.012991, 0.014940}, Case{0.0f, 9.755, 0.18540, 0.21325},
+                          Case{1.0f, 0.0037110, 0.000071280, 0.000081972}}) {
+        SCOPED_TRACE(c.speed);
+        Sustainer s;
+        s.controls = {0.5f, 0.5f, 0.0f, c.speed};
+        s.brick.laneState().envelope = bricks::lanes::Double2::both(1.0);
+        constexpr int kBlocks = 100;
+        for (int b = 0; b < kBlocks; ++b) s.brick.process();
+        const double seconds = double(kBlocks * kBlockSize) / 44100.0;
+        for (int ch = 0; ch < 2; ++ch)
+            EXPECT_NEAR(-seconds / std::log(s.brick.envelope(ch)), c.release, 0.002 * c.release);
+        const auto& attack = s.brick.laneControls().attack;
+        EXPECT_NEAR(1.0 / ((1.0 - attack.channel(0)) * 44100.0), c.attack0, 0.002 * c.attack0);
+        EXPECT_NEAR(1.0 / ((1.0 - attack.channel(1)) * 44100.0), c.attack1, 0.002 * c.attack1);
+    }
+}
+
+// The input tracker takes the input's average over 0.47 s (a DC step is followed with that time
+// constant), the detector tracker the detector's over 16.6 ms (silence gives the detector the
+// clipper's constant offset).
+TEST(SustainerBrick, TrackerTimeConstants)
+{
+    Sustainer s;
+    s.controls = {0.5f, 0.5f, 0.0f, 0.75f};
+    s.left.samples.fill(0.01f);
+    s.right.samples.fill(0.01f);
+    const auto measure = [&](auto tracker, double seconds) {
+        const int blocks = int(seconds * 44100.0 / kBlockSize);
+        for (int b = 0; b < blocks; ++b) s.brick.process();
+        const double early = tracker();
+        for (int b = 0; b < 40 * blocks; ++b) s.brick.process();
+        return -double(blocks * kBlockSize) / 44100.0 / std::log(1.0 - early / tracker());
+    };
+    const auto input = [&] { return s.brick.laneState().inputTracker.channel(0); };
+    EXPECT_NEAR(measure(input, 0.47), 0.47, 0.002);
+    s.brick.reset();
+    s.left.samples.fill(0.0f);
+    s.right.samples.fill(0.0f);
+    const auto detector = [&] { return s.brick.laneState().detectorTracker.channel(1); };
+    EXPECT_NEAR(measure(detector, 0.0166), 0.016592, 0.00005);
+}
+
+// How far below its maximum (295.3 and 271, +49.4 and +48.7 dB) the gain settles for a steady
+// 220 Hz sine at the default compression and speed: from 6 dB at -40 dBFS to 35 dB at -6 dBFS.
+TEST(SustainerBrick, SteadyGainReduction)
+{
+    struct Level {
+        double dbfs, reduction0, reduction1;
+    };
+    for (const Level& level : {Level{-40.0, 6.758, 5.870}, Level{-20.0, 22.941, 21.608}, Level{-6.0, 35.684, 34.399}}) {
+        const double dbfs = level.dbfs;
+        Sustainer s;
+        s.controls = {0.5f, 0.6f, 0.0f, 0.75f};
+        const double amplitude = std::pow(10.0, dbfs / 20.0);
+        double sum[2] = {0.0, 0.0};
+        int counted = 0;
+        for (int b = 0; b < 2000; ++b) {
+            for (int n = 0; n < kBlockSize; ++n) {
+                const double t = double(b * kBlockSize + n) / 44100.0;
+                s.left[n] = float(amplitude * std::sin(2.0 * brickstest::kPi * 220.0 * t));
+                s.right[n] = s.left[n];
+            }
+            s.brick.process();
+            if (b < 1500) continue;
+            for (int ch = 0; ch < 2; ++ch) sum[ch] += s.brick.gain(ch);
+            ++counted;
+        }
+        const double reduction0 = 20.0 * std::log10(295.3 * counted / sum[0]);
+        const double reduction1 = 20.0 * std::log10(271.0 * counted / sum[1]);
+        EXPECT_NEAR(reduction0, level.reduction0, 0.05) << dbfs << " dBFS";
+        EXPECT_NEAR(reduction1, level.reduction1, 0.05) << dbfs << " dBFS";
+    }
 }
