@@ -2,9 +2,9 @@
 // Carries the editor's edits (gesture begin, values, gesture end) to the thread that applies
 // them and tells the host, in order, and loses none: the ring is bounded, and an edit that
 // finds it full waits in its parameter's slot instead. Once one edit has gone to the slots,
-// the following ones do too until the slots have been taken, so the slots never hold an edit
-// older than one in the ring. The slots keep the latest value of each parameter and whether
-// a gesture began or ended around it.
+// the following ones do too until every slot write has been taken, so everything in the ring
+// is older than what the slots hold. The slots keep the latest value of each parameter and
+// whether a gesture began or ended around it.
 // One producer thread (the editor's) and one consumer thread (the audio thread, or the
 // main thread while the effect is not processing) at a time.
 
@@ -38,7 +38,11 @@ public:
     {
         ParameterEdit edit;
         while (ring.pop(edit)) apply(edit);
-        if (!spilled.exchange(false, std::memory_order_acquire)) return;
+        const uint32_t seen = slotWrites.load(std::memory_order_acquire);
+        if (seen == 0) return;
+        // Pushed before the first slot write (the producer leaves the ring alone after it),
+        // perhaps after the loop above: older than the slots.
+        while (ring.pop(edit)) apply(edit);
         for (int i = 0; i < count; ++i) {
             const uint8_t marks = slots[static_cast<size_t>(i)].marks.exchange(0, std::memory_order_acquire);
             if (marks == 0) continue;
@@ -47,6 +51,9 @@ public:
             if (marks & kValued) apply(ParameterEdit{ParameterEdit::Kind::kValue, i, value});
             if (marks & kEnded) apply(ParameterEdit{ParameterEdit::Kind::kEnd, i, 0.0f});
         }
+        // Each counted write had marked its slot before the count was read, so all are taken;
+        // later ones keep the producer on the slots until a later drain.
+        slotWrites.fetch_sub(seen, std::memory_order_release);
     }
 
 private:
@@ -62,7 +69,7 @@ private:
     memory_relaxed_aquire_release::CircularFifo<ParameterEdit, kRingSize> ring;
     int count;
     std::unique_ptr<Slot[]> slots;
-    std::atomic<bool> spilled{false};
+    std::atomic<uint32_t> slotWrites{0};  // slot writes not yet taken
 };
 
 }  // namespace kx

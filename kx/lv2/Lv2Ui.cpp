@@ -75,7 +75,9 @@ int Lv2Ui::idle()
             touch->touch(touch->handle, port, edit.kind == ParameterEdit::Kind::kBegin);
         }
     });
-    return opened && editor->windowIsOpen() ? 0 : 1;
+    // Closed once the editor's window, which its thread makes after open, has come and gone.
+    if (editor->windowIsOpen()) windowSeen = true;
+    return opened && !(windowSeen && !editor->windowIsOpen()) ? 0 : 1;
 }
 
 void Lv2Ui::automate(int index, float value)

@@ -51,6 +51,7 @@ private:
     Parameters* parameters = nullptr;
     ParameterEdits* edits = nullptr;
     bool opened = false;
+    bool windowSeen = false;
 };
 
 }  // namespace kx::lv2
