@@ -71,9 +71,11 @@ TEST(Lv2Bundle, ItsTurtleIsValidAndDescribesTheControlsAndPorts)
 
     const auto [info, infoStatus] = run(lv2Path() + "lv2info " + kUri);
     ASSERT_EQ(infoStatus, 0) << info;
-    for (const char* text : {"Name:              TW07 - distortion/sustainer", "Symbol:      drive",
-                             "Symbol:      post_gain", "Symbol:      in_l", "Symbol:      out_r",
-                             "Default:     0.350000", "http://lv2plug.in/ns/lv2core#hardRTCapable"})
+    for (const char* text :
+         {"Name:              TW07 - distortion/sustainer", "Symbol:      drive", "Symbol:      post_gain",
+          "Symbol:      in_l", "Symbol:      out_r", "Default:     0.350000",
+          "http://lv2plug.in/ns/lv2core#hardRTCapable", "https://tarnwell.com/plugins/tw07#ui",
+          "http://lv2plug.in/ns/extensions/ui#X11UI", "tw07_ui.so"})
         EXPECT_NE(info.find(text), std::string::npos) << text << "\n" << info;
     // "Stereo": an integer list of its three options.
     const std::size_t stereo = info.find("Port 3:");
