@@ -10,6 +10,8 @@
 # tw07_add_vst3_module(<target> OUTPUT_NAME <name> [NO_INSTALL] <sources...>)
 #   A VST 3 bundle: <name>.vst3/Contents/x86_64-linux/<name>.so (Windows:
 #   x86_64-win/<name>.vst3), exporting GetPluginFactory and the module's entry and exit.
+# tw07_add_standalone(<target> OUTPUT_NAME <name> [NO_INSTALL] <sources...>)
+#   The standalone program (Linux): <name>, a JACK client, exporting nothing.
 # Each has its format's entry compiled in. A linker version script (Windows: a module
 # definition file) leaves exactly the entry exported; the static libraries linked in keep
 # their symbols to themselves. Unless NO_INSTALL is given (test modules), cmake --install
@@ -25,6 +27,7 @@ else()
   set(_default_vst3_dir "$ENV{HOME}/.vst3")
 endif()
 set(TW07_LV2_DIR "$ENV{HOME}/.lv2" CACHE PATH "Where cmake --install puts LV2 bundles")
+set(TW07_BIN_DIR "$ENV{HOME}/.local/bin" CACHE PATH "Where cmake --install puts the standalone program")
 set(TW07_VST_DIR "${_default_vst_dir}" CACHE PATH "Where cmake --install puts VST 2.4 modules")
 set(TW07_CLAP_DIR "${_default_clap_dir}" CACHE PATH "Where cmake --install puts CLAP modules")
 set(TW07_VST3_DIR "${_default_vst3_dir}" CACHE PATH "Where cmake --install puts VST 3 bundles")
@@ -99,5 +102,15 @@ function(tw07_add_lv2_module target)
   if(NOT arg_NO_INSTALL)
     install(FILES "${bundle}/manifest.ttl" "${bundle}/${arg_OUTPUT_NAME}.ttl"
       DESTINATION "${TW07_LV2_DIR}/${arg_OUTPUT_NAME}.lv2")
+  endif()
+endfunction()
+
+function(tw07_add_standalone target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "NO_INSTALL" "OUTPUT_NAME" "")
+  add_executable(${target} ${arg_UNPARSED_ARGUMENTS} "${PROJECT_SOURCE_DIR}/kx/standalone/StandaloneMain.cpp")
+  target_link_libraries(${target} PRIVATE kx_standalone)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME "${arg_OUTPUT_NAME}")
+  if(NOT arg_NO_INSTALL)
+    install(TARGETS ${target} RUNTIME DESTINATION "${TW07_BIN_DIR}")
   endif()
 endfunction()

@@ -21,7 +21,7 @@ constexpr kx::PluginDescriptor kDescriptor{
     .name = "TW07 - distortion/sustainer",
     .shortName = "TW07",
     .vendor = "Tarnwell Industries",
-    .version = "0.1.2",
+    .version = TW07_VERSION,  // the project's version (CMakeLists.txt)
     .vendorVersion = 80,
     .uniqueId = 12345699,
     .numInputs = 2,

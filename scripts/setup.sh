@@ -38,8 +38,9 @@ packages=(
   zam-plugins lsp-plugins-vst dragonfly-reverb-vst ardour qtractor
   # LV2's data and its validator, and lilv's tools that load LV2 bundles as hosts do
   lv2-dev sordi lilv-utils liblilv-dev
-  # a JACK server on its dummy driver, and jalv, which runs LV2 plug-ins on it
-  jackd2 jalv
+  # a JACK server on its dummy driver, and jalv, which runs LV2 plug-ins on it; JACK's client
+  # library for the standalone program
+  jackd2 jalv libjack-jackd2-dev
   # the Windows module: cross-compiler and Wine to test it
   g++-mingw-w64-x86-64-posix wine wine64
 )

@@ -51,7 +51,7 @@ TEST_F(ClapFixture, ExportsOnlyTheEntryAndOffersOnePluginWithItsDescriptor)
     EXPECT_STREQ(d.id, "com.tarnwell.tw07");
     EXPECT_STREQ(d.name, "TW07 - distortion/sustainer");
     EXPECT_STREQ(d.vendor, "Tarnwell Industries");
-    EXPECT_STREQ(d.version, "0.1.2");
+    EXPECT_STREQ(d.version, TW07_VERSION);
     std::vector<std::string> features;
     for (const char* const* f = d.features; *f != nullptr; ++f) features.emplace_back(*f);
     EXPECT_EQ(features, (std::vector<std::string>{"audio-effect", "distortion", "stereo"}));

@@ -55,7 +55,7 @@ TEST_F(Vst3Fixture, ExportsTheEntryPointsAndOffersOneDistortionEffect)
     EXPECT_STREQ(second.category, "Audio Module Class");
     EXPECT_STREQ(second.name, "TW07 - distortion/sustainer");
     EXPECT_STREQ(second.subCategories, "Fx|Distortion");
-    EXPECT_STREQ(second.version, "0.1.2");
+    EXPECT_STREQ(second.version, TW07_VERSION);
     EXPECT_EQ(std::string(second.sdkVersion).rfind("VST 3", 0), 0u);
     PClassInfoW wide{};
     ASSERT_EQ(factory3.getClassInfoUnicode(0, &wide), kResultOk);

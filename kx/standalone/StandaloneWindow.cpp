@@ -1,0 +1,87 @@
+#include "kx/standalone/StandaloneWindow.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdint>
+#include <stdexcept>
+
+namespace kx::standalone {
+
+namespace {
+
+constexpr int kFallbackWidth = 640;  // for an editor that names no size
+constexpr int kFallbackHeight = 480;
+
+}  // namespace
+
+StandaloneWindow::StandaloneWindow(AudioPluginEditor& editor, const std::string& title, const std::string& instanceName,
+                                   const std::string& className)
+    : editor(editor)
+{
+    display = XOpenDisplay(nullptr);
+    if (display == nullptr) throw std::runtime_error("cannot open the display (is DISPLAY set?); use --no-editor");
+    const EditorSize* size = editor.getSize();
+    const int width = size != nullptr && size->width > 0 ? size->width : kFallbackWidth;
+    const int height = size != nullptr && size->height > 0 ? size->height : kFallbackHeight;
+    frame = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
+                                static_cast<unsigned>(height), 0, 0, 0);
+
+    // The editor has one size: the window manager should not offer others.
+    XSizeHints* hints = XAllocSizeHints();
+    hints->flags = PMinSize | PMaxSize;
+    hints->min_width = hints->max_width = width;
+    hints->min_height = hints->max_height = height;
+    XSetWMNormalHints(display, frame, hints);
+    XFree(hints);
+    XClassHint* classHint = XAllocClassHint();
+    std::string instance = instanceName;
+    std::string windowClass = className;
+    classHint->res_name = instance.data();
+    classHint->res_class = windowClass.data();
+    XSetClassHint(display, frame, classHint);
+    XFree(classHint);
+    XStoreName(display, frame, title.c_str());
+    XChangeProperty(display, frame, XInternAtom(display, "_NET_WM_NAME", False),
+                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+    Atom protocol = XInternAtom(display, "WM_DELETE_WINDOW", False);
+    deleteWindow = protocol;
+    XSetWMProtocols(display, frame, &protocol, 1);
+    XSelectInput(display, frame, StructureNotifyMask);
+    XMapWindow(display, frame);
+    XSync(display, False);
+
+    editorOpen = editor.open(reinterpret_cast<void*>(static_cast<uintptr_t>(frame)));
+    if (!editorOpen) {
+        XDestroyWindow(display, frame);
+        XCloseDisplay(display);
+        throw std::runtime_error("the editor could not open its window");
+    }
+}
+
+StandaloneWindow::~StandaloneWindow()
+{
+    if (editorOpen) editor.close();
+    if (frameAlive) XDestroyWindow(display, frame);
+    XCloseDisplay(display);
+}
+
+bool StandaloneWindow::poll()
+{
+    bool open = true;
+    while (XPending(display) > 0) {
+        XEvent event{};
+        XNextEvent(display, &event);
+        if (event.type == ClientMessage && static_cast<Atom>(event.xclient.data.l[0]) == deleteWindow) open = false;
+        if (event.type == DestroyNotify && event.xdestroywindow.window == frame) {
+            frameAlive = false;
+            open = false;
+        }
+    }
+    editor.idle();
+    return open;
+}
+
+}  // namespace kx::standalone

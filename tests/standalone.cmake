@@ -1,0 +1,16 @@
+# The standalone program: its parts, and the program itself on a JACK server of the test's own.
+if(WIN32)
+  return()
+endif()
+
+add_executable(standalone_parts_test standalone/StandalonePartsTest.cpp)
+target_link_libraries(standalone_parts_test PRIVATE kx_standalone plug GTest::gtest_main)
+gtest_discover_tests(standalone_parts_test DISCOVERY_MODE PRE_TEST)
+
+add_executable(standalone_program_test standalone/StandaloneProgramTest.cpp standalone/JackServer.cpp)
+target_include_directories(standalone_program_test PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(standalone_program_test PRIVATE format_test_support kx_standalone plug GTest::gtest_main)
+target_compile_definitions(standalone_program_test PRIVATE TW07_STANDALONE="$<TARGET_FILE:tw07_standalone>")
+add_dependencies(standalone_program_test tw07_standalone)
+# Each test starts a JACK server of its own under one name per process: one at a time.
+gtest_discover_tests(standalone_program_test DISCOVERY_MODE PRE_TEST PROPERTIES RUN_SERIAL TRUE TIMEOUT 120)
