@@ -7,10 +7,20 @@ add_executable(standalone_parts_test standalone/StandalonePartsTest.cpp)
 target_link_libraries(standalone_parts_test PRIVATE kx_standalone plug GTest::gtest_main)
 gtest_discover_tests(standalone_parts_test DISCOVERY_MODE PRE_TEST)
 
-add_executable(standalone_program_test standalone/StandaloneProgramTest.cpp standalone/JackServer.cpp)
+add_executable(standalone_program_test standalone/StandaloneProgramTest.cpp standalone/JackServer.cpp
+  standalone/StandaloneWindowProbe.cpp)
 target_include_directories(standalone_program_test PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(standalone_program_test PRIVATE format_test_support kx_standalone plug GTest::gtest_main)
+find_package(X11 REQUIRED)
+target_link_libraries(standalone_program_test PRIVATE format_test_support kx_standalone plug X11::X11 GTest::gtest_main)
 target_compile_definitions(standalone_program_test PRIVATE TW07_STANDALONE="$<TARGET_FILE:tw07_standalone>")
 add_dependencies(standalone_program_test tw07_standalone)
-# Each test starts a JACK server of its own under one name per process: one at a time.
-gtest_discover_tests(standalone_program_test DISCOVERY_MODE PRE_TEST PROPERTIES RUN_SERIAL TRUE TIMEOUT 120)
+# Each test starts a JACK server of its own under one name per process: one at a time. The
+# program's audio callback runs in each, so the RealtimeSanitizer build runs them too.
+gtest_discover_tests(standalone_program_test DISCOVERY_MODE PRE_TEST TEST_FILTER "-*Editor*"
+  PROPERTIES RUN_SERIAL TRUE TIMEOUT 120 LABELS realtime)
+if(TW07_BUILD_EDITOR)
+  add_test(NAME standalone.editor COMMAND ${TW07_VIRTUAL_DISPLAY} $<TARGET_FILE:standalone_program_test>
+    --gtest_filter=*Editor*)
+  set_tests_properties(standalone.editor PROPERTIES LABELS editor RUN_SERIAL TRUE TIMEOUT 120
+    ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
+endif()

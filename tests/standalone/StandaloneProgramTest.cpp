@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "JackServer.h"
+#include "StandaloneWindowProbe.h"
 #include "kx/Settings.h"
 #include "kx/standalone/StandaloneEngine.h"
 #include "tests/formats/Vst2Reference.h"
@@ -333,6 +334,37 @@ TEST_F(StandaloneRun, PlaysWhatTheOfflineRenderGivesThroughAPeriodChange)
                 ASSERT_EQ(got, want) << "channel " << c << " frame " << n;
         }
     }
+}
+
+// The editor in a window of its own, on the virtual X server: its title and size, meters and
+// scope moving with the sound, and closing it ending the program with its settings saved.
+TEST_F(StandaloneRun, ShowsTheEditorLiveAndEndsWhenItsWindowIsClosed)
+{
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (the test runs under xvfb-run)";
+    auto program = start({"--set", "Drive=0.75"});
+    ASSERT_TRUE(portsAppear()) << program->err();
+    WindowProbe probe;
+    unsigned long window = 0;
+    ASSERT_TRUE(eventually([&] { return (window = probe.find("TW07 - distortion/sustainer")) != 0; }))
+        << program->err();
+    EXPECT_EQ(probe.size(window), std::make_pair(910, 237));
+    ASSERT_TRUE(eventually([&] { return probe.hasChild(window); }));
+
+    const tools::AudioBuffer riff = tools::Signals::guitarRiff(3, kRate, kRate * 10, 2);
+    PlayAndRecord clients(server->name(), riff, kRate * 20);
+    clients.go();
+    std::this_thread::sleep_for(1s);
+    const std::vector<uint32_t> before = probe.pixels(window);
+    std::this_thread::sleep_for(500ms);
+    const std::vector<uint32_t> after = probe.pixels(window);
+    ASSERT_EQ(before.size(), after.size());
+    std::size_t changed = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) changed += before[i] != after[i] ? 1 : 0;
+    EXPECT_GT(changed, 100u) << "the meters and scope stood still";
+
+    probe.close(window);
+    EXPECT_EQ(program->wait(10s), 0) << program->err();
+    EXPECT_EQ(saved()[0], 0.75f);
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+#pragma once
+// Looks at the program's window from outside, as a user's desktop does.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+typedef struct _XDisplay Display;
+
+namespace standalonetest {
+
+class WindowProbe {
+public:
+    WindowProbe();
+    ~WindowProbe();
+    WindowProbe(const WindowProbe&) = delete;
+    WindowProbe& operator=(const WindowProbe&) = delete;
+
+    // A top-level window with this title, or 0.
+    unsigned long find(const std::string& title);
+    std::pair<int, int> size(unsigned long window);
+    bool hasChild(unsigned long window);
+    // The window's contents with its children, one value per pixel.
+    std::vector<uint32_t> pixels(unsigned long window);
+    // What the window manager's close button does.
+    void close(unsigned long window);
+
+private:
+    Display* display;
+};
+
+}  // namespace standalonetest
