@@ -28,11 +28,11 @@ stage=$dist/stage
 rm -rf "$dist"
 mkdir -p "$stage"
 
-# Copies a module and strips what the loader does not need; the exported entry points stay.
+# Copies a binary without its symbol table and debugging data; the exported entry points stay.
 strip_copy() {
   local strip=$1 from=$2 to=$3
   mkdir -p "$(dirname "$to")"
-  "$strip" --strip-unneeded -o "$to" "$from"
+  "$strip" --strip-all -o "$to" "$from"
 }
 
 install_text() {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the optimised build,
 # the Windows module cross-built and run under Wine (compared with the optimised
-# build's output), the whole suite under AddressSanitizer+UndefinedBehaviorSanitizer,
+# build's output), the release packages made from those two builds and checked (the
+# Debian package installed and removed again), the whole suite under AddressSanitizer+UndefinedBehaviorSanitizer,
 # the threaded tests under ThreadSanitizer and the audio-path tests under RealtimeSanitizer
 # (those two test presets take only the tests labelled for them).
 set -euo pipefail
@@ -22,6 +23,9 @@ run_preset() {
 
 run_preset default
 run_preset win64
+echo "== release packages"
+TW07_SETUP_DONE=1 TW07_JOBS=$jobs bash scripts/package.sh
+bash tests/package/check-packages.sh
 run_preset asan
 run_preset tsan
 run_preset rtsan
