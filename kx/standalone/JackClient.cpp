@@ -6,14 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#if defined(__has_feature)
-#if __has_feature(realtime_sanitizer)
-#define TW07_NONBLOCKING [[clang::nonblocking]]
-#endif
-#endif
-#ifndef TW07_NONBLOCKING
-#define TW07_NONBLOCKING
-#endif
+#include "kx/Nonblocking.h"
 
 namespace kx::standalone {
 

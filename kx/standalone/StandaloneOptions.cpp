@@ -43,6 +43,25 @@ std::string names(const Parameters& parameters)
     return list;
 }
 
+// The options that take no value: each sets one member.
+struct Flag {
+    std::string_view word;
+    bool StandaloneOptions::*member;
+    bool value;
+};
+constexpr Flag kFlags[] = {
+    {"--help", &StandaloneOptions::help, true},         {"-h", &StandaloneOptions::help, true},
+    {"--version", &StandaloneOptions::version, true},   {"--connect", &StandaloneOptions::connect, true},
+    {"--no-editor", &StandaloneOptions::editor, false}, {"--reset", &StandaloneOptions::reset, true},
+};
+
+const Flag* flagNamed(std::string_view word)
+{
+    for (const Flag& flag : kFlags)
+        if (flag.word == word) return &flag;
+    return nullptr;
+}
+
 }  // namespace
 
 StandaloneOptions parseOptions(const std::vector<std::string>& arguments)
@@ -54,21 +73,13 @@ StandaloneOptions parseOptions(const std::vector<std::string>& arguments)
             if (i + 1 >= arguments.size()) throw UsageError(word + " needs a value");
             return arguments[++i];
         };
-        if (word == "--help" || word == "-h") {
-            options.help = true;
-        } else if (word == "--version") {
-            options.version = true;
-        } else if (word == "--connect") {
-            options.connect = true;
+        if (const Flag* flag = flagNamed(word)) {
+            options.*(flag->member) = flag->value;
         } else if (word == "--input") {
             const std::string& count = value();
             if (count != "1" && count != "2") throw UsageError("--input takes 1 or 2, not \"" + count + "\"");
             options.captureInputs = count[0] - '0';
             options.connect = true;
-        } else if (word == "--no-editor") {
-            options.editor = false;
-        } else if (word == "--reset") {
-            options.reset = true;
         } else if (word == "--set") {
             const std::string& assignment = value();
             const std::size_t equals = assignment.find('=');

@@ -15,19 +15,11 @@
 #include <thread>
 #include <vector>
 
+#include "kx/Nonblocking.h"
 #include "kx/clap/ClapPlugAdapter.h"
 #include "kx/lv2/Lv2PlugAdapter.h"
 #include "kx/vst3/Vst3PlugAdapter.h"
 #include "kx/vst2/Vst2PlugAdapter.h"
-
-#if defined(__has_feature)
-#if __has_feature(realtime_sanitizer)
-#define TW07_NONBLOCKING [[clang::nonblocking]]
-#endif
-#endif
-#ifndef TW07_NONBLOCKING
-#define TW07_NONBLOCKING
-#endif
 
 #if TW07_INTERPOSE
 #include <dlfcn.h>

@@ -84,10 +84,10 @@ std::string readText(const fs::path& path)
 JackServer::JackServer(const std::string& name, int rate, int period) : serverName(name)
 {
     const fs::path log = fs::temp_directory_path() / (name + ".log");
-    pid = spawn(
-        {"jackd", "--no-realtime", "-n", name, "-d", "dummy", "-r", std::to_string(rate), "-p", std::to_string(period)},
-        {}, log, log);
-    if (std::system(("JACK_DEFAULT_SERVER=" + name + " jack_wait -w -t 10 > /dev/null 2>&1").c_str()) != 0) {
+    pid = spawn({"jackd", "--no-realtime", "--sync", "-n", name, "-d", "dummy", "-r", std::to_string(rate), "-p",
+                 std::to_string(period)},
+                {}, log, log);
+    if (std::system(("JACK_DEFAULT_SERVER=" + name + " timeout 15 jack_wait -w -t 10 > /dev/null 2>&1").c_str()) != 0) {
         stop();
         throw std::runtime_error("jackd did not start: " + readText(log));
     }
@@ -107,7 +107,7 @@ void JackServer::stop()
 
 std::string JackServer::connections() const
 {
-    return output("JACK_DEFAULT_SERVER=" + serverName + " jack_lsp -c 2>/dev/null");
+    return output("JACK_DEFAULT_SERVER=" + serverName + " timeout 5 jack_lsp -c 2>/dev/null");
 }
 
 Program::Program(const fs::path& executable, const std::vector<std::string>& arguments, const std::string& server,

@@ -14,7 +14,8 @@ namespace standalonetest {
 
 class JackServer {
 public:
-    // Starts jackd; throws std::runtime_error when it does not come up.
+    // Starts jackd, synchronous: each period waits for every client, so a slow machine delays
+    // the test instead of dropping a client's period. Throws std::runtime_error when it does not come up.
     JackServer(const std::string& name, int rate, int period);
     ~JackServer();
     JackServer(const JackServer&) = delete;

@@ -217,6 +217,8 @@ public:
             player, [](jack_nframes_t n, void* self) { return static_cast<PlayAndRecord*>(self)->play(n); }, this);
         jack_set_process_callback(
             recorder, [](jack_nframes_t n, void* self) { return static_cast<PlayAndRecord*>(self)->record(n); }, this);
+        jack_set_xrun_callback(
+            player, [](void* self) { return ++static_cast<PlayAndRecord*>(self)->xruns, 0; }, this);
         jack_activate(player);
         jack_activate(recorder);
         for (int c = 0; c < 2; ++c) {
@@ -233,6 +235,7 @@ public:
     void go() { playing.store(true); }
     bool done() const { return recorded.load() >= signalStart.load() + signal.numFrames() && started.load(); }
     jack_client_t* client() const { return player; }
+    int lateCycles() const { return xruns.load(); }
     // The recording from where the signal began, as long as the signal.
     tools::AudioBuffer take() const
     {
@@ -284,6 +287,7 @@ private:
     int64_t position = 0;  // player's thread
     std::atomic<int64_t> recorded{0};
     std::atomic<int64_t> signalStart{0};
+    std::atomic<int> xruns{0};
 };
 
 // The signal after `silence` frames of silence, through the VST 2 module in blocks of a period.
@@ -329,9 +333,11 @@ TEST_F(StandaloneRun, PlaysWhatTheOfflineRenderGivesThroughAPeriodChange)
             const float got = recorded.channels[c][static_cast<std::size_t>(n)];
             const float want = expected.channels[c][static_cast<std::size_t>(n)];
             if (n < kHalfSecond)
-                ASSERT_NEAR(got, want, 1e-3) << "channel " << c << " frame " << n;
+                ASSERT_NEAR(got, want, 1e-3)
+                    << "channel " << c << " frame " << n << ", " << clients.lateCycles() << " late cycles";
             else
-                ASSERT_EQ(got, want) << "channel " << c << " frame " << n;
+                ASSERT_EQ(got, want) << "channel " << c << " frame " << n << ", " << clients.lateCycles()
+                                     << " late cycles";
         }
     }
 }
