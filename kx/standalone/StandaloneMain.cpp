@@ -72,12 +72,17 @@ private:
     std::string program;
 };
 
+// "256 frames (5.3 ms)"
+std::string describeFrames(int frames, float rate)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%d frames (%.1f ms)", frames, 1000.0 * frames / static_cast<double>(rate));
+    return text;
+}
+
 std::string describeStream(float rate, int period)
 {
-    char text[96];
-    std::snprintf(text, sizeof text, "%.0f Hz, period %d frames (%.1f ms)", static_cast<double>(rate), period,
-                  1000.0 * period / static_cast<double>(rate));
-    return text;
+    return std::to_string(static_cast<long>(rate)) + " Hz, period " + describeFrames(period, rate);
 }
 
 int run(const StandaloneOptions& options, StandaloneEngine& engine, const std::string& program, const Messages& say)
@@ -101,9 +106,7 @@ int run(const StandaloneOptions& options, StandaloneEngine& engine, const std::s
     say.info("playing as JACK client \"" + jack->clientName() + "\" at " + describeStream(rate, period));
     if (options.connect) {
         say.problem(jack->connectPhysical(options.captureInputs));
-        const int roundTrip = jack->roundTripFrames();
-        say.info("round trip from capture to playback: " + std::to_string(roundTrip) + " frames (" +
-                 std::to_string(1000.0 * roundTrip / static_cast<double>(rate)).substr(0, 5) + " ms)");
+        say.info("round trip from capture to playback: " + describeFrames(jack->roundTripFrames(), rate));
     }
 
 #if TW07_STANDALONE_WINDOW
@@ -173,6 +176,9 @@ int main(int argc, char** argv)
         return run(options, engine, program, say);
     } catch (const UsageError& error) {
         say.problem(std::string(error.what()) + "\n" + "try \"" + program + " --help\"");
+        return kExitUsage;
+    } catch (const std::exception& error) {
+        say.problem(error.what());  // the server refused to start the client
         return kExitUsage;
     }
 }

@@ -111,13 +111,15 @@ std::string JackServer::connections() const
 }
 
 Program::Program(const fs::path& executable, const std::vector<std::string>& arguments, const std::string& server,
-                 const fs::path& folder)
+                 const fs::path& folder, const std::vector<std::string>& environment)
     : folder(folder)
 {
     std::vector<std::string> command{executable.string()};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    pid = spawn(command, {"JACK_DEFAULT_SERVER=" + server, "XDG_CONFIG_HOME=" + (folder / "config").string()},
-                folder / "out.txt", folder / "err.txt");
+    std::vector<std::string> variables = environment;
+    variables.push_back("JACK_DEFAULT_SERVER=" + server);
+    variables.push_back("XDG_CONFIG_HOME=" + (folder / "config").string());
+    pid = spawn(command, variables, folder / "out.txt", folder / "err.txt");
 }
 
 Program::~Program()

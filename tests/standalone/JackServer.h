@@ -33,10 +33,11 @@ private:
 
 class Program {
 public:
-    // Runs the program with `arguments`, JACK_DEFAULT_SERVER and XDG_CONFIG_HOME set, its
-    // output going to files in `folder`.
+    // Runs the program with `arguments`, JACK_DEFAULT_SERVER, XDG_CONFIG_HOME and `environment`
+    // ("NAME=VALUE") set, its output going to files in `folder`.
     Program(const std::filesystem::path& executable, const std::vector<std::string>& arguments,
-            const std::string& server, const std::filesystem::path& folder);
+            const std::string& server, const std::filesystem::path& folder,
+            const std::vector<std::string>& environment = {});
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
