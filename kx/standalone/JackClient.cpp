@@ -3,6 +3,7 @@
 #include <jack/jack.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <stdexcept>
 #include <vector>
 
@@ -33,6 +34,15 @@ struct PortList {
     const char** names;
 };
 
+// The server's physical ports: its capture ports (sources, kPhysicalCapture) or playback ports.
+constexpr unsigned long kPhysicalCapture = JackPortIsPhysical | JackPortIsOutput;
+constexpr unsigned long kPhysicalPlayback = JackPortIsPhysical | JackPortIsInput;
+
+PortList physicalPorts(jack_client_t* client, unsigned long flags)
+{
+    return PortList(jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, flags));
+}
+
 jack_port_t* registerPort(jack_client_t* client, const char* name, unsigned long flags)
 {
     jack_port_t* port = jack_port_register(client, name, JACK_DEFAULT_AUDIO_TYPE, flags, 0);
@@ -54,11 +64,8 @@ JackClient::JackClient(const std::string& name, StandaloneEngine& engine) : engi
                 "no JACK server is running; start one first (jackd -d alsa, or qjackctl), "
                 "or run under PipeWire's JACK (pw-jack " +
                 name + ")");
-        throw std::runtime_error("the JACK server refused the client (status 0x" + [&] {
-            char hex[16];
-            std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(status));
-            return std::string(hex);
-        }() + ")");
+        throw std::runtime_error("the JACK server refused the client (JACK status " +
+                                 std::to_string(static_cast<unsigned>(status)) + ")");
     }
     try {
         for (int c = 0; c < 2; ++c) {
@@ -105,10 +112,8 @@ std::string JackClient::connectPhysical(int captureInputs)
         const int result = jack_connect(client, from, to);
         if (result != 0 && result != EEXIST) problems += std::string("cannot connect ") + from + " to " + to + "\n";
     };
-    const PortList capture(
-        jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | JackPortIsOutput));
-    const PortList playback(
-        jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | JackPortIsInput));
+    const PortList capture = physicalPorts(client, kPhysicalCapture);
+    const PortList playback = physicalPorts(client, kPhysicalPlayback);
     if (capture.size() == 0) problems += "the server has no physical capture port\n";
     if (capture.size() == 1 && captureInputs == 2) problems += "the server has one physical capture port only\n";
     for (int c = 0; c < 2 && capture.size() > 0; ++c) {
@@ -122,10 +127,8 @@ std::string JackClient::connectPhysical(int captureInputs)
 
 int JackClient::roundTripFrames() const
 {
-    const PortList capture(
-        jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | JackPortIsOutput));
-    const PortList playback(
-        jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE, JackPortIsPhysical | JackPortIsInput));
+    const PortList capture = physicalPorts(client, kPhysicalCapture);
+    const PortList playback = physicalPorts(client, kPhysicalPlayback);
     jack_latency_range_t in{}, out{};
     if (capture.size() > 0)
         jack_port_get_latency_range(jack_port_by_name(client, capture.names[0]), JackCaptureLatency, &in);
