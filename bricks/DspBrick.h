@@ -63,6 +63,9 @@ public:
 template<int CI, int CO, int AI, int AO>
 class alignas(32) DspBrickImpl : public DspBrick {
 public:
+    // A brick without audio outputs is a tap (a meter, a scope): it only reads.
+    static constexpr int kAudioOutputs = AO;
+
     int numControlInputs() const override { return CI; }
     int numControlOutputs() const override { return CO; }
     int numAudioInputs() const override { return AI; }

@@ -239,13 +239,6 @@ void Plug::chainLoops(int begin, int end)
     backLoop<Mode, AtRest>(begin, end, frontLoop<Mode, AtRest>(begin, end));
 }
 
-bool Plug::chainStores(const float* output) const
-{
-    return output == dcBlock[0].audioOutput(0) || output == dcBlock[1].audioOutput(0) ||
-           output == antiAlias[0].audioOutput(0) || output == antiAlias[1].audioOutput(0) ||
-           output == scopeFilter.audioOutput(0);
-}
-
 template<int Mode, bool AtRest>
 void Plug::runChain(int begin, int end)
 {

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <stdexcept>
 #include <type_traits>
 
 #include "kx/ParameterMapper.h"
@@ -113,7 +112,7 @@ void Plug::connectBricks()
     place(sustainer, {preFilter[0].audioOutput(2), preFilter[1].audioOutput(2)},
           {&sustainerDrive, compression, stereo, speed});
     for (int c = 0; c < 2; ++c) place(dcBlock[c], {sustainer.audioOutput(c)});
-    for (int c = 0; c < 2; ++c) place(sustainMeter[c], {dcBlock[c].audioOutput(0)});
+    for (int c = 0; c < 2; ++c) tap<&Plug::dcBlock>(sustainMeter[c], c);
     for (int c = 0; c < 2; ++c) place(outputGain[c], {dcBlock[c].audioOutput(0)}, {&outputLevel});
     for (int c = 0; c < 2; ++c) place(hiBand[c], {outputGain[c].audioOutput(0)});
     for (int c = 0; c < 2; ++c) place(postMidBand[c], {outputGain[c].audioOutput(0)});
@@ -123,21 +122,56 @@ void Plug::connectBricks()
     for (int c = 0; c < 2; ++c) place(postFilter[c], {postEq[c].audioOutput(0)}, {&hiCutoff, &postResonance});
     for (int c = 0; c < 2; ++c) place(saturation[c], {postFilter[c].audioOutput(0)}, {&unity});
     for (int c = 0; c < 2; ++c) place(antiAlias[c], {saturation[c].audioOutput(0)});
-    for (int c = 0; c < 2; ++c) place(outputMeter[c], {antiAlias[c].audioOutput(0)});
+    for (int c = 0; c < 2; ++c) tap<&Plug::antiAlias>(outputMeter[c], c);
     place(scopeFilter, {antiAlias[1].audioOutput(0)});
-    place(scope, {scopeFilter.audioOutput(0)}, {&scopeTrigger, &scopeTime});
+    tap<&Plug::scopeFilter>(scope, 0, {&scopeTrigger, &scopeTime});
+}
+
+namespace {
+
+template<class A, class B>
+constexpr bool sameMember(A a, B b)
+{
+    if constexpr (std::is_same_v<A, B>)
+        return a == b;
+    else
+        return false;
+}
+
+}  // namespace
+
+// The outputs backLoop writes to their buffers; it keeps every other brick's output in registers.
+template<class Member>
+constexpr bool Plug::chainStores(Member source)
+{
+    return sameMember(source, &Plug::dcBlock) || sameMember(source, &Plug::antiAlias) ||
+           sameMember(source, &Plug::scopeFilter);
 }
 
 template<class Brick>
 void Plug::place(Brick& brick, std::initializer_list<const float*> audio, std::initializer_list<const float*> controls)
 {
-    // The meters and the scope run after the fused chain and read what it left in the buffers:
-    // only those it writes.
-    if constexpr (std::is_same_v<Brick, Meter> || std::is_same_v<Brick, Scope>) {
-        for (const float* source : audio) {
-            if (!chainStores(source)) throw std::logic_error("a tap reads an output the chain does not store");
-        }
-    }
+    static_assert(Brick::kAudioOutputs > 0,
+                  "a tap is wired with tap<>(), which checks that the chain stores its input");
+    connect(brick, audio, controls);
+}
+
+template<auto Source, class Tap>
+void Plug::tap(Tap& brick, int channel, std::initializer_list<const float*> controls)
+{
+    static_assert(Tap::kAudioOutputs == 0, "a brick with audio outputs is wired with place()");
+    static_assert(chainStores(Source), "a tap reads an output the fused chain does not store");
+    auto& source = this->*Source;
+    if constexpr (std::is_array_v<std::remove_reference_t<decltype(source)>>)
+        connect(brick, {source[channel].audioOutput(0)}, controls);
+    else
+        connect(brick, {source.audioOutput(0)}, controls);
+}
+
+template<class Brick>
+void Plug::connect(Brick& brick, std::initializer_list<const float*> audio,
+                   std::initializer_list<const float*> controls)
+{
     int i = 0;
     for (const float* source : audio) brick.connectAudioInput(i++, source);
     i = 0;

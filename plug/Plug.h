@@ -115,6 +115,17 @@ private:
     template<class Brick>
     void place(Brick& brick, std::initializer_list<const float*> audio,
                std::initializer_list<const float*> controls = {});
+    // Wires a tap (a brick without audio outputs) to output 0 of the brick Source names, or of the
+    // pair's brick at channel. The taps run after the fused chain and read what it left in that
+    // buffer, so a Source whose output the chain does not store does not compile.
+    template<auto Source, class Tap>
+    void tap(Tap& brick, int channel, std::initializer_list<const float*> controls = {});
+    // Whether the fused chain stores output 0 of the brick (or pair) source names.
+    template<class Member>
+    static constexpr bool chainStores(Member source);
+    // What both do: the wiring, and the brick's place in the order.
+    template<class Brick>
+    void connect(Brick& brick, std::initializer_list<const float*> audio, std::initializer_list<const float*> controls);
     void loadAntiAliasTable(int tier);
     void updateControls();
     // Frames first .. first + frames - 1 of the current block; samples begin .. end - 1.
@@ -137,9 +148,6 @@ private:
     [[TW07_AVX2_TARGET]] void runChainAvx2(int begin, int end);
     template<int Mode, bool AtRest>
     [[TW07_AVX512_TARGET]] void runChainAvx512(int begin, int end);
-    // Whether the fused chain writes this buffer: the outputs the meters, the scope and the
-    // decimation read.
-    bool chainStores(const float* output) const;
     void decimateOutput(const kx::ProcessBlock& block, int first, int frames);
 
     Evaluation evaluation = Evaluation::kFused;

@@ -399,3 +399,41 @@ TEST(SustainerBrick, SteadyGainReduction)
         EXPECT_NEAR(reduction1, level.reduction1, 0.05) << dbfs << " dBFS";
     }
 }
+
+// The level of a steady 220 Hz sine from which the detector starts attacks, at drive 0.5,
+// compression 0.6 and speed 0.75 (below it the gain stays at its maximum): -56.66 dBFS on
+// channel 0 and, its threshold being higher, -54.14 dBFS on channel 1. In mono, channel 0 takes
+// the mean of both inputs, so a sine on the left alone must be 6.02 dB louder.
+TEST(SustainerBrick, AttackOnsetLevels)
+{
+    // Whether the sine attacks once the trackers have settled (the envelope cleared after 2 s).
+    const auto attacks = [](float stereoMode, bool leftOnly, int channel, double dbfs) {
+        Sustainer s;
+        s.controls = {0.5f, 0.6f, stereoMode, 0.75f};
+        const double amplitude = std::pow(10.0, dbfs / 20.0);
+        for (int b = 0; b < 1000; ++b) {
+            if (b == 700) s.brick.laneState().envelope = bricks::lanes::Double2::both(0.0);
+            for (int n = 0; n < kBlockSize; ++n) {
+                const double t = double(b * kBlockSize + n) / 44100.0;
+                s.left[n] = float(amplitude * std::sin(2.0 * brickstest::kPi * 220.0 * t));
+                s.right[n] = leftOnly ? 0.0f : s.left[n];
+            }
+            s.brick.process();
+        }
+        return s.brick.envelope(channel) > 0.0;
+    };
+    const auto onset = [&](float stereoMode, bool leftOnly, int channel) {
+        double quiet = -100.0, loud = 0.0;
+        for (int i = 0; i < 24; ++i) {
+            const double middle = 0.5 * (quiet + loud);
+            (attacks(stereoMode, leftOnly, channel, middle) ? loud : quiet) = middle;
+        }
+        return 0.5 * (quiet + loud);
+    };
+    // A 1 % change of a threshold moves its onset by 0.09 dB.
+    constexpr double kTolerance = 0.01;
+    const double onset0 = onset(0.0f, false, 0);
+    EXPECT_NEAR(onset0, -56.657, kTolerance);
+    EXPECT_NEAR(onset(0.0f, false, 1), -54.144, kTolerance);
+    EXPECT_NEAR(onset(1.0f, true, 0) - onset0, 6.021, kTolerance);
+}
