@@ -15,12 +15,13 @@ target_link_libraries(standalone_program_test PRIVATE format_test_support kx_sta
 target_compile_definitions(standalone_program_test PRIVATE TW07_STANDALONE="$<TARGET_FILE:tw07_standalone>")
 add_dependencies(standalone_program_test tw07_standalone)
 # Each test starts a JACK server of its own under one name per process: one at a time. The
-# program's audio callback runs in each, so the RealtimeSanitizer build runs them too.
+# program's audio callback runs in each, beside its main thread (and the editor's), so the
+# RealtimeSanitizer and ThreadSanitizer builds run them too.
 gtest_discover_tests(standalone_program_test DISCOVERY_MODE PRE_TEST TEST_FILTER "-*Editor*"
-  PROPERTIES RUN_SERIAL TRUE TIMEOUT 120 LABELS realtime)
+  PROPERTIES RUN_SERIAL TRUE TIMEOUT 120 LABELS "realtime;threads")
 if(TW07_BUILD_EDITOR)
   add_test(NAME standalone.editor COMMAND ${TW07_VIRTUAL_DISPLAY} $<TARGET_FILE:standalone_program_test>
     --gtest_filter=*Editor*)
-  set_tests_properties(standalone.editor PROPERTIES LABELS editor RUN_SERIAL TRUE TIMEOUT 120
+  set_tests_properties(standalone.editor PROPERTIES LABELS "editor;threads" RUN_SERIAL TRUE TIMEOUT 120
     ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 endif()
