@@ -3,11 +3,14 @@
 #
 # GLFW registers its window class under a compile-time name. Ours comes from a function
 # (kx/imgui/WindowClassName.h) that gives a fresh name at every glfwInit, so that two
-# copies of the module in one host process never share a class.
+# copies of the module in one host process never share a class. The libraries its
+# initialisation loads by name pass through kx/imgui/GlfwLibraries.cpp, which keeps the joystick
+# ones out.
 
 find_package(Threads REQUIRED)
 
-add_library(kx_glfw_window_class STATIC "${PROJECT_SOURCE_DIR}/kx/imgui/WindowClassName.cpp")
+add_library(kx_glfw_window_class STATIC "${PROJECT_SOURCE_DIR}/kx/imgui/WindowClassName.cpp"
+  "${PROJECT_SOURCE_DIR}/kx/imgui/GlfwLibraries.cpp")
 target_include_directories(kx_glfw_window_class PUBLIC "${PROJECT_SOURCE_DIR}")
 
 set(_glfw_src "${TW07_GLFW_DIR}/src")
@@ -22,6 +25,7 @@ set_target_properties(tw07_glfw PROPERTIES C_STANDARD 99)
 target_compile_definitions(tw07_glfw PRIVATE _GLFW_WIN32 "_GLFW_WNDCLASSNAME=kxGlfwWindowClassName()")
 # Third-party code: its warnings are not ours to fix.
 target_compile_options(tw07_glfw PRIVATE -w -include "${PROJECT_SOURCE_DIR}/kx/imgui/WindowClassName.h")
+set_source_files_properties(${_glfw_src}/win32_init.c PROPERTIES COMPILE_DEFINITIONS "LoadLibraryA=kxGlfwLoadLibraryA")
 target_include_directories(tw07_glfw SYSTEM PUBLIC "${TW07_GLFW_DIR}/include")
 target_include_directories(tw07_glfw PRIVATE "${_glfw_src}")
 target_link_libraries(tw07_glfw PUBLIC kx_glfw_window_class gdi32 Threads::Threads)

@@ -234,6 +234,21 @@ TEST(WindowsEditor, OpensAndClosesTwentyTimes)
     }
 }
 
+// The GUI library would load DirectInput and XInput for joysticks at every opening and unload
+// them at every closing; under Wine XInput's device thread then outlived its library and
+// crashed the host at random.
+TEST(WindowsEditor, LoadsNoJoystickLibraries)
+{
+    Instance instance;
+    HostWindow host(300);
+    ASSERT_EQ(instance.effect->dispatch(effEditOpen, 0, 0, host.handle), 1);
+    waitFor("the child window", true, [&] { return host.child() != nullptr; });
+    for (const char* library : {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll", "dinput8.dll"})
+        EXPECT_EQ(GetModuleHandleA(library), nullptr) << library;
+    Watchdog watchdog("effEditClose");
+    instance.effect->dispatch(effEditClose);
+}
+
 TEST(WindowsEditor, TwoCopiesOfTheModuleRegisterWindowClassesOfTheirOwn)
 {
     Instance first;
