@@ -117,6 +117,7 @@ mkdir -p "$shlibs/debian"
 printf 'Source: tw07\n\nPackage: tw07\nArchitecture: amd64\n' > "$shlibs/debian/control"
 depends=$(cd "$shlibs" && dpkg-shlibdeps -O $(find "$deb/usr" -type f \( -name '*.so' -o -name '*.clap' -o -path '*/bin/*' \) \
   | sed 's/^/-e/') 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
+[ -n "$depends" ] || { echo "package: dpkg-shlibdeps named no dependencies" >&2; exit 1; }
 size=$(du -sk "$deb/usr" | cut -f1)
 cat > "$deb/DEBIAN/control" <<CONTROL
 Package: tw07
