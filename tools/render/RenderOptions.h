@@ -6,6 +6,8 @@
 //   --set-at T:P=V     the same at time T: "1.5s", "250ms" or a frame number "48000"
 //   --block N[,N...]   host block size, or sizes used in turn
 //   --in-place         inputs and outputs share buffers
+//   --host-flushes     process calls run with the processor's flush-to-zero and
+//                      denormals-are-zero flags set, as some hosts run their audio
 
 #include "tools/host/Plugin.h"
 #include "Renderer.h"
@@ -36,6 +38,7 @@ public:
     std::vector<ParameterAssignment> settings;
     std::vector<TimedAssignment> timedSettings;
     bool inPlace = false;
+    bool hostFlushes = false;
     int announcedBlockSize = 0;  // not on the command line: the largest of blockSizes when 0
 
     // Takes the option at args[i], and its argument, advancing i past what it used.
