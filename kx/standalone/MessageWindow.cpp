@@ -1,12 +1,13 @@
 #include "kx/standalone/MessageWindow.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
 #include <stdexcept>
+
+#include "kx/standalone/TopLevelWindow.h"
 
 namespace kx::standalone {
 
@@ -85,28 +86,10 @@ MessageWindow::MessageWindow(const std::string& title, const std::string& text, 
     button = {width - kMargin - kButtonWidth, height - kMargin - buttonHeight, kButtonWidth, buttonHeight};
     labelX = button.x + (kButtonWidth - labelWidth) / 2;
 
-    window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
-                                 static_cast<unsigned>(height), 0, kForeground, kBackground);
-    XSizeHints* hints = XAllocSizeHints();
-    hints->flags = PMinSize | PMaxSize;
-    hints->min_width = hints->max_width = width;
-    hints->min_height = hints->max_height = height;
-    XSetWMNormalHints(display, window, hints);
-    XFree(hints);
-    XClassHint* classHint = XAllocClassHint();
-    std::string instance = instanceName;
-    std::string windowClass = className;
-    classHint->res_name = instance.data();
-    classHint->res_class = windowClass.data();
-    XSetClassHint(display, window, classHint);
-    XFree(classHint);
-    XStoreName(display, window, title.c_str());
-    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False),
-                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
-    Atom protocol = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    deleteWindow = protocol;
-    XSetWMProtocols(display, window, &protocol, 1);
+    const TopLevelWindow created =
+        createTopLevelWindow(display, width, height, kBackground, title, instanceName, className);
+    window = created.window;
+    deleteWindow = created.deleteWindow;
     XSelectInput(display, window, ExposureMask | KeyPressMask | ButtonPressMask);
 
     gc = XCreateGC(display, window, 0, nullptr);
