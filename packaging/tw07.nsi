@@ -39,6 +39,8 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !define MUI_COMPONENTSPAGE_SMALLDESC
 !insertmacro MUI_PAGE_COMPONENTS
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipVst2FolderPage
+!define MUI_PAGE_HEADER_TEXT "VST 2 Plug-in Folder"
+!define MUI_PAGE_HEADER_SUBTEXT "Choose where the VST 2.4 plug-in goes."
 !define MUI_DIRECTORYPAGE_TEXT_TOP "The VST 2 plug-in tw07.dll goes into the folder your host scans for VST 2 plug-ins (its plug-in settings name it)."
 !define MUI_DIRECTORYPAGE_TEXT_DESTINATION "VST 2 plug-in folder"
 !insertmacro MUI_PAGE_DIRECTORY

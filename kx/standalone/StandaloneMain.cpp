@@ -118,7 +118,12 @@ int run(const StandaloneOptions& options, StandaloneEngine& engine, const std::s
     } catch (const std::exception& error) {
         say.problem(error.what());
 #if TW07_STANDALONE_WINDOW
-        showWhereNoTerminal(options, descriptor, program, error.what());
+        std::string reason = "Cannot play: " + std::string(error.what()) + ".";
+        // Started from the menu, it runs on PipeWire's JACK where that library is installed.
+        if (dynamic_cast<const JackUnavailable*>(&error) != nullptr)
+            reason += "\n\nOn a desktop with PipeWire, install pipewire-jack (its JACK library) and start " +
+                      std::string(descriptor.shortName) + " again.";
+        showWhereNoTerminal(options, descriptor, program, reason);
 #endif
         return kExitUsage;
     }
