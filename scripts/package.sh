@@ -137,9 +137,9 @@ done
 cp packaging/copyright "$doc/"
 # A native package's changelog: one entry for this version, dated by the last commit so that
 # the same sources make the same package.
-date=$(git log -1 --format=%cD 2>/dev/null || date -R)
+released=$(git log -1 --format=%cD 2>/dev/null || date -R)
 printf 'tw07 (%s) unstable; urgency=medium\n\n  * Release %s.\n\n -- Tarnwell Industries <support@tarnwell.com>  %s\n' \
-  "$version" "$version" "$date" | gzip -9n > "$doc/changelog.gz"
+  "$version" "$version" "$released" | gzip -9n > "$doc/changelog.gz"
 chmod -R u=rwX,go=rX "$deb"
 # The dependencies: the libraries the binaries link, as Debian's shlibs files name their packages.
 shlibs=$stage/shlibs
