@@ -2,8 +2,11 @@
 # Builds the release packages into dist/, from the same builds the tests use:
 #   tw07-VERSION-linux-x86_64.tar.gz   every Linux module, the standalone program, INSTALL
 #   tw07-VERSION-windows-x64.zip       the Windows modules, INSTALL
+#   tw07-VERSION-windows-x64-setup.exe the same modules in an installer (NSIS, packaging/tw07.nsi)
 #   tw07_VERSION_amd64.deb             the Linux modules into /usr/lib/{vst,clap,vst3,lv2},
-#                                      the program into /usr/bin
+#                                      the program into /usr/bin with its manual page, menu
+#                                      entry and icon
+#   SHA256SUMS                         the checksums of the packages above
 # Every binary is stripped. VERSION is the project's (CMakeLists.txt). TW07_SETUP_DONE=1 skips
 # the installation step (scripts/test.sh has run it already).
 set -euo pipefail
@@ -28,12 +31,22 @@ stage=$dist/stage
 rm -rf "$dist"
 mkdir -p "$stage"
 
-# Copies a binary without its symbol table and debugging data; the exported entry points stay.
+# Copies a binary without its symbol table, debugging data and the compilers' notes; the
+# exported entry points stay.
 strip_copy() {
   local strip=$1 from=$2 to=$3
   mkdir -p "$(dirname "$to")"
-  "$strip" --strip-all -o "$to" "$from"
+  "$strip" --strip-all --remove-section=.comment -o "$to" "$from"
 }
+
+# The icon at each size a desktop or Windows asks for, drawn from the one SVG.
+icons=$stage/icons
+mkdir -p "$icons"
+icon_sizes=(16 24 32 48 64 128 256)
+for px in "${icon_sizes[@]}"; do
+  rsvg-convert -w "$px" -h "$px" packaging/tw07.svg -o "$icons/$px.png"
+done
+convert "$icons/16.png" "$icons/32.png" "$icons/48.png" "$icons/256.png" "$icons/tw07.ico"
 
 install_text() {
   local platform=$1
@@ -99,17 +112,34 @@ strip_copy x86_64-w64-mingw32-strip "$windows/tw07.vst3/Contents/x86_64-win/tw07
 install_text windows | sed 's/$/\r/' > "$tree/INSTALL.txt"
 (cd "$stage" && cmake -E tar cf "$dist/$name.zip" --format=zip "$name")
 
+echo "== package: Windows installer"
+makensis -V2 -WX -DVERSION="$version" -DSOURCE="$tree" -DICON="$icons/tw07.ico" \
+  -DOUTFILE="$dist/$name-setup.exe" packaging/tw07.nsi
+
 echo "== package: Debian package"
 deb=$stage/deb
 linux_tree=$stage/tw07-$version-linux-x86_64
+doc=$deb/usr/share/doc/tw07
 install -d "$deb/usr/lib/vst" "$deb/usr/lib/clap" "$deb/usr/lib/vst3" "$deb/usr/lib/lv2" "$deb/usr/bin" \
-  "$deb/usr/share/doc/tw07" "$deb/DEBIAN"
+  "$deb/usr/libexec/tw07" "$deb/usr/share/man/man1" "$deb/usr/share/applications" "$doc" "$deb/DEBIAN"
 cp "$linux_tree/tw07.so" "$deb/usr/lib/vst/"
 cp "$linux_tree/tw07.clap" "$deb/usr/lib/clap/"
 cp -r "$linux_tree/tw07.vst3" "$deb/usr/lib/vst3/"
 cp -r "$linux_tree/tw07.lv2" "$deb/usr/lib/lv2/"
 cp "$linux_tree/tw07" "$deb/usr/bin/"
-install_text linux > "$deb/usr/share/doc/tw07/INSTALL"
+gzip -9n < packaging/tw07.1 > "$deb/usr/share/man/man1/tw07.1.gz"
+cp packaging/tw07.desktop "$deb/usr/share/applications/"
+cp packaging/start-from-menu "$deb/usr/libexec/tw07/"
+install -D -m 644 packaging/tw07.svg "$deb/usr/share/icons/hicolor/scalable/apps/tw07.svg"
+for px in "${icon_sizes[@]}"; do
+  install -D -m 644 "$icons/$px.png" "$deb/usr/share/icons/hicolor/${px}x$px/apps/tw07.png"
+done
+cp packaging/copyright "$doc/"
+# A native package's changelog: one entry for this version, dated by the last commit so that
+# the same sources make the same package.
+released=$(git log -1 --format=%cD 2>/dev/null || date -R)
+printf 'tw07 (%s) unstable; urgency=medium\n\n  * Release %s.\n\n -- Tarnwell Industries <support@tarnwell.com>  %s\n' \
+  "$version" "$version" "$released" | gzip -9n > "$doc/changelog.gz"
 chmod -R u=rwX,go=rX "$deb"
 # The dependencies: the libraries the binaries link, as Debian's shlibs files name their packages.
 shlibs=$stage/shlibs
@@ -126,18 +156,24 @@ Architecture: amd64
 Maintainer: Tarnwell Industries <support@tarnwell.com>
 Installed-Size: $size
 Depends: $depends
+Suggests: pipewire-jack | jackd2
 Section: sound
 Priority: optional
 Homepage: https://tarnwell.com/plugins/tw07
-Description: distortion with a programme-dependent sustainer (VST 3, CLAP, LV2, VST 2.4, JACK)
- TW07 is a distortion for guitar-like signals with a sustainer that follows the playing,
- tone shaping before and after it and a final soft clipper, run at four times the host rate.
- This package installs the plug-in in every Linux format (/usr/lib/vst3, /usr/lib/clap,
- /usr/lib/lv2, /usr/lib/vst) and the standalone program tw07, which plays it live on a
- JACK server (JACK 2 or PipeWire's JACK).
+Description: guitar distortion/sustainer plug-in (VST 3, CLAP, LV2, VST 2.4, JACK)
+ TW07 is a distortion for guitar-like signals with a sustainer that follows
+ the playing, tone shaping before and after it and a final soft clipper, run
+ at four times the host rate.
+ .
+ This package installs the plug-in in every Linux format (/usr/lib/vst3,
+ /usr/lib/clap, /usr/lib/lv2, /usr/lib/vst) and the standalone program tw07,
+ in the application menu, which plays it live on a JACK server (JACK 2 or
+ PipeWire's JACK).
 CONTROL
+(cd "$deb" && find usr -type f -print0 | sort -z | xargs -0 md5sum > DEBIAN/md5sums)
 dpkg-deb --root-owner-group -Zxz --build "$deb" "$dist/tw07_${version}_amd64.deb" >/dev/null
 
 rm -rf "$stage"
+(cd "$dist" && sha256sum -- *.tar.gz *.zip *.exe *.deb > SHA256SUMS)
 echo "== package: done"
 ls -l "$dist"

@@ -43,6 +43,9 @@ packages=(
   jackd2 jalv libjack-jackd2-dev
   # the Windows module: cross-compiler and Wine to test it
   g++-mingw-w64-x86-64-posix wine wine64
+  # the release packages: the Windows installer (NSIS), the icon's PNG sizes from its SVG,
+  # Debian's package, manual page and menu entry checkers
+  nsis librsvg2-bin lintian desktop-file-utils man-db
 )
 
 # npm may already come with a Node.js of another origin; only add Debian's when absent.

@@ -26,3 +26,7 @@ if(TW07_BUILD_EDITOR)
   set_tests_properties(standalone.editor PROPERTIES LABELS "editor;threads" RUN_SERIAL TRUE TIMEOUT 120
     ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 endif()
+
+# The manual page written beside the program stays in step with its --help.
+add_test(NAME standalone.manual_page COMMAND bash "${CMAKE_CURRENT_SOURCE_DIR}/package/manual-page.sh"
+  $<TARGET_FILE:tw07_standalone> "${PROJECT_SOURCE_DIR}/packaging/tw07.1")

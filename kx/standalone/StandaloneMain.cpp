@@ -11,12 +11,15 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "kx/AudioPlugin.h"
 #include "kx/standalone/JackClient.h"
 #include "kx/standalone/SettingsFile.h"
 #include "kx/standalone/StandaloneEngine.h"
 #include "kx/standalone/StandaloneOptions.h"
 #if TW07_STANDALONE_WINDOW
+#include "kx/standalone/MessageWindow.h"
 #include "kx/standalone/StandaloneWindow.h"
 #endif
 
@@ -85,6 +88,22 @@ std::string describeStream(float rate, int period)
     return std::to_string(static_cast<long>(rate)) + " Hz, period " + describeFrames(period, rate);
 }
 
+#if TW07_STANDALONE_WINDOW
+// Started from a desktop menu, the program's messages reach no terminal: the reason it cannot
+// play is shown in a window too, until the user closes it.
+void showWhereNoTerminal(const StandaloneOptions& options, const kx::PluginDescriptor& descriptor,
+                         const std::string& program, const std::string& reason)
+{
+    if (!options.editor || isatty(STDERR_FILENO) != 0) return;
+    try {
+        MessageWindow window(std::string(descriptor.name), reason, program, std::string(descriptor.shortName));
+        while (stopSignal == 0 && window.poll()) std::this_thread::sleep_for(kPollPeriod);
+    } catch (const std::exception&) {
+        // No display: the message went to stderr, as without a window.
+    }
+}
+#endif
+
 int run(const StandaloneOptions& options, StandaloneEngine& engine, const std::string& program, const Messages& say)
 {
     kx::AudioPlugin& effect = engine.effect();
@@ -98,6 +117,14 @@ int run(const StandaloneOptions& options, StandaloneEngine& engine, const std::s
         jack = std::make_unique<JackClient>(program, engine);
     } catch (const std::exception& error) {
         say.problem(error.what());
+#if TW07_STANDALONE_WINDOW
+        std::string reason = "Cannot play: " + std::string(error.what()) + ".";
+        // Started from the menu, it runs on PipeWire's JACK where that library is installed.
+        if (dynamic_cast<const JackUnavailable*>(&error) != nullptr)
+            reason += "\n\nOn a desktop with PipeWire, install pipewire-jack (its JACK library) and start " +
+                      std::string(descriptor.shortName) + " again.";
+        showWhereNoTerminal(options, descriptor, program, reason);
+#endif
         return kExitUsage;
     }
     jack->activate();

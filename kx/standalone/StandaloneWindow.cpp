@@ -1,11 +1,11 @@
 #include "kx/standalone/StandaloneWindow.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 #include <cstdint>
 #include <stdexcept>
+
+#include "kx/standalone/TopLevelWindow.h"
 
 namespace kx::standalone {
 
@@ -25,30 +25,9 @@ StandaloneWindow::StandaloneWindow(AudioPluginEditor& editor, const std::string&
     const EditorSize* size = editor.getSize();
     const int width = size != nullptr && size->width > 0 ? size->width : kFallbackWidth;
     const int height = size != nullptr && size->height > 0 ? size->height : kFallbackHeight;
-    frame = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
-                                static_cast<unsigned>(height), 0, 0, 0);
-
-    // The editor has one size: the window manager should not offer others.
-    XSizeHints* hints = XAllocSizeHints();
-    hints->flags = PMinSize | PMaxSize;
-    hints->min_width = hints->max_width = width;
-    hints->min_height = hints->max_height = height;
-    XSetWMNormalHints(display, frame, hints);
-    XFree(hints);
-    XClassHint* classHint = XAllocClassHint();
-    std::string instance = instanceName;
-    std::string windowClass = className;
-    classHint->res_name = instance.data();
-    classHint->res_class = windowClass.data();
-    XSetClassHint(display, frame, classHint);
-    XFree(classHint);
-    XStoreName(display, frame, title.c_str());
-    XChangeProperty(display, frame, XInternAtom(display, "_NET_WM_NAME", False),
-                    XInternAtom(display, "UTF8_STRING", False), 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
-    Atom protocol = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    deleteWindow = protocol;
-    XSetWMProtocols(display, frame, &protocol, 1);
+    const TopLevelWindow created = createTopLevelWindow(display, width, height, 0, title, instanceName, className);
+    frame = created.window;
+    deleteWindow = created.deleteWindow;
     XSelectInput(display, frame, StructureNotifyMask);
     XMapWindow(display, frame);
     XSync(display, False);

@@ -8,10 +8,12 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -195,6 +197,27 @@ TEST_F(StandaloneRun, SaysHowToStartAServerWhenNoneRuns)
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("jackd"), std::string::npos) << err;
     EXPECT_NE(err.find("PipeWire"), std::string::npos) << err;
+}
+
+// Started from a desktop menu, its messages reach no terminal (here they go to files): without a
+// server it shows why in a window where the editor would have been, until the user closes it.
+TEST_F(StandaloneRun, ShowsWhyItCannotPlayInTheEditorsPlaceWhenNoServerRuns)
+{
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (the test runs under xvfb-run)";
+    auto program =
+        std::make_unique<Program>(TW07_STANDALONE, std::vector<std::string>{}, "tw07-no-such-server", folder);
+    WindowProbe probe;
+    unsigned long window = 0;
+    ASSERT_TRUE(eventually([&] { return (window = probe.find("TW07 - distortion/sustainer")) != 0; }))
+        << program->err();
+    EXPECT_NE(program->err().find("no JACK server"), std::string::npos) << program->err();
+    // Drawn: the background, the text and the button's face.
+    ASSERT_TRUE(eventually([&] {
+        const std::vector<uint32_t> pixels = probe.pixels(window);
+        return std::set<uint32_t>(pixels.begin(), pixels.end()).size() >= 3;
+    })) << "the window shows no text";
+    probe.close(window);
+    EXPECT_EQ(program->wait(10s), 2) << program->err();
 }
 
 // A player feeding the program and a recorder taking its output, two clients of the test's
