@@ -6,6 +6,7 @@
 //   --set-at T:P=V     the same at time T: "1.5s", "250ms" or a frame number "48000"
 //   --block N[,N...]   host block size, or sizes used in turn
 //   --in-place         inputs and outputs share buffers
+//   --preset NAME      the module's own preset (by its name, as for parameters), loaded before --set
 
 #include "tools/host/Plugin.h"
 #include "Renderer.h"
@@ -36,6 +37,7 @@ public:
     std::vector<ParameterAssignment> settings;
     std::vector<TimedAssignment> timedSettings;
     bool inPlace = false;
+    std::string preset;          // empty: none
     int announcedBlockSize = 0;  // not on the command line: the largest of blockSizes when 0
 
     // Takes the option at args[i], and its argument, advancing i past what it used.

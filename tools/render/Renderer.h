@@ -30,6 +30,7 @@ struct RenderPlan {
     std::vector<ParameterChange> changes;  // applied just before their frame is processed
     bool inPlace = false;                  // inputs and outputs share buffers
     int announcedBlockSize = 0;            // told to the effect as its maximum; 0: the largest host block
+    int preset = -1;                       // the plug-in's own preset, loaded before `initial`; -1: none
 };
 
 struct RenderStats {
