@@ -304,7 +304,8 @@ void Vst3PlugAdapter::processWithChanges(ProcessData& data, float** inputs, floa
             int32 offset = 0;
             ParamValue value = 0.0;
             const int32 last = queue->getPointCount() - 1;
-            if (last >= 0 && queue->getPoint(last, offset, value) == kResultOk) applyChange(*index, value);
+            if (last >= 0 && queue->getPoint(last, offset, value) == kResultOk)
+                applyChange(*index, value, data.outputParameterChanges, 0);
             continue;
         }
         queues[count] = queue;
@@ -337,13 +338,13 @@ void Vst3PlugAdapter::processWithChanges(ProcessData& data, float** inputs, floa
         at = std::clamp(at, done, frames);
         if (at > done) runAudio(inputs, outputs, done, at);
         done = at;
-        applyChange(indices[earliest], value);
+        applyChange(indices[earliest], value, data.outputParameterChanges, at);
         ++next[earliest];
     }
     if (done < frames) runAudio(inputs, outputs, done, frames);
 }
 
-void Vst3PlugAdapter::applyChange(int index, ParamValue value)
+void Vst3PlugAdapter::applyChange(int index, ParamValue value, IParameterChanges* report, int32 frame)
 {
     if (index < parameters->count()) {
         parameters->setValue(index, static_cast<float>(value));
@@ -353,8 +354,16 @@ void Vst3PlugAdapter::applyChange(int index, ParamValue value)
     // so knobs turned since are not undone.
     if (std::isnan(value)) return;
     const int program = programOf(value);
-    if (processorProgram.exchange(program) != program)
-        applyPreset(pluginPresets()[static_cast<std::size_t>(program)], *parameters);
+    if (processorProgram.exchange(program) == program) return;
+    applyPreset(pluginPresets()[static_cast<std::size_t>(program)], *parameters);
+    // The host learns the new values as changes the processor made, at the program's frame.
+    if (report == nullptr) return;
+    for (int i = 0; i < parameters->count(); ++i) {
+        int32 slot = 0;
+        IParamValueQueue* queue = report->addParameterData(parameters->descriptors[static_cast<std::size_t>(i)].id, slot);
+        if (queue != nullptr) queue->addPoint(frame, parameters->value(i), slot);
+    }
+    programValuesToTell = true;
 }
 
 void Vst3PlugAdapter::runAudio(float* const* inputs, float* const* outputs, int32 begin, int32 end)
@@ -519,7 +528,10 @@ void Vst3PlugAdapter::selectProgram(int program)
         processorProgram = program;
         applyPreset(preset, *parameters);
     }
-    if (componentHandler != nullptr) componentHandler->restartComponent(kParamValuesChanged);
+    // Hosts switch programs holding locks that restartComponent takes too (Ardour 7 does): the
+    // host is asked to read the values again later, from the editor's timer on its UI thread,
+    // and while processing it hears them from the processor as well.
+    programValuesToTell = true;
 }
 
 tresult Vst3PlugAdapter::setComponentHandler(IComponentHandler* handler)
@@ -616,6 +628,8 @@ void Vst3PlugAdapter::endEdit(int index)
 void Vst3PlugAdapter::tellHostOfEdits()
 {
     if (!toHost) return;
+    if (programValuesToTell.exchange(false) && componentHandler != nullptr)
+        componentHandler->restartComponent(kParamValuesChanged);
     toHost->drain([this](const ParameterEdit& edit) {
         const ParamID id = parameters->descriptors[static_cast<std::size_t>(edit.index)].id;
         if (edit.kind == ParameterEdit::Kind::kValue) {

@@ -127,8 +127,9 @@ private:
     // The controller's choice of program: shown at once, loaded into the effect by the processor
     // (or here, while none runs).
     void selectProgram(int program);
-    // A change from the parameter queues: a parameter's value, or (index past the effect's) a program.
-    void applyChange(int index, ParamValue value);
+    // A change from the parameter queues: a parameter's value, or (index past the effect's) a
+    // program, whose values are reported to the host in `report` at `frame`.
+    void applyChange(int index, ParamValue value, IParameterChanges* report, int32 frame);
     int optionCount(int index) const;
     // The host's parameter changes at their frames, and the audio between them.
     void processWithChanges(ProcessData& data, float** inputs, float** outputs);
@@ -154,6 +155,7 @@ private:
     std::atomic<bool> viewOpen{false};
     std::atomic<int> processorProgram{0};  // the program the processor last loaded
     std::atomic<int> controllerProgram{0};  // the program the controller shows
+    std::atomic<bool> programValuesToTell{false};  // restartComponent is due on the UI thread
 };
 
 }  // namespace kx::vst3

@@ -257,10 +257,12 @@ TEST_F(Vst3Fixture, TheFactoryPresetsAreAProgramList)
     units->release();
 }
 
-// A host switches programs by setting the parameter on the controller, which shows the values
-// and has the host read them again, and sending it to the processor, which loads them where
-// the change comes. The saved state then holds them, in the record every version reads (the
-// effect's ids 0 to 7 only). A program sent again does not undo a knob turned since.
+// A host switches programs by setting the parameter on the controller, which shows the values,
+// and sending it to the processor, which loads them where the change comes and reports them as
+// its own changes. The host is asked to read the values again from the UI thread later, not
+// inside the switch (hosts hold locks there that a restart takes). The saved state then holds
+// them, in the record every version reads (the effect's ids 0 to 7 only). A program sent again
+// does not undo a knob turned since.
 TEST_F(Vst3Fixture, SwitchingProgramsLoadsThemWhereTheHostSendsThem)
 {
     const auto presets = kx::pluginPresets();
@@ -272,11 +274,16 @@ TEST_F(Vst3Fixture, SwitchingProgramsLoadsThemWhereTheHostSendsThem)
         const std::size_t edits = plugin.edits().size();
         ASSERT_EQ(controller.setParamNormalized(kProgram, programValue(p)), kResultOk);
         EXPECT_EQ(valuesOf(controller), valuesOf(presets[p])) << presets[p].key;
-        ASSERT_EQ(plugin.edits().size(), edits + 1);
-        EXPECT_EQ(plugin.edits().back().kind, HostEdit::Kind::kRestart);
-        EXPECT_EQ(plugin.edits().back().value, double(kParamValuesChanged));
+        EXPECT_EQ(plugin.edits().size(), edits);
         plugin.change(kProgram, 17, programValue(p));
         ASSERT_EQ(plugin.process(channels, 2, channels, 2, 64), kResultOk);
+        std::vector<double> reported(8, -1.0);
+        for (const Vst3Instance::ReportedChange& change : plugin.reported()) {
+            ASSERT_LT(change.id, 8u);
+            EXPECT_EQ(change.frame, 17);
+            reported[change.id] = change.value;
+        }
+        EXPECT_EQ(reported, valuesOf(presets[p])) << presets[p].key;
         Vst3Instance restored(module);
         ASSERT_TRUE(restored.loadState(plugin.saveState()));
         EXPECT_EQ(valuesOf(restored.controller()), valuesOf(presets[p])) << presets[p].key;
@@ -285,6 +292,7 @@ TEST_F(Vst3Fixture, SwitchingProgramsLoadsThemWhereTheHostSendsThem)
     plugin.change(kDrive, 0, 0.9);
     plugin.change(kProgram, 0, programValue(3));
     ASSERT_EQ(plugin.process(channels, 2, channels, 2, 64), kResultOk);
+    EXPECT_TRUE(plugin.reported().empty());
     Vst3Instance restored(module);
     ASSERT_TRUE(restored.loadState(plugin.saveState()));
     EXPECT_EQ(valuesOf(restored.controller())[kDrive], 0.9f);
