@@ -1,7 +1,8 @@
 #pragma once
 // Cuts host buffers into the blocks a plug-in processes, without copying audio, and files the
 // host's MIDI events into the block they belong to.
-// Per host block: addEvent (zero or more), beginHostBlock, nextBlock until it returns false.
+// Per host block: addEvent (zero or more), beginHostBlock, then nextBlock until it returns
+// false, or run to hand every block to the plug-in.
 
 #include <cstdint>
 
@@ -13,6 +14,8 @@
 
 namespace kx {
 
+class AudioPlugin;
+
 class BlockSizeAdapter {
 public:
     virtual ~BlockSizeAdapter();
@@ -23,6 +26,9 @@ public:
     virtual void beginHostBlock(float** inputs, float** outputs, int frames) = 0;
     virtual void addEvent(const MidiEvent& event) = 0;
     virtual bool nextBlock(ProcessBlock& out) = 0;
+    // Hands `plugin` every block of the host block begun last, with subnormal numbers taken
+    // as zero for the length of the call (DenormalsFlushed): what every binding's process does.
+    void run(AudioPlugin& plugin);
     // A new stream begins (the host resumed processing): the next block starts a plug-in block.
     virtual void restart() {}
 

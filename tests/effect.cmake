@@ -14,6 +14,15 @@ target_compile_definitions(effect_module_test PRIVATE TW07_MODULE_PATH="$<TARGET
 add_dependencies(effect_module_test tw07)
 gtest_discover_tests(effect_module_test DISCOVERY_MODE PRE_TEST)
 
+# The host's floating-point mode, through every format's module.
+add_executable(formats_float_mode_test formats/FloatModeTest.cpp)
+target_link_libraries(formats_float_mode_test PRIVATE tw07_render GTest::gtest_main)
+target_compile_definitions(formats_float_mode_test PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>"
+  TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>" TW07_VST3_PATH="${PROJECT_BINARY_DIR}/plug/tw07.vst3"
+  TW07_LV2_PATH="${PROJECT_BINARY_DIR}/plug/tw07.lv2")
+add_dependencies(formats_float_mode_test tw07 tw07_clap tw07_vst3 tw07_lv2)
+gtest_discover_tests(formats_float_mode_test DISCOVERY_MODE PRE_TEST)
+
 # The hosts' scanners are uninstrumented programs: they can only load a plain build of the modules.
 if(TW07_SANITIZE STREQUAL "")
   add_executable(effect_scanner_test effect/ScannerTest.cpp)

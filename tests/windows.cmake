@@ -30,7 +30,8 @@ set(_module_z "Z:$<TARGET_FILE:tw07>")
 # The effect through the exported entry point, as a Windows host loads it. The export
 # check of the Linux suite is nm-based; the objdump check above replaces it here.
 add_executable(windows_module_tests
-  ${CMAKE_CURRENT_SOURCE_DIR}/effect/ModuleTest.cpp ${CMAKE_CURRENT_SOURCE_DIR}/windows/OutputTest.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/effect/ModuleTest.cpp ${CMAKE_CURRENT_SOURCE_DIR}/windows/OutputTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/formats/FloatModeTest.cpp)
 target_link_libraries(windows_module_tests PRIVATE tw07_render GTest::gtest_main)
 target_compile_definitions(windows_module_tests PRIVATE TW07_MODULE_PATH="${_module_z}"
   TW07_CLAP_PATH="Z:$<TARGET_FILE:tw07_clap>" TW07_VST3_PATH="Z:${PROJECT_BINARY_DIR}/plug/tw07.vst3")

@@ -1,30 +1,51 @@
 // The whole module through processReplacing, as a host drives it: stereo,
 // blocks of 512 frames, a plucked-string riff. Reports ns per frame and the
 // realtime factor (audio seconds per CPU second) at three rates and at host
-// blocks from single frames up, and the cost of the worst block against the
+// blocks from single frames up, silence against sound with and without a host
+// that flushes subnormal numbers, and the cost of the worst block against the
 // median over a loud burst followed by 10 s of silence.
+// TW07_MODULE names another build of the module to measure (an older one, say).
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <iterator>
 #include <ctime>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "tools/host/HostContext.h"
+#include "kx/DenormalsFlushed.h"
 #include "kx/HostCallback.h"
 #include "plug/Plug.h"
 #include "tools/host/HostModule.h"
 #include "tools/audio/Signals.h"
 
+#include <xmmintrin.h>
+
 namespace {
 
 constexpr int kBlock = 512;
 
+const char* modulePath()
+{
+    const char* path = std::getenv("TW07_MODULE");
+    return path != nullptr && *path != '\0' ? path : TW07_MODULE_PATH;
+}
+
+double threadCpuNs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
+}
+
 struct Rig {
     tools::HostContext host;
-    tools::HostModule module{TW07_MODULE_PATH};
+    tools::HostModule module{modulePath()};
     std::unique_ptr<tools::Effect> effect = module.instantiate(host);
     std::vector<float> out0 = std::vector<float>(kBlock), out1 = std::vector<float>(kBlock);
 
@@ -117,17 +138,12 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
     const tools::AudioBuffer riff = tools::Signals::guitarRiff(1, rate, rate * 4 / kBlock * kBlock);
     std::vector<float> out0(plug::Plug::kHostBlock), out1(plug::Plug::kHostBlock);
     static const kx::MidiEventList noEvents;
-    // Thread CPU time of 512 frames of each in turn.
-    const auto cpuNow = [] {
-        timespec t{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-        return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
-    };
     std::vector<double> ns(plugs.size());
     long frame = 0, frames = 0;
+    const kx::DenormalsFlushed flushed;  // as every binding runs the effect
     for (auto _ : state) {
         for (size_t i = 0; i < plugs.size(); ++i) {
-            const double start = cpuNow();
+            const double start = threadCpuNs();
             for (long f = frame; f < frame + kBlock; f += plug::Plug::kHostBlock) {
                 const kx::ProcessBlock block{plug::Plug::kHostBlock,
                                              &noEvents,
@@ -136,7 +152,7 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
                 plugs[i]->process(block);
                 benchmark::DoNotOptimize(out0.data());
             }
-            ns[i] += cpuNow() - start;
+            ns[i] += threadCpuNs() - start;
         }
         frames += kBlock;
         frame += kBlock;
@@ -153,6 +169,59 @@ void BM_ChainAgainstBrickByBrick(benchmark::State& state)
     state.counters["widest"] = double(widest);
 }
 BENCHMARK(BM_ChainAgainstBrickByBrick)->Arg(44100)->Arg(48000)->Arg(96000)->Unit(benchmark::kMicrosecond);
+
+// Silence against sound, 48 kHz, blocks of 512, five instances taking turns every block so that
+// machine load weighs on all alike: the riff, digital silence, the riff 700 dB down (its samples
+// around 1e-36, so that the filters work near and in the subnormal range), and silence and the
+// riff again through a host that sets the processor's flush-to-zero and denormals-are-zero
+// flags around its calls, as some hosts do. Realtime factors by thread CPU time.
+void BM_ModuleSilence(benchmark::State& state)
+{
+    const int rate = 48000;
+    const long frames = long(rate) * 4 / kBlock * kBlock;
+    const tools::AudioBuffer riff = tools::Signals::guitarRiff(1, rate, frames);
+    tools::AudioBuffer silence = riff;
+    tools::AudioBuffer quiet = riff;
+    for (int c = 0; c < 2; ++c) {
+        std::fill(silence.channels[c].begin(), silence.channels[c].end(), 0.0f);
+        for (float& x : quiet.channels[c]) x *= 1e-35f;
+    }
+    struct Case {
+        const char* name;
+        const tools::AudioBuffer* input;
+        bool hostFlushes;
+    };
+    const Case cases[] = {{"riff", &riff, false},
+                          {"silence", &silence, false},
+                          {"quiet", &quiet, false},
+                          {"silence_host_flushing", &silence, true},
+                          {"riff_host_flushing", &riff, true}};
+    constexpr int kCases = int(std::size(cases));
+    std::vector<std::unique_ptr<Rig>> rigs;
+    for (int i = 0; i < kCases; ++i) rigs.push_back(std::make_unique<Rig>(rate));
+    std::vector<double> ns(kCases);
+    long frame = 0, done = 0;
+    const unsigned hostMode = _mm_getcsr();
+    for (auto _ : state) {
+        for (int i = 0; i < kCases; ++i) {
+            if (cases[i].hostFlushes) _mm_setcsr(hostMode | kx::DenormalsFlushed::kBoth);
+            const double start = threadCpuNs();
+            rigs[i]->process(*cases[i].input, frame);
+            ns[i] += threadCpuNs() - start;
+            _mm_setcsr(hostMode);
+            benchmark::DoNotOptimize(rigs[i]->out0.data());
+        }
+        done += kBlock;
+        frame += kBlock;
+        if (frame + kBlock > frames) frame = 0;
+    }
+    for (int i = 0; i < kCases; ++i)
+        state.counters[std::string(cases[i].name) + "_realtime_x"] = double(done) / rate / (ns[i] * 1e-9);
+    state.counters["silence_over_riff_speed"] = ns[0] / ns[1];
+    state.counters["silence_over_flushing_speed"] = ns[3] / ns[1];
+    state.counters["quiet_over_riff_speed"] = ns[0] / ns[2];
+}
+BENCHMARK(BM_ModuleSilence)->Unit(benchmark::kMicrosecond)->MinTime(10.0);
 
 // Denormals: the filters' tails decay through subnormal numbers after the burst.
 void BM_ModuleBurstThenSilence(benchmark::State& state)

@@ -217,8 +217,7 @@ void ClapPlugAdapter::runAudio(uint32_t begin, uint32_t end, float* const* input
         out[c] = outputs[c] != nullptr ? outputs[c] + begin : nullptr;
     }
     blockAdapter->beginHostBlock(in, out, static_cast<int>(end - begin));
-    ProcessBlock block;
-    while (blockAdapter->nextBlock(block)) effect->process(block);
+    blockAdapter->run(*effect);
 }
 
 void ClapPlugAdapter::applyEvent(const clap_event_header& event)

@@ -97,8 +97,7 @@ void Lv2PlugAdapter::run(uint32_t frames)
     if (inputs[0] == nullptr || inputs[1] == nullptr || outputs[0] == nullptr || outputs[1] == nullptr) return;
     float* in[2] = {const_cast<float*>(inputs[0]), const_cast<float*>(inputs[1])};
     blockAdapter->beginHostBlock(in, outputs, static_cast<int>(frames));
-    ProcessBlock block;
-    while (blockAdapter->nextBlock(block)) effect->process(block);
+    blockAdapter->run(*effect);
 }
 
 AudioPluginEditor* Lv2PlugAdapter::editor() { return effect->descriptor().hasEditor ? effect->editor() : nullptr; }

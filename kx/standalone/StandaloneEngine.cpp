@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "kx/ProcessBlock.h"
-
 namespace kx::standalone {
 
 namespace {
@@ -54,8 +52,7 @@ void StandaloneEngine::process(const float* const inputs[2], float* const output
     float* in[2] = {const_cast<float*>(inputs[0]), const_cast<float*>(inputs[1])};
     float* out[2] = {outputs[0], outputs[1]};
     blockAdapter->beginHostBlock(in, out, frames);
-    ProcessBlock block;
-    while (blockAdapter->nextBlock(block)) plugin->process(block);
+    blockAdapter->run(*plugin);
 }
 
 void StandaloneEngine::automate(int index, float value) { plugin->parameters.setValue(index, value); }

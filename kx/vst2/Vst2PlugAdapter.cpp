@@ -163,19 +163,17 @@ void Vst2PlugAdapter::processReplacing(float** inputs, float** outputs, int32 fr
     for (int32 c = 0; buffersPresent && c < outputChannels; ++c) {
         buffersPresent = outputs[c] != nullptr;
     }
-    ProcessBlock block;
     if (!buffersPresent) {
         // Nothing to process into; still let go of the events filed for this block.
         static float* const noChannels[2] = {nullptr, nullptr};
         blockAdapter->beginHostBlock(const_cast<float**>(noChannels), const_cast<float**>(noChannels), 0);
+        ProcessBlock block;
         while (blockAdapter->nextBlock(block)) {}
         return;
     }
     applyQueuedChanges();
     blockAdapter->beginHostBlock(inputs, outputs, std::max(frames, int32{0}));
-    while (blockAdapter->nextBlock(block)) {
-        plugin->process(block);
-    }
+    blockAdapter->run(*plugin);
 }
 
 void Vst2PlugAdapter::setParameter(int32 index, float value) { parameters->setValue(index, value); }

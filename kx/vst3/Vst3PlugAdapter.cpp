@@ -375,8 +375,7 @@ void Vst3PlugAdapter::runAudio(float* const* inputs, float* const* outputs, int3
         out[c] = outputs[c] != nullptr ? outputs[c] + begin : nullptr;
     }
     blockAdapter->beginHostBlock(in, out, end - begin);
-    ProcessBlock block;
-    while (blockAdapter->nextBlock(block)) effect->process(block);
+    blockAdapter->run(*effect);
 }
 
 // --- controller ----------------------------------------------------------------------------

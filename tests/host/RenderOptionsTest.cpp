@@ -74,18 +74,19 @@ TEST(RenderOptions, TimesToTheFrame)
 
 TEST(RenderOptions, CommandLineTaking)
 {
-    const std::vector<std::string> args = {"in.wav",     "--set",    "Drive=0.8", "--block", "37,128",
-                                           "--in-place", "--set-at", "1s:0=1",    "-v",      "--set"};
+    const std::vector<std::string> args = {"in.wav", "--set",    "Drive=0.8", "--block", "37,128", "--in-place",
+                                           "--host-flushes", "--set-at", "1s:0=1", "-v", "--set"};
     RenderOptions options;
     std::vector<std::string> rest;
     std::size_t i = 0;
     auto step = [&] {
         if (!options.take(args, i)) rest.push_back(args[i++]);
     };
-    for (int n = 0; n < 6; ++n) step();
+    for (int n = 0; n < 7; ++n) step();
     EXPECT_EQ(rest, (std::vector<std::string>{"in.wav", "-v"}));
     EXPECT_EQ(options.blockSizes, (std::vector<int>{37, 128}));
     EXPECT_TRUE(options.inPlace);
+    EXPECT_TRUE(options.hostFlushes);
     ASSERT_EQ(options.settings.size(), 1u);
     ASSERT_EQ(options.timedSettings.size(), 1u);
     EXPECT_THROW(step(), UsageError);  // --set without its value

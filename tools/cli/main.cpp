@@ -23,7 +23,7 @@ constexpr Command kCommands[] = {
      "      everything a host learns from the module: names, ids, flags, pins, canDo, parameters",
      tools::runInfo},
     {"render",
-     "render MODULE IN OUT [--set P=V]... [--set-at T:P=V]... [--block N[,N...]] [--in-place] [-v]\n"
+     "render MODULE IN OUT [--set P=V]... [--set-at T:P=V]... [--block N[,N...]] [--in-place] [--host-flushes] [-v]\n"
      "      runs the sound file IN through the module into OUT (.wav, .flac, .aif)",
      tools::runRender},
     {"demo",

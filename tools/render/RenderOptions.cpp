@@ -58,8 +58,8 @@ std::int64_t TimedAssignment::frameAt(int sampleRate) const
 bool RenderOptions::take(const std::vector<std::string>& args, std::size_t& i)
 {
     const std::string& option = args[i];
-    if (option == "--in-place") {
-        inPlace = true;
+    if (option == "--in-place" || option == "--host-flushes") {
+        (option == "--in-place" ? inPlace : hostFlushes) = true;
         ++i;
         return true;
     }
@@ -194,6 +194,7 @@ RenderPlan RenderOptions::resolve(Plugin& effect, int sampleRate, std::int64_t f
     RenderPlan plan;
     plan.blockSizes = blockSizes;
     plan.inPlace = inPlace;
+    plan.hostFlushes = hostFlushes;
     plan.announcedBlockSize = announcedBlockSize;
     if (!preset.empty()) {
         const std::vector<std::string> presets = effect.presets();

@@ -6,6 +6,8 @@
 //   --set-at T:P=V     the same at time T: "1.5s", "250ms" or a frame number "48000"
 //   --block N[,N...]   host block size, or sizes used in turn
 //   --in-place         inputs and outputs share buffers
+//   --host-flushes     process calls run with the processor's flush-to-zero and
+//                      denormals-are-zero flags set, as some hosts run their audio
 //   --preset NAME      the module's own preset (by its name, as for parameters), loaded before --set
 
 #include "tools/host/Plugin.h"
@@ -37,6 +39,7 @@ public:
     std::vector<ParameterAssignment> settings;
     std::vector<TimedAssignment> timedSettings;
     bool inPlace = false;
+    bool hostFlushes = false;
     std::string preset;          // empty: none
     int announcedBlockSize = 0;  // not on the command line: the largest of blockSizes when 0
 

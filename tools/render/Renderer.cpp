@@ -1,6 +1,7 @@
 #include "Renderer.h"
 
 #include <time.h>
+#include <xmmintrin.h>
 
 #include <algorithm>
 #include <numeric>
@@ -9,6 +10,8 @@
 namespace tools {
 
 namespace {
+
+constexpr unsigned kFlushToZeroAndDenormalsAreZero = 0x8040u;  // MXCSR bits 15 and 6
 
 double threadCpuSeconds()
 {
@@ -108,9 +111,12 @@ AudioBuffer Renderer::run(Plugin& effect, const AudioBuffer& input)
                 outputPointers[static_cast<std::size_t>(c)] = outputs[static_cast<std::size_t>(c)].data() + offset;
             }
 
+            const unsigned hostMode = _mm_getcsr();
+            if (plan.hostFlushes) _mm_setcsr(hostMode | kFlushToZeroAndDenormalsAreZero);
             const double start = threadCpuSeconds();
             effect.process(inputArray, outputArray, static_cast<int>(callEnd - position));
             renderStats.cpuSeconds += threadCpuSeconds() - start;
+            if (plan.hostFlushes) _mm_setcsr(hostMode);
             ++renderStats.calls;
             renderStats.frames += callEnd - position;
             position = callEnd;
