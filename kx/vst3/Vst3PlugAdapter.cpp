@@ -298,7 +298,7 @@ void Vst3PlugAdapter::processWithChanges(ProcessData& data, float** inputs, floa
     for (int32 q = 0; q < total; ++q) {
         IParamValueQueue* queue = changes->getParameterData(q);
         std::optional<int> index = queue != nullptr ? indexOf(queue->getParameterId()) : std::nullopt;
-        if (queue != nullptr && queue->getParameterId() == kProgramParamId && hasPrograms()) index = parameters->count();
+        if (queue != nullptr && isProgramParameter(queue->getParameterId())) index = parameters->count();
         if (!index) continue;
         if (count == kMaxQueues) {
             int32 offset = 0;
@@ -393,6 +393,8 @@ int Vst3PlugAdapter::optionCount(int index) const
 
 bool Vst3PlugAdapter::hasPrograms() const { return parameters != nullptr && !pluginPresets().empty(); }
 
+bool Vst3PlugAdapter::isProgramParameter(ParamID id) const { return id == kProgramParamId && hasPrograms(); }
+
 int Vst3PlugAdapter::programCount() const { return static_cast<int>(pluginPresets().size()); }
 
 int Vst3PlugAdapter::programOf(ParamValue normalised) const
@@ -443,7 +445,7 @@ tresult Vst3PlugAdapter::getParameterInfo(int32 paramIndex, ParameterInfo& info)
 
 tresult Vst3PlugAdapter::getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string)
 {
-    if (id == kProgramParamId && hasPrograms()) {
+    if (isProgramParameter(id)) {
         if (string == nullptr || !std::isfinite(valueNormalized)) return kInvalidArgument;
         toUtf16(pluginPresets()[static_cast<std::size_t>(programOf(valueNormalized))].name, string, 128);
         return kResultOk;
@@ -457,7 +459,7 @@ tresult Vst3PlugAdapter::getParamStringByValue(ParamID id, ParamValue valueNorma
 
 tresult Vst3PlugAdapter::getParamValueByString(ParamID id, char16* string, ParamValue& valueNormalized)
 {
-    if (id == kProgramParamId && hasPrograms()) {
+    if (isProgramParameter(id)) {
         if (string == nullptr) return kInvalidArgument;
         const int program = findPreset(pluginPresets(), fromUtf16(string, 128));
         if (program < 0) return kResultFalse;
@@ -474,7 +476,7 @@ tresult Vst3PlugAdapter::getParamValueByString(ParamID id, char16* string, Param
 
 ParamValue Vst3PlugAdapter::normalizedParamToPlain(ParamID id, ParamValue valueNormalized)
 {
-    if (id == kProgramParamId && hasPrograms()) return programOf(valueNormalized);
+    if (isProgramParameter(id)) return programOf(valueNormalized);
     const std::optional<int> index = indexOf(id);
     if (!index) return valueNormalized;
     const int options = optionCount(*index);
@@ -483,7 +485,7 @@ ParamValue Vst3PlugAdapter::normalizedParamToPlain(ParamID id, ParamValue valueN
 
 ParamValue Vst3PlugAdapter::plainParamToNormalized(ParamID id, ParamValue plainValue)
 {
-    if (id == kProgramParamId && hasPrograms()) {
+    if (isProgramParameter(id)) {
         const double last = programCount() - 1;
         return last > 0 ? std::clamp(std::round(plainValue), 0.0, last) / last : 0.0;
     }
@@ -496,14 +498,14 @@ ParamValue Vst3PlugAdapter::plainParamToNormalized(ParamID id, ParamValue plainV
 
 ParamValue Vst3PlugAdapter::getParamNormalized(ParamID id)
 {
-    if (id == kProgramParamId && hasPrograms()) return normalisedProgram(controllerProgram.load());
+    if (isProgramParameter(id)) return normalisedProgram(controllerProgram.load());
     const std::optional<int> index = indexOf(id);
     return index ? controllerValues[static_cast<std::size_t>(*index)].load() : 0.0;
 }
 
 tresult Vst3PlugAdapter::setParamNormalized(ParamID id, ParamValue value)
 {
-    if (id == kProgramParamId && hasPrograms()) {
+    if (isProgramParameter(id)) {
         if (!std::isfinite(value)) return kInvalidArgument;
         selectProgram(programOf(value));
         return kResultOk;

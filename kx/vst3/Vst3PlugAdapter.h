@@ -121,6 +121,7 @@ private:
     std::optional<int> indexOf(ParamID id) const;
     // The program-change parameter's place after the effect's; none without presets.
     bool hasPrograms() const;
+    bool isProgramParameter(ParamID id) const;
     int programCount() const;
     int programOf(ParamValue normalised) const;
     ParamValue normalisedProgram(int program) const;
