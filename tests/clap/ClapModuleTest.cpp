@@ -237,13 +237,37 @@ TEST_F(ClapFixture, PresetDiscoveryDeclaresTheFactoryPresetsAsThePluginsOwn)
     }
     EXPECT_TRUE(errors.empty());
 
-    // A file location, which the provider never declared, is refused with a reason.
+    // One provider; no other, none without an indexer; a file location, which it never
+    // declared, is refused with a reason and no preset.
     const auto* factory = static_cast<const clap_preset_discovery_factory*>(
         module.entry().get_factory(kPresetDiscoveryFactoryId));
     ASSERT_NE(factory, nullptr);
     EXPECT_EQ(factory->count(factory), 1u);
     EXPECT_EQ(factory->get_descriptor(factory, 1), nullptr);
-    EXPECT_EQ(factory->create(factory, nullptr, factory->get_descriptor(factory, 0)->id), nullptr);
+    const char* id = factory->get_descriptor(factory, 0)->id;
+    EXPECT_EQ(factory->create(factory, nullptr, id), nullptr);
+    clap_preset_discovery_indexer indexer{};
+    indexer.declare_location = [](const clap_preset_discovery_indexer*, const clap_preset_discovery_location*) {
+        return true;
+    };
+    EXPECT_EQ(factory->create(factory, &indexer, "another.provider"), nullptr);
+    const clap_preset_discovery_provider* provider = factory->create(factory, &indexer, id);
+    ASSERT_NE(provider, nullptr);
+    ASSERT_TRUE(provider->init(provider));
+    int calls[2] = {0, 0};  // errors, presets
+    clap_preset_discovery_metadata_receiver receiver{};
+    receiver.receiver_data = calls;
+    receiver.on_error = [](const clap_preset_discovery_metadata_receiver* r, int32_t, const char*) {
+        ++static_cast<int*>(r->receiver_data)[0];
+    };
+    receiver.begin_preset = [](const clap_preset_discovery_metadata_receiver* r, const char*, const char*) {
+        ++static_cast<int*>(r->receiver_data)[1];
+        return true;
+    };
+    EXPECT_FALSE(provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_FILE, "/tmp", &receiver));
+    EXPECT_EQ(calls[0], 1);
+    EXPECT_EQ(calls[1], 0);
+    provider->destroy(provider);
 }
 
 // Loading a preset sets every parameter as a host's changes would: the host reads the values
