@@ -7,7 +7,7 @@ add_dependencies(format_test_support tw07)
 
 # The CLAP module: through its exported entry as hosts load it, and against the VST 2 module.
 add_executable(clap_module_test clap/ClapModuleTest.cpp)
-target_link_libraries(clap_module_test PRIVATE format_test_support tw07_render tw07_validate GTest::gtest_main)
+target_link_libraries(clap_module_test PRIVATE format_test_support tw07_render tw07_validate plug_presets GTest::gtest_main)
 target_compile_definitions(clap_module_test PRIVATE TW07_CLAP_PATH="$<TARGET_FILE:tw07_clap>"
   TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
 add_dependencies(clap_module_test tw07 tw07_clap)

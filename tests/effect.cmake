@@ -59,3 +59,8 @@ add_test(NAME install.modules
   COMMAND "${CMAKE_COMMAND}" -DBUILD_DIR=${PROJECT_BINARY_DIR} -DDEST=${CMAKE_CURRENT_BINARY_DIR}/install-stage
           "-DFILES=${TW07_CLAP_DIR}/tw07.clap,${TW07_VST_DIR}/tw07.so,${TW07_VST3_DIR}/tw07.vst3/Contents/x86_64-linux/tw07.so,${TW07_LV2_DIR}/tw07.lv2/tw07.so,${TW07_LV2_DIR}/tw07.lv2/manifest.ttl,${TW07_LV2_DIR}/tw07.lv2/tw07.ttl"
           -P "${CMAKE_CURRENT_SOURCE_DIR}/CheckInstall.cmake")
+
+# The factory presets: complete, level-matched, and each measured doing what it is for.
+add_executable(effect_presets_test effect/PresetsTest.cpp)
+target_link_libraries(effect_presets_test PRIVATE plug tw07_audio GTest::gtest_main)
+gtest_discover_tests(effect_presets_test DISCOVERY_MODE PRE_TEST)

@@ -2,7 +2,7 @@
 # its sound against the VST 2 module's, directly and through lilv's lv2apply.
 if(NOT WIN32)
   add_executable(lv2_module_test lv2/Lv2ModuleTest.cpp)
-  target_link_libraries(lv2_module_test PRIVATE format_test_support tw07_validate GTest::gtest_main)
+  target_link_libraries(lv2_module_test PRIVATE format_test_support tw07_validate plug_presets GTest::gtest_main)
   target_compile_definitions(lv2_module_test PRIVATE TW07_LV2_BUNDLE="${PROJECT_BINARY_DIR}/plug/tw07.lv2")
   add_dependencies(lv2_module_test tw07_lv2)
   # lilv's lv2apply is an uninstrumented program: it can only load a plain build of the bundle.

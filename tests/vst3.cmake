@@ -1,7 +1,7 @@
 # The VST 3 bundle: through its exported entry as hosts load it, against the VST 2 module,
 # and through the SDK's validator where this machine has it.
 add_executable(vst3_module_test vst3/Vst3ModuleTest.cpp)
-target_link_libraries(vst3_module_test PRIVATE format_test_support tw07_validate GTest::gtest_main)
+target_link_libraries(vst3_module_test PRIVATE format_test_support tw07_validate plug_presets GTest::gtest_main)
 target_compile_definitions(vst3_module_test PRIVATE TW07_VST3_PATH="${PROJECT_BINARY_DIR}/plug/tw07.vst3"
   TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
 add_dependencies(vst3_module_test tw07 tw07_vst3)

@@ -43,7 +43,7 @@ set_tests_properties(windows.module PROPERTIES LABELS windows RESOURCE_LOCK wine
 # The CLAP module through its entry, and against the VST 2 module of the same build.
 add_executable(windows_clap_tests ${CMAKE_CURRENT_SOURCE_DIR}/clap/ClapModuleTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/formats/Vst2Reference.cpp)
-target_link_libraries(windows_clap_tests PRIVATE tw07_render GTest::gtest_main)
+target_link_libraries(windows_clap_tests PRIVATE tw07_render plug_presets GTest::gtest_main)
 target_compile_definitions(windows_clap_tests PRIVATE TW07_MODULE_PATH="${_module_z}"
   TW07_CLAP_PATH="Z:$<TARGET_FILE:tw07_clap>")
 add_dependencies(windows_clap_tests tw07 tw07_clap)
@@ -53,7 +53,7 @@ set_tests_properties(windows.clap PROPERTIES LABELS windows RESOURCE_LOCK winepr
 # The VST 3 bundle through its entry, and against the VST 2 module of the same build.
 add_executable(windows_vst3_tests ${CMAKE_CURRENT_SOURCE_DIR}/vst3/Vst3ModuleTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/formats/Vst2Reference.cpp)
-target_link_libraries(windows_vst3_tests PRIVATE tw07_render GTest::gtest_main)
+target_link_libraries(windows_vst3_tests PRIVATE tw07_render plug_presets GTest::gtest_main)
 target_compile_definitions(windows_vst3_tests PRIVATE TW07_MODULE_PATH="${_module_z}"
   TW07_VST3_PATH="Z:${PROJECT_BINARY_DIR}/plug/tw07.vst3")
 add_dependencies(windows_vst3_tests tw07 tw07_vst3)

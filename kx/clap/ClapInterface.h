@@ -1,8 +1,8 @@
 #pragma once
 // Our own declarations of the part of the CLAP 1.2 binary interface we use: the entry, the
 // plug-in factory, the plug-in and host records, process and events, streams, and the
-// extensions audio-ports, audio-ports-config, params, state, latency, tail, gui, log and
-// thread-check. Plain C layouts (x86-64, Linux and Windows alike). Shared by the module
+// extensions audio-ports, audio-ports-config, params, state, latency, tail, gui, log,
+// thread-check and preset-load, and the preset-discovery factory. Plain C layouts (x86-64, Linux and Windows alike). Shared by the module
 // binding and the command-line host.
 
 #include <cstddef>
@@ -378,6 +378,123 @@ struct clap_host_thread_check {
     bool (*is_audio_thread)(const clap_host* host);
 };
 
+// --- factory presets ------------------------------------------------------------------------
+// A preset-discovery factory from get_factory tells hosts' preset browsers what presets there
+// are and where; the plug-in's preset-load extension loads one by its location and key.
+
+constexpr const char* kPresetDiscoveryFactoryId = "clap.preset-discovery-factory/2";
+constexpr const char* kPresetDiscoveryFactoryIdCompat = "clap.preset-discovery-factory/draft-2";
+constexpr const char* kExtPresetLoad = "clap.preset-load/2";
+constexpr const char* kExtPresetLoadCompat = "clap.preset-load.draft/2";
+
+enum : uint32_t {
+    CLAP_PRESET_DISCOVERY_LOCATION_FILE = 0,
+    CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN = 1,  // inside the plug-in itself; the location is null
+};
+
+enum : uint32_t {
+    CLAP_PRESET_DISCOVERY_IS_FACTORY_CONTENT = 1 << 0,
+    CLAP_PRESET_DISCOVERY_IS_USER_CONTENT = 1 << 1,
+};
+
+struct clap_universal_plugin_id {
+    const char* abi;  // "clap"
+    const char* id;   // the plug-in descriptor's id
+};
+
+using clap_timestamp = uint64_t;
+
+// The host's; calls on it for one location at a time.
+struct clap_preset_discovery_metadata_receiver {
+    void* receiver_data;
+    void (*on_error)(const clap_preset_discovery_metadata_receiver* receiver, int32_t os_error,
+                     const char* error_message);
+    // False: call it nothing more.
+    bool (*begin_preset)(const clap_preset_discovery_metadata_receiver* receiver, const char* name,
+                         const char* load_key);
+    void (*add_plugin_id)(const clap_preset_discovery_metadata_receiver* receiver, const clap_universal_plugin_id* id);
+    void (*set_soundpack_id)(const clap_preset_discovery_metadata_receiver* receiver, const char* soundpack_id);
+    void (*set_flags)(const clap_preset_discovery_metadata_receiver* receiver, uint32_t flags);
+    void (*add_creator)(const clap_preset_discovery_metadata_receiver* receiver, const char* creator);
+    void (*set_description)(const clap_preset_discovery_metadata_receiver* receiver, const char* description);
+    void (*set_timestamps)(const clap_preset_discovery_metadata_receiver* receiver, clap_timestamp creation_time,
+                           clap_timestamp modification_time);
+    void (*add_feature)(const clap_preset_discovery_metadata_receiver* receiver, const char* feature);
+    void (*add_extra_info)(const clap_preset_discovery_metadata_receiver* receiver, const char* key,
+                           const char* value);
+};
+
+struct clap_preset_discovery_filetype {
+    const char* name;
+    const char* description;
+    const char* file_extension;
+};
+
+struct clap_preset_discovery_location {
+    uint32_t flags;
+    const char* name;
+    uint32_t kind;
+    const char* location;  // null for CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN
+};
+
+struct clap_preset_discovery_soundpack;  // not offered by us
+
+struct clap_preset_discovery_provider_descriptor {
+    clap_version_t clap_version;
+    const char* id;
+    const char* name;
+    const char* vendor;
+};
+
+struct clap_preset_discovery_provider {
+    const clap_preset_discovery_provider_descriptor* desc;
+    void* provider_data;
+    bool (*init)(const clap_preset_discovery_provider* provider);  // declares the locations
+    void (*destroy)(const clap_preset_discovery_provider* provider);
+    bool (*get_metadata)(const clap_preset_discovery_provider* provider, uint32_t location_kind, const char* location,
+                         const clap_preset_discovery_metadata_receiver* receiver);
+    const void* (*get_extension)(const clap_preset_discovery_provider* provider, const char* extension_id);
+};
+
+// The host's, handed to create.
+struct clap_preset_discovery_indexer {
+    clap_version_t clap_version;
+    const char* name;
+    const char* vendor;
+    const char* url;
+    const char* version;
+    void* indexer_data;
+    bool (*declare_filetype)(const clap_preset_discovery_indexer* indexer,
+                             const clap_preset_discovery_filetype* filetype);
+    bool (*declare_location)(const clap_preset_discovery_indexer* indexer,
+                             const clap_preset_discovery_location* location);
+    bool (*declare_soundpack)(const clap_preset_discovery_indexer* indexer,
+                              const clap_preset_discovery_soundpack* soundpack);
+    const void* (*get_extension)(const clap_preset_discovery_indexer* indexer, const char* extension_id);
+};
+
+// Every call thread-safe.
+struct clap_preset_discovery_factory {
+    uint32_t (*count)(const clap_preset_discovery_factory* factory);
+    const clap_preset_discovery_provider_descriptor* (*get_descriptor)(const clap_preset_discovery_factory* factory,
+                                                                       uint32_t index);
+    const clap_preset_discovery_provider* (*create)(const clap_preset_discovery_factory* factory,
+                                                    const clap_preset_discovery_indexer* indexer,
+                                                    const char* provider_id);
+};
+
+// Main thread.
+struct clap_plugin_preset_load {
+    bool (*from_location)(const clap_plugin* plugin, uint32_t location_kind, const char* location,
+                          const char* load_key);
+};
+
+struct clap_host_preset_load {
+    void (*on_error)(const clap_host* host, uint32_t location_kind, const char* location, const char* load_key,
+                     int32_t os_error, const char* message);
+    void (*loaded)(const clap_host* host, uint32_t location_kind, const char* location, const char* load_key);
+};
+
 // Layouts as the C declarations give them on x86-64.
 static_assert(sizeof(clap_plugin_entry) == 40);
 static_assert(sizeof(clap_plugin_descriptor) == 88);
@@ -394,5 +511,10 @@ static_assert(offsetof(clap_param_info, min_value) == 1296);
 static_assert(sizeof(clap_audio_port_info) == 288);
 static_assert(sizeof(clap_audio_ports_config) == 304);
 static_assert(sizeof(clap_window) == 16);
+static_assert(sizeof(clap_preset_discovery_metadata_receiver) == 88);
+static_assert(sizeof(clap_preset_discovery_location) == 32);
+static_assert(sizeof(clap_preset_discovery_provider_descriptor) == 40);
+static_assert(sizeof(clap_preset_discovery_provider) == 48);
+static_assert(sizeof(clap_preset_discovery_indexer) == 88);
 
 }  // namespace kx::clap

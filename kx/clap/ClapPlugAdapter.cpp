@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kx/Presets.h"
 #include "kx/Settings.h"
 
 namespace kx::clap {
@@ -127,6 +128,10 @@ bool ClapPlugAdapter::init()
     hostParams = static_cast<const clap_host_params*>(hostExtension(kExtParams));
     hostThreadCheck = static_cast<const clap_host_thread_check*>(hostExtension(kExtThreadCheck));
     hostLog = static_cast<const clap_host_log*>(hostExtension(kExtLog));
+    hostState = static_cast<const clap_host_state*>(hostExtension(kExtState));
+    hostPresetLoad = static_cast<const clap_host_preset_load*>(hostExtension(kExtPresetLoad));
+    if (hostPresetLoad == nullptr)
+        hostPresetLoad = static_cast<const clap_host_preset_load*>(hostExtension(kExtPresetLoadCompat));
     try {
         effect = createPlugin(*this, 44100.0f);
         parameters = &effect->parameters;
@@ -265,6 +270,7 @@ const void* ClapPlugAdapter::extension(const char* id) const
     if (name == kExtParams) return &kParams;
     if (name == kExtState) return &kState;
     if (name == kExtLatency) return &kLatency;
+    if ((name == kExtPresetLoad || name == kExtPresetLoadCompat) && !pluginPresets().empty()) return &kPresetLoad;
     if (name == kExtGui && effect && effect->descriptor().hasEditor && effect->editor() != nullptr) return &kGui;
     return nullptr;
 }
@@ -460,6 +466,41 @@ const clap_plugin_state ClapPlugAdapter::kState{
 
 const clap_plugin_latency ClapPlugAdapter::kLatency{
     .get = [](const clap_plugin*) -> uint32_t { return 0; },
+};
+
+// --- presets -------------------------------------------------------------------------------
+
+bool ClapPlugAdapter::loadPreset(uint32_t kind, const char* location, const char* key)
+{
+    if (!effect || !onMainThread()) return false;
+    if (kind != CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN || location != nullptr) {
+        refusePreset(kind, location, key, "the presets are inside the plug-in; there is no preset file to load");
+        return false;
+    }
+    const std::span<const Preset> presets = pluginPresets();
+    const int index = key != nullptr ? findPreset(presets, key) : -1;
+    if (index < 0) {
+        refusePreset(kind, location, key, "no factory preset has that key");
+        return false;
+    }
+    // As a state load sets them: whole values the audio thread takes at its next block, each
+    // control gliding from where it is.
+    applyPreset(presets[static_cast<std::size_t>(index)], *parameters);
+    if (hostParams != nullptr && hostParams->rescan != nullptr) hostParams->rescan(host, 1u << 0);  // values
+    if (hostPresetLoad != nullptr && hostPresetLoad->loaded != nullptr) hostPresetLoad->loaded(host, kind, location, key);
+    if (hostState != nullptr && hostState->mark_dirty != nullptr) hostState->mark_dirty(host);
+    return true;
+}
+
+void ClapPlugAdapter::refusePreset(uint32_t kind, const char* location, const char* key, const char* why) const
+{
+    if (hostPresetLoad != nullptr && hostPresetLoad->on_error != nullptr)
+        hostPresetLoad->on_error(host, kind, location, key, 0, why);
+}
+
+const clap_plugin_preset_load ClapPlugAdapter::kPresetLoad{
+    .from_location = [](const clap_plugin* p, uint32_t kind, const char* location,
+                        const char* key) { return of(p).loadPreset(kind, location, key); },
 };
 
 // --- audio ports ---------------------------------------------------------------------------

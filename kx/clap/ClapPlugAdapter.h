@@ -45,6 +45,7 @@ private:
     static const clap_plugin_state kState;
     static const clap_plugin_latency kLatency;
     static const clap_plugin_gui kGui;
+    static const clap_plugin_preset_load kPresetLoad;
 
     // clap_plugin
     bool init();
@@ -66,6 +67,11 @@ private:
     // state
     bool save(const clap_ostream& stream) const;
     bool load(const clap_istream& stream);
+
+    // preset-load: a factory preset, by its key, set as the host's own changes of every
+    // parameter would be; the host is told the values changed and which preset it was.
+    bool loadPreset(uint32_t kind, const char* location, const char* key);
+    void refusePreset(uint32_t kind, const char* location, const char* key, const char* why) const;
 
     // audio ports
     bool portInfo(uint32_t index, bool isInput, clap_audio_port_info& info) const;
@@ -92,6 +98,8 @@ private:
     const clap_host_params* hostParams = nullptr;
     const clap_host_thread_check* hostThreadCheck = nullptr;
     const clap_host_log* hostLog = nullptr;
+    const clap_host_state* hostState = nullptr;
+    const clap_host_preset_load* hostPresetLoad = nullptr;
     std::unique_ptr<AudioPlugin> effect;
     Parameters* parameters = nullptr;
     std::unique_ptr<BlockSizeAdapter> blockAdapter;

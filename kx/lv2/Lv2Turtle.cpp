@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <sstream>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,7 @@ constexpr const char* kPrefixes =
     "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
     "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+    "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n\n";
@@ -80,8 +82,13 @@ std::string pluginUri(const PluginDescriptor& descriptor)
 
 std::string uiUri(const PluginDescriptor& descriptor) { return pluginUri(descriptor) + "#ui"; }
 
+std::string presetUri(const PluginDescriptor& descriptor, const Preset& preset)
+{
+    return pluginUri(descriptor) + "#preset-" + std::string(preset.key);
+}
+
 std::string manifest(const PluginDescriptor& descriptor, const std::string& binary, const std::string& uiBinary,
-                     const std::string& descriptionFile)
+                     const std::string& descriptionFile, std::span<const Preset> presets)
 {
     std::ostringstream out;
     out << kPrefixes << "<" << pluginUri(descriptor) << ">\n    a lv2:Plugin ;\n    lv2:binary <" << binary
@@ -90,10 +97,15 @@ std::string manifest(const PluginDescriptor& descriptor, const std::string& bina
         << "    lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
         << "    lv2:optionalFeature ui:touch , ui:resize , <http://lv2plug.in/ns/ext/instance-access> ;\n"
         << "    lv2:extensionData ui:idleInterface .\n";
+    for (const Preset& preset : presets) {
+        out << "\n<" << presetUri(descriptor, preset) << ">\n    a pset:Preset ;\n    lv2:appliesTo <"
+            << pluginUri(descriptor) << "> ;\n    rdfs:seeAlso <" << descriptionFile << "> .\n";
+    }
     return out.str();
 }
 
-std::string description(const PluginDescriptor& descriptor, const Parameters& parameters)
+std::string description(const PluginDescriptor& descriptor, const Parameters& parameters,
+                        std::span<const Preset> presets)
 {
     std::ostringstream out;
     const auto [minor, micro] = versionOf(descriptor.version);
@@ -130,6 +142,21 @@ std::string description(const PluginDescriptor& descriptor, const Parameters& pa
     audioPort(out, first + 2, false, "out_l", "Out left");
     audioPort(out, first + 3, false, "out_r", "Out right");
     out << " .\n";
+    for (const Preset& preset : presets) {
+        std::vector<float> values;
+        if (!presetValues(preset, parameters, values))
+            throw std::invalid_argument("preset " + std::string(preset.key) + " does not set every parameter");
+        out << "\n<" << presetUri(descriptor, preset) << ">\n    a pset:Preset ;\n    lv2:appliesTo <"
+            << pluginUri(descriptor) << "> ;\n    rdfs:label " << quoted(preset.name) << " ;\n    rdfs:comment "
+            << quoted(preset.purpose) << " ;\n    lv2:port";
+        for (int i = 0; i < parameters.count(); ++i) {
+            const ParameterDescriptor& p = parameters.descriptors[static_cast<std::size_t>(i)];
+            out << (i == 0 ? " [\n" : " , [\n") << "        lv2:symbol " << quoted(p.symbol) << " ;\n"
+                << "        pset:value " << number(Lv2PlugAdapter::portValue(p, values[static_cast<std::size_t>(i)]))
+                << "\n    ]";
+        }
+        out << " .\n";
+    }
     return out.str();
 }
 

@@ -35,8 +35,9 @@ int main(int argc, char** argv)
     NoHost host;
     const auto effect = kx::createPlugin(host, 48000.0f);
     const kx::PluginDescriptor& descriptor = effect->descriptor();
-    if (!write(folder + "/manifest.ttl", kx::lv2::manifest(descriptor, argv[2], argv[3], "tw07.ttl")) ||
-        !write(folder + "/tw07.ttl", kx::lv2::description(descriptor, effect->parameters))) {
+    const auto presets = kx::pluginPresets();
+    if (!write(folder + "/manifest.ttl", kx::lv2::manifest(descriptor, argv[2], argv[3], "tw07.ttl", presets)) ||
+        !write(folder + "/tw07.ttl", kx::lv2::description(descriptor, effect->parameters, presets))) {
         std::fprintf(stderr, "lv2-turtle: cannot write into %s\n", folder.c_str());
         return 1;
     }

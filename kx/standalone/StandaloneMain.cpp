@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "kx/AudioPlugin.h"
+#include "kx/Presets.h"
 #include "kx/standalone/JackClient.h"
 #include "kx/standalone/SettingsFile.h"
 #include "kx/standalone/StandaloneEngine.h"
@@ -110,6 +111,7 @@ int run(const StandaloneOptions& options, StandaloneEngine& engine, const std::s
     const kx::PluginDescriptor& descriptor = effect.descriptor();
     const SettingsFile settings(SettingsFile::defaultPath(program), static_cast<uint32_t>(descriptor.uniqueId));
     if (!options.reset) say.problem(settings.restore(engine.parameters()));
+    if (!options.preset.empty()) applyPreset(options.preset, kx::pluginPresets(), engine.parameters());
     applyAssignments(options.assignments, engine.parameters());
 
     std::unique_ptr<JackClient> jack;
@@ -193,6 +195,10 @@ int main(int argc, char** argv)
         const kx::PluginDescriptor& descriptor = engine.effect().descriptor();
         if (options.help) {
             std::fputs(helpText(program, descriptor, engine.parameters()).c_str(), stdout);
+            return kExitNormal;
+        }
+        if (options.listPresets) {
+            std::fputs(presetList(kx::pluginPresets()).c_str(), stdout);
             return kExitNormal;
         }
         if (options.version) {

@@ -1,5 +1,6 @@
 #include "kx/standalone/StandaloneOptions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -53,6 +54,7 @@ constexpr Flag kFlags[] = {
     {"--help", &StandaloneOptions::help, true},         {"-h", &StandaloneOptions::help, true},
     {"--version", &StandaloneOptions::version, true},   {"--connect", &StandaloneOptions::connect, true},
     {"--no-editor", &StandaloneOptions::editor, false}, {"--reset", &StandaloneOptions::reset, true},
+    {"--list-presets", &StandaloneOptions::listPresets, true},
 };
 
 const Flag* flagNamed(std::string_view word)
@@ -80,6 +82,8 @@ StandaloneOptions parseOptions(const std::vector<std::string>& arguments)
             if (count != "1" && count != "2") throw UsageError("--input takes 1 or 2, not \"" + count + "\"");
             options.captureInputs = count[0] - '0';
             options.connect = true;
+        } else if (word == "--preset") {
+            options.preset = value();
         } else if (word == "--set") {
             const std::string& assignment = value();
             const std::size_t equals = assignment.find('=');
@@ -112,6 +116,25 @@ void applyAssignments(const std::vector<std::pair<std::string, std::string>>& as
     }
 }
 
+void applyPreset(const std::string& name, std::span<const Preset> presets, Parameters& parameters)
+{
+    const int index = findPreset(presets, name);
+    if (index < 0) throw UsageError("no preset \"" + name + "\"; --list-presets lists them");
+    kx::applyPreset(presets[static_cast<std::size_t>(index)], parameters);
+}
+
+std::string presetList(std::span<const Preset> presets)
+{
+    std::size_t width = 0;
+    for (const Preset& preset : presets) width = std::max(width, preset.key.size());
+    std::string text;
+    for (const Preset& preset : presets) {
+        text += std::string(preset.key) + std::string(width + 2 - preset.key.size(), ' ') + std::string(preset.name) +
+                ": " + std::string(preset.purpose) + "\n";
+    }
+    return text;
+}
+
 std::string helpText(const std::string& program, const PluginDescriptor& descriptor, const Parameters& parameters)
 {
     std::string text = std::string(descriptor.name) + " " + std::string(descriptor.version) +
@@ -127,6 +150,9 @@ std::string helpText(const std::string& program, const PluginDescriptor& descrip
                        "                   plain number within 0..1 (normalised) or as the editor shows it,\n"
                        "                   with its unit or an option's name: --set Drive=12dB --set Stereo=Mono\n"
                        "  --reset          start from the defaults instead of the saved settings\n"
+                       "  --preset NAME    start from a factory preset (its key or its name), over the saved\n"
+                       "                   settings and under --set: --preset crunch --set Drive=0.6\n"
+                       "  --list-presets   print the factory presets and exit\n"
                        "  --version        print the version and exit\n"
                        "  --help           print this and exit\n\n"
                        "Ports: in_1, in_2, out_1, out_2. The sample rate and period are the server's, and\n"

@@ -356,6 +356,46 @@ public:
 };
 constexpr Uid kIEditControllerIid = Uid::of(0xDCD7BBE3, 0x7742448D, 0xA874AACC, 0x979C759E);
 
+// --- units and program lists ---------------------------------------------------------------
+
+using ProgramListID = int32;
+using CString = const char*;
+constexpr UnitID kNoParentUnitId = -1;
+constexpr ProgramListID kNoProgramListId = -1;
+
+struct UnitInfo {
+    UnitID id;
+    UnitID parentUnitId;
+    String128 name;
+    ProgramListID programListId;
+};
+
+struct ProgramListInfo {
+    ProgramListID id;
+    String128 name;
+    int32 programCount;
+};
+
+// The controller's: its units and the program lists a host shows and switches through the
+// list's program-change parameter.
+class IUnitInfo : public FUnknown {
+public:
+    virtual int32 getUnitCount() = 0;
+    virtual tresult getUnitInfo(int32 unitIndex, UnitInfo& info) = 0;
+    virtual int32 getProgramListCount() = 0;
+    virtual tresult getProgramListInfo(int32 listIndex, ProgramListInfo& info) = 0;
+    virtual tresult getProgramName(ProgramListID listId, int32 programIndex, String128 name) = 0;
+    virtual tresult getProgramInfo(ProgramListID listId, int32 programIndex, CString attributeId,
+                                   String128 attributeValue) = 0;
+    virtual tresult hasProgramPitchNames(ProgramListID listId, int32 programIndex) = 0;
+    virtual tresult getProgramPitchName(ProgramListID listId, int32 programIndex, int16 midiPitch, String128 name) = 0;
+    virtual UnitID getSelectedUnit() = 0;
+    virtual tresult selectUnit(UnitID unitId) = 0;
+    virtual tresult getUnitByBus(MediaType type, BusDirection dir, int32 busIndex, int32 channel, UnitID& unitId) = 0;
+    virtual tresult setUnitProgramData(int32 listOrUnitId, int32 programIndex, IBStream* data) = 0;
+};
+constexpr Uid kIUnitInfoIid = Uid::of(0x3D4BD6B5, 0x913A4FD2, 0xA886E768, 0xA5EB92C1);
+
 class IHostApplication : public FUnknown {
 public:
     virtual tresult getName(String128 name) = 0;
@@ -431,5 +471,7 @@ static_assert(sizeof(AudioBusBuffers) == 24);
 static_assert(sizeof(ProcessData) == 80);
 static_assert(sizeof(ParameterInfo) == 792);
 static_assert(offsetof(ParameterInfo, defaultNormalizedValue) == 776);
+static_assert(sizeof(UnitInfo) == 268);
+static_assert(sizeof(ProgramListInfo) == 264);
 
 }  // namespace kx::vst3

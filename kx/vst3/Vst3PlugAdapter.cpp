@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "kx/Presets.h"
 #include "kx/Settings.h"
 #include "kx/vst3/Utf16.h"
 #include "kx/vst3/Vst3PlugView.h"
@@ -57,6 +58,8 @@ tresult Vst3PlugAdapter::queryInterface(const TUID iid, void** object)
         found = static_cast<IEditController*>(this);
     else if (kIProcessContextRequirementsIid == iid)
         found = static_cast<IProcessContextRequirements*>(this);
+    else if (kIUnitInfoIid == iid && hasPrograms())
+        found = static_cast<IUnitInfo*>(this);
     *object = found;
     if (found == nullptr) return kNoInterface;
     addRef();
@@ -294,14 +297,15 @@ void Vst3PlugAdapter::processWithChanges(ProcessData& data, float** inputs, floa
     const int32 total = changes != nullptr ? changes->getParameterCount() : 0;
     for (int32 q = 0; q < total; ++q) {
         IParamValueQueue* queue = changes->getParameterData(q);
-        const std::optional<int> index = queue != nullptr ? indexOf(queue->getParameterId()) : std::nullopt;
+        std::optional<int> index = queue != nullptr ? indexOf(queue->getParameterId()) : std::nullopt;
+        if (queue != nullptr && isProgramParameter(queue->getParameterId())) index = parameters->count();
         if (!index) continue;
         if (count == kMaxQueues) {
             int32 offset = 0;
             ParamValue value = 0.0;
             const int32 last = queue->getPointCount() - 1;
             if (last >= 0 && queue->getPoint(last, offset, value) == kResultOk)
-                parameters->setValue(*index, static_cast<float>(value));
+                applyChange(*index, value, data.outputParameterChanges, 0);
             continue;
         }
         queues[count] = queue;
@@ -334,10 +338,32 @@ void Vst3PlugAdapter::processWithChanges(ProcessData& data, float** inputs, floa
         at = std::clamp(at, done, frames);
         if (at > done) runAudio(inputs, outputs, done, at);
         done = at;
-        parameters->setValue(indices[earliest], static_cast<float>(value));
+        applyChange(indices[earliest], value, data.outputParameterChanges, at);
         ++next[earliest];
     }
     if (done < frames) runAudio(inputs, outputs, done, frames);
+}
+
+void Vst3PlugAdapter::applyChange(int index, ParamValue value, IParameterChanges* report, int32 frame)
+{
+    if (index < parameters->count()) {
+        parameters->setValue(index, static_cast<float>(value));
+        return;
+    }
+    // Hosts may send the program's value again with other changes: only a new program loads,
+    // so knobs turned since are not undone.
+    if (std::isnan(value)) return;
+    const int program = programOf(value);
+    if (processorProgram.exchange(program) == program) return;
+    applyPreset(pluginPresets()[static_cast<std::size_t>(program)], *parameters);
+    // The host learns the new values as changes the processor made, at the program's frame.
+    if (report == nullptr) return;
+    for (int i = 0; i < parameters->count(); ++i) {
+        int32 slot = 0;
+        IParamValueQueue* queue = report->addParameterData(parameters->descriptors[static_cast<std::size_t>(i)].id, slot);
+        if (queue != nullptr) queue->addPoint(frame, parameters->value(i), slot);
+    }
+    programValuesToTell = true;
 }
 
 void Vst3PlugAdapter::runAudio(float* const* inputs, float* const* outputs, int32 begin, int32 end)
@@ -365,10 +391,43 @@ int Vst3PlugAdapter::optionCount(int index) const
     return parameters->descriptors[static_cast<std::size_t>(index)].mapper->optionCount();
 }
 
-int32 Vst3PlugAdapter::getParameterCount() { return parameters != nullptr ? parameters->count() : 0; }
+bool Vst3PlugAdapter::hasPrograms() const { return parameters != nullptr && !pluginPresets().empty(); }
+
+bool Vst3PlugAdapter::isProgramParameter(ParamID id) const { return id == kProgramParamId && hasPrograms(); }
+
+int Vst3PlugAdapter::programCount() const { return static_cast<int>(pluginPresets().size()); }
+
+int Vst3PlugAdapter::programOf(ParamValue normalised) const
+{
+    const int last = programCount() - 1;
+    return static_cast<int>(std::round(std::clamp(normalised, 0.0, 1.0) * last));
+}
+
+ParamValue Vst3PlugAdapter::normalisedProgram(int program) const
+{
+    const int last = programCount() - 1;
+    return last > 0 ? static_cast<ParamValue>(program) / last : 0.0;
+}
+
+int32 Vst3PlugAdapter::getParameterCount()
+{
+    if (parameters == nullptr) return 0;
+    return parameters->count() + (hasPrograms() ? 1 : 0);
+}
 
 tresult Vst3PlugAdapter::getParameterInfo(int32 paramIndex, ParameterInfo& info)
 {
+    if (parameters != nullptr && paramIndex == parameters->count() && hasPrograms()) {
+        info = ParameterInfo{};
+        info.id = kProgramParamId;
+        toUtf16("Program", info.title, 128);
+        toUtf16("Program", info.shortTitle, 128);
+        info.stepCount = programCount() - 1;
+        info.defaultNormalizedValue = 0.0;
+        info.unitId = kRootUnitId;
+        info.flags = kCanAutomate | kIsList | kIsProgramChange;
+        return kResultOk;
+    }
     if (parameters == nullptr || !parameters->contains(paramIndex)) return kInvalidArgument;
     const ParameterDescriptor& descriptor = parameters->descriptors[static_cast<std::size_t>(paramIndex)];
     const int options = optionCount(paramIndex);
@@ -386,6 +445,11 @@ tresult Vst3PlugAdapter::getParameterInfo(int32 paramIndex, ParameterInfo& info)
 
 tresult Vst3PlugAdapter::getParamStringByValue(ParamID id, ParamValue valueNormalized, String128 string)
 {
+    if (isProgramParameter(id)) {
+        if (string == nullptr || !std::isfinite(valueNormalized)) return kInvalidArgument;
+        toUtf16(pluginPresets()[static_cast<std::size_t>(programOf(valueNormalized))].name, string, 128);
+        return kResultOk;
+    }
     const std::optional<int> index = indexOf(id);
     if (!index || string == nullptr || !std::isfinite(valueNormalized)) return kInvalidArgument;
     const float normalised = std::clamp(static_cast<float>(valueNormalized), 0.0f, 1.0f);
@@ -395,6 +459,13 @@ tresult Vst3PlugAdapter::getParamStringByValue(ParamID id, ParamValue valueNorma
 
 tresult Vst3PlugAdapter::getParamValueByString(ParamID id, char16* string, ParamValue& valueNormalized)
 {
+    if (isProgramParameter(id)) {
+        if (string == nullptr) return kInvalidArgument;
+        const int program = findPreset(pluginPresets(), fromUtf16(string, 128));
+        if (program < 0) return kResultFalse;
+        valueNormalized = normalisedProgram(program);
+        return kResultOk;
+    }
     const std::optional<int> index = indexOf(id);
     if (!index || string == nullptr) return kInvalidArgument;
     const std::optional<float> value = parameters->parse(*index, fromUtf16(string, 128));
@@ -405,6 +476,7 @@ tresult Vst3PlugAdapter::getParamValueByString(ParamID id, char16* string, Param
 
 ParamValue Vst3PlugAdapter::normalizedParamToPlain(ParamID id, ParamValue valueNormalized)
 {
+    if (isProgramParameter(id)) return programOf(valueNormalized);
     const std::optional<int> index = indexOf(id);
     if (!index) return valueNormalized;
     const int options = optionCount(*index);
@@ -413,6 +485,10 @@ ParamValue Vst3PlugAdapter::normalizedParamToPlain(ParamID id, ParamValue valueN
 
 ParamValue Vst3PlugAdapter::plainParamToNormalized(ParamID id, ParamValue plainValue)
 {
+    if (isProgramParameter(id)) {
+        const double last = programCount() - 1;
+        return last > 0 ? std::clamp(std::round(plainValue), 0.0, last) / last : 0.0;
+    }
     const std::optional<int> index = indexOf(id);
     if (!index) return plainValue;
     const int options = optionCount(*index);
@@ -422,16 +498,41 @@ ParamValue Vst3PlugAdapter::plainParamToNormalized(ParamID id, ParamValue plainV
 
 ParamValue Vst3PlugAdapter::getParamNormalized(ParamID id)
 {
+    if (isProgramParameter(id)) return normalisedProgram(controllerProgram.load());
     const std::optional<int> index = indexOf(id);
     return index ? controllerValues[static_cast<std::size_t>(*index)].load() : 0.0;
 }
 
 tresult Vst3PlugAdapter::setParamNormalized(ParamID id, ParamValue value)
 {
+    if (isProgramParameter(id)) {
+        if (!std::isfinite(value)) return kInvalidArgument;
+        selectProgram(programOf(value));
+        return kResultOk;
+    }
     const std::optional<int> index = indexOf(id);
     if (!index || !std::isfinite(value)) return kInvalidArgument;
     controllerValues[static_cast<std::size_t>(*index)] = std::clamp(value, 0.0, 1.0);
     return kResultOk;
+}
+
+void Vst3PlugAdapter::selectProgram(int program)
+{
+    if (controllerProgram.exchange(program) == program) return;
+    const Preset& preset = pluginPresets()[static_cast<std::size_t>(program)];
+    for (const PresetValue& v : preset.values) {
+        const int index = parameters->indexOfId(v.id);
+        if (index >= 0) controllerValues[static_cast<std::size_t>(index)] = std::clamp(v.value, 0.0f, 1.0f);
+    }
+    // No processor runs to take the change from the queues; the state saved next must hold it.
+    if (!active.load()) {
+        processorProgram = program;
+        applyPreset(preset, *parameters);
+    }
+    // Hosts switch programs holding locks that restartComponent takes too (Ardour 7 does): the
+    // host is asked to read the values again later, from the editor's timer on its UI thread,
+    // and while processing it hears them from the processor as well.
+    programValuesToTell = true;
 }
 
 tresult Vst3PlugAdapter::setComponentHandler(IComponentHandler* handler)
@@ -460,6 +561,40 @@ AudioPluginEditor* Vst3PlugAdapter::editor()
 {
     if (!effect || !effect->descriptor().hasEditor) return nullptr;
     return effect->editor();
+}
+
+// --- program list --------------------------------------------------------------------------
+
+tresult Vst3PlugAdapter::getUnitInfo(int32 unitIndex, UnitInfo& info)
+{
+    if (unitIndex != 0) return kInvalidArgument;
+    info = UnitInfo{};
+    info.id = kRootUnitId;
+    info.parentUnitId = kNoParentUnitId;
+    toUtf16("Root", info.name, 128);
+    info.programListId = hasPrograms() ? kProgramListId : kNoProgramListId;
+    return kResultOk;
+}
+
+int32 Vst3PlugAdapter::getProgramListCount() { return hasPrograms() ? 1 : 0; }
+
+tresult Vst3PlugAdapter::getProgramListInfo(int32 listIndex, ProgramListInfo& info)
+{
+    if (listIndex != 0 || !hasPrograms()) return kInvalidArgument;
+    info = ProgramListInfo{};
+    info.id = kProgramListId;
+    toUtf16("Factory presets", info.name, 128);
+    info.programCount = programCount();
+    return kResultOk;
+}
+
+tresult Vst3PlugAdapter::getProgramName(ProgramListID listId, int32 programIndex, String128 name)
+{
+    if (listId != kProgramListId || !hasPrograms() || programIndex < 0 || programIndex >= programCount() ||
+        name == nullptr)
+        return kInvalidArgument;
+    toUtf16(pluginPresets()[static_cast<std::size_t>(programIndex)].name, name, 128);
+    return kResultOk;
 }
 
 // --- the editor's edits --------------------------------------------------------------------
@@ -494,6 +629,8 @@ void Vst3PlugAdapter::endEdit(int index)
 void Vst3PlugAdapter::tellHostOfEdits()
 {
     if (!toHost) return;
+    if (programValuesToTell.exchange(false) && componentHandler != nullptr)
+        componentHandler->restartComponent(kParamValuesChanged);
     toHost->drain([this](const ParameterEdit& edit) {
         const ParamID id = parameters->descriptors[static_cast<std::size_t>(edit.index)].id;
         if (edit.kind == ParameterEdit::Kind::kValue) {

@@ -10,6 +10,10 @@
 // begins, as a VST 2 host's change between two calls does. The editor's edits reach the
 // processor through a queue, and the host (beginEdit, performEdit, endEdit) on its UI
 // thread, from the editor view's timer.
+//
+// The factory presets are one program list, switched by its program-change parameter, whose
+// id lies apart from the effect's. The processor loads a program where its change comes in
+// the parameter queues; the controller shows its values and has the host read them again.
 
 #include <atomic>
 #include <memory>
@@ -28,6 +32,7 @@ class Vst3PlugAdapter final : public IComponent,
                               public IAudioProcessor,
                               public IEditController,
                               public IProcessContextRequirements,
+                              public IUnitInfo,
                               public HostCallback {
 public:
     Vst3PlugAdapter();
@@ -79,6 +84,24 @@ public:
     tresult setComponentHandler(IComponentHandler* handler) override;
     IPlugView* createView(FIDString name) override;
 
+    // IUnitInfo: one unit with the factory presets as its program list.
+    int32 getUnitCount() override { return 1; }
+    tresult getUnitInfo(int32 unitIndex, UnitInfo& info) override;
+    int32 getProgramListCount() override;
+    tresult getProgramListInfo(int32 listIndex, ProgramListInfo& info) override;
+    tresult getProgramName(ProgramListID listId, int32 programIndex, String128 name) override;
+    tresult getProgramInfo(ProgramListID, int32, CString, String128) override { return kResultFalse; }
+    tresult hasProgramPitchNames(ProgramListID, int32) override { return kResultFalse; }
+    tresult getProgramPitchName(ProgramListID, int32, int16, String128) override { return kResultFalse; }
+    UnitID getSelectedUnit() override { return kRootUnitId; }
+    tresult selectUnit(UnitID unitId) override { return unitId == kRootUnitId ? kResultOk : kInvalidArgument; }
+    tresult getUnitByBus(MediaType, BusDirection, int32, int32, UnitID&) override { return kResultFalse; }
+    tresult setUnitProgramData(int32, int32, IBStream*) override { return kNotImplemented; }
+
+    // The program-change parameter's id, and the program list's.
+    static constexpr ParamID kProgramParamId = 1000;
+    static constexpr ProgramListID kProgramListId = 1;
+
     // IProcessContextRequirements: the effect needs no transport or tempo.
     uint32 getProcessContextRequirements() override { return 0; }
 
@@ -96,6 +119,18 @@ public:
 
 private:
     std::optional<int> indexOf(ParamID id) const;
+    // The program-change parameter's place after the effect's; none without presets.
+    bool hasPrograms() const;
+    bool isProgramParameter(ParamID id) const;
+    int programCount() const;
+    int programOf(ParamValue normalised) const;
+    ParamValue normalisedProgram(int program) const;
+    // The controller's choice of program: shown at once, loaded into the effect by the processor
+    // (or here, while none runs).
+    void selectProgram(int program);
+    // A change from the parameter queues: a parameter's value, or (index past the effect's) a
+    // program, whose values are reported to the host in `report` at `frame`.
+    void applyChange(int index, ParamValue value, IParameterChanges* report, int32 frame);
     int optionCount(int index) const;
     // The host's parameter changes at their frames, and the audio between them.
     void processWithChanges(ProcessData& data, float** inputs, float** outputs);
@@ -119,6 +154,9 @@ private:
     double sampleRate = 44100.0;
     std::atomic<bool> active{false};
     std::atomic<bool> viewOpen{false};
+    std::atomic<int> processorProgram{0};  // the program the processor last loaded
+    std::atomic<int> controllerProgram{0};  // the program the controller shows
+    std::atomic<bool> programValuesToTell{false};  // restartComponent is due on the UI thread
 };
 
 }  // namespace kx::vst3

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "kx/Presets.h"
 #include "tests/formats/Vst2Reference.h"
 #include "tools/host/ClapHost.h"
 #include "tools/audio/Signals.h"
@@ -206,6 +208,142 @@ TEST_F(ClapFixture, HostileStateIsRefusedAndChangesNothing)
     }
     EXPECT_EQ(other.logLines.size(), hostile.size());
     EXPECT_EQ(other.rescans.load(), 0);
+}
+
+// The plain values a preset sets, by id, as the plug-in reports them (Stereo from 0 to 2).
+std::vector<double> plainValuesOf(const kx::Preset& preset)
+{
+    std::vector<double> values(8, -1.0);
+    for (const kx::PresetValue& v : preset.values) values[v.id] = v.id == kStereo ? 2.0 * v.value : v.value;
+    return values;
+}
+
+// The factory presets as a host's preset browser indexes them: one location inside the plug-in,
+// every preset with its name, key, description and this plug-in's id, marked factory content.
+TEST_F(ClapFixture, PresetDiscoveryDeclaresTheFactoryPresetsAsThePluginsOwn)
+{
+    std::vector<std::string> errors;
+    const std::vector<DiscoveredPreset> found = module.discoverPresets(&errors);
+    const auto presets = kx::pluginPresets();
+    ASSERT_EQ(found.size(), presets.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        EXPECT_EQ(found[i].name, presets[i].name);
+        EXPECT_EQ(found[i].key, presets[i].key);
+        EXPECT_EQ(found[i].description, presets[i].purpose);
+        EXPECT_EQ(found[i].locationKind, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN);
+        EXPECT_TRUE(found[i].location.empty());
+        EXPECT_EQ(found[i].flags, CLAP_PRESET_DISCOVERY_IS_FACTORY_CONTENT);
+        EXPECT_EQ(found[i].pluginIds, std::vector<std::string>{"clap:com.tarnwell.tw07"});
+    }
+    EXPECT_TRUE(errors.empty());
+
+    // One provider; no other, none without an indexer; a file location, which it never
+    // declared, is refused with a reason and no preset.
+    const auto* factory = static_cast<const clap_preset_discovery_factory*>(
+        module.entry().get_factory(kPresetDiscoveryFactoryId));
+    ASSERT_NE(factory, nullptr);
+    EXPECT_EQ(factory->count(factory), 1u);
+    EXPECT_EQ(factory->get_descriptor(factory, 1), nullptr);
+    const char* id = factory->get_descriptor(factory, 0)->id;
+    EXPECT_EQ(factory->create(factory, nullptr, id), nullptr);
+    clap_preset_discovery_indexer indexer{};
+    indexer.declare_location = [](const clap_preset_discovery_indexer*, const clap_preset_discovery_location*) {
+        return true;
+    };
+    EXPECT_EQ(factory->create(factory, &indexer, "another.provider"), nullptr);
+    const clap_preset_discovery_provider* provider = factory->create(factory, &indexer, id);
+    ASSERT_NE(provider, nullptr);
+    ASSERT_TRUE(provider->init(provider));
+    int calls[2] = {0, 0};  // errors, presets
+    clap_preset_discovery_metadata_receiver receiver{};
+    receiver.receiver_data = calls;
+    receiver.on_error = [](const clap_preset_discovery_metadata_receiver* r, int32_t, const char*) {
+        ++static_cast<int*>(r->receiver_data)[0];
+    };
+    receiver.begin_preset = [](const clap_preset_discovery_metadata_receiver* r, const char*, const char*) {
+        ++static_cast<int*>(r->receiver_data)[1];
+        return true;
+    };
+    EXPECT_FALSE(provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_FILE, "/tmp", &receiver));
+    EXPECT_EQ(calls[0], 1);
+    EXPECT_EQ(calls[1], 0);
+    provider->destroy(provider);
+}
+
+// Loading a preset sets every parameter as a host's changes would: the host reads the values
+// again, hears which preset it was and that the project changed, and the state saved next holds
+// them (the compare battery checks the sound against the VST 2 module given the same values).
+TEST_F(ClapFixture, LoadingAPresetIsAnEditTheHostSeesAndTheStateKeeps)
+{
+    const auto* load = plugin.extension<clap_plugin_preset_load>(kExtPresetLoad);
+    ASSERT_NE(load, nullptr);
+    EXPECT_EQ(plugin.extension<clap_plugin_preset_load>(kExtPresetLoadCompat), load);
+    int loads = 0;
+    for (const kx::Preset& preset : kx::pluginPresets()) {
+        const std::string key(preset.key);
+        ASSERT_TRUE(load->from_location(plugin.plugin(), CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, key.c_str()));
+        ++loads;
+        EXPECT_EQ(valuesOf(plugin), plainValuesOf(preset)) << key;
+        EXPECT_EQ(plugin.presetsLoaded.back(), key);
+        EXPECT_EQ(plugin.rescans.load(), loads);
+        EXPECT_EQ(plugin.dirtyMarks.load(), loads);
+        ClapInstance restored(module);
+        ASSERT_TRUE(restored.load(plugin.save()));
+        EXPECT_EQ(valuesOf(restored), plainValuesOf(preset)) << key;
+    }
+    EXPECT_TRUE(plugin.presetErrors.empty());
+}
+
+// Keys no preset has, other locations, and calls from a thread that is not the main thread are
+// refused with a reason, and change nothing; a load while the audio thread processes is taken
+// like any change between blocks.
+TEST_F(ClapFixture, BadPresetLoadsAreRefusedAndALoadDuringProcessingIsSafe)
+{
+    const auto* load = plugin.extension<clap_plugin_preset_load>(kExtPresetLoad);
+    ASSERT_NE(load, nullptr);
+    setEveryParameter(plugin, 0.2);
+    const std::vector<double> before = valuesOf(plugin);
+    const struct {
+        uint32_t kind;
+        const char* location;
+        const char* key;
+    } refused[] = {
+        {CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, "no_such_preset"},
+        {CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, ""},
+        {CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, nullptr},
+        {CLAP_PRESET_DISCOVERY_LOCATION_FILE, "/tmp/crunch.preset", "crunch"},
+        {CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, "somewhere", "crunch"},
+        {7, nullptr, "crunch"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_FALSE(load->from_location(plugin.plugin(), r.kind, r.location, r.key)) << (r.key ? r.key : "null");
+        EXPECT_EQ(valuesOf(plugin), before);
+    }
+    EXPECT_EQ(plugin.presetErrors.size(), std::size(refused));
+    bool fromElsewhere = true;
+    std::thread([&] {
+        fromElsewhere = load->from_location(plugin.plugin(), CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, "doom");
+    }).join();
+    EXPECT_FALSE(fromElsewhere);
+    EXPECT_EQ(valuesOf(plugin), before);
+    EXPECT_TRUE(plugin.presetsLoaded.empty());
+    EXPECT_EQ(plugin.rescans.load(), 0);
+
+    ASSERT_TRUE(plugin.activate(48000.0, 256));
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        std::vector<float> left(256, 0.1f), right(256, -0.1f);
+        float* channels[2] = {left.data(), right.data()};
+        while (!stop.load()) plugin.process(channels, 2, channels, 2, 256);
+    });
+    for (const kx::Preset& preset : kx::pluginPresets()) {
+        const std::string key(preset.key);
+        EXPECT_TRUE(load->from_location(plugin.plugin(), CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, key.c_str()));
+    }
+    stop = true;
+    audio.join();
+    plugin.deactivate();
+    EXPECT_EQ(valuesOf(plugin), plainValuesOf(kx::pluginPresets().back()));
 }
 
 TEST_F(ClapFixture, OddCallsAreRefusedOrHarmless)

@@ -195,6 +195,42 @@ void expectOurRender(const tools::AudioBuffer& input, const tools::AudioBuffer& 
     EXPECT_LT(largest, 1e-9);
 }
 
+// Ardour's preset menu for both bundles: it finds the factory presets by name and loads one;
+// its controls then show the preset's values (a VST 3 program once the processor has run).
+TEST_F(ArdourRun, FindsAndLoadsTheFactoryPresetsOfTheVst3AndLv2Bundles)
+{
+    for (const char* type : {"VST3", "LV2"}) {
+        const fs::path script = root / (std::string("presets-") + type + ".lua");
+        writeFile(script, "AudioEngine:set_backend(\"None (Dummy)\", \"\", \"\")\n"
+                          "local s = create_session(\"" + (root / (std::string("presets-") + type)).string() +
+                              "\", \"p\", " + std::to_string(kRate) +
+                              ")\n"
+                              "local t = s:new_audio_track(2, 2, nil, 1, \"T\", ARDOUR.PresentationInfo.max_order, "
+                              "ARDOUR.TrackMode.Normal, true):front()\n"
+                              "local fx = ARDOUR.LuaAPI.new_plugin(s, \"TW07 - distortion/sustainer\", "
+                              "ARDOUR.PluginType." + type + ", \"\")\n"
+                              "assert(not fx:isnil())\n"
+                              "assert(t:add_processor_by_index(fx, 0, nil, true))\n"
+                              "local p = fx:to_insert():plugin(0)\n"
+                              "for _, n in ipairs({\"Default\", \"Crunch\", \"Singing Lead\", \"Full Saturation\"}) do\n"
+                              "  print(\"preset \" .. n .. \": \" .. tostring(p:preset_by_label(n) ~= nil))\n"
+                              "end\n"
+                              "print(\"loaded: \" .. tostring(p:load_preset(p:preset_by_label(\"Doom\"))))\n"
+                              "ARDOUR.LuaAPI.usleep(1000000)\n"
+                              "local values = \"\"\n"
+                              "for i = 0, 7 do values = values .. string.format(\" %.3f\", "
+                              "ARDOUR.LuaAPI.get_processor_param(fx, i, true)) end\n"
+                              "print(\"values:\" .. values)\n"
+                              "close_session()\nquit()\n");
+        EXPECT_EQ(run("ardour7-lua '" + script.string() + "'"), 0) << readFile(root / "log.txt");
+        const std::string log = readFile(root / "log.txt");
+        for (const char* line : {"preset Default: true", "preset Crunch: true", "preset Singing Lead: true",
+                                 "preset Full Saturation: true", "loaded: true",
+                                 "values: 0.900 0.800 0.300 2.000 0.650 0.400 0.300 0.465"})
+            EXPECT_NE(log.find(line), std::string::npos) << type << ": " << line << "\n" << log;
+    }
+}
+
 TEST_F(ArdourRun, RendersThroughTheVst3AndLv2BundlesAsOurHostDoes)
 {
     const tools::AudioBuffer input = render("input", nullptr);

@@ -54,7 +54,7 @@ std::vector<int> callSizes(const CompareCase& c)
 
 TEST(CompareBattery, CoversRatesPartitionsSettingsSignalsAndChanges)
 {
-    const std::vector<CompareCase> cases = tools::compareBattery(kNames, false);
+    const std::vector<CompareCase> cases = tools::compareBattery(kNames, {}, false);
     std::set<int> rates;
     std::set<int> sizes;
     std::set<std::string> settings;
@@ -84,10 +84,10 @@ TEST(CompareBattery, CoversRatesPartitionsSettingsSignalsAndChanges)
     EXPECT_TRUE(inPlace && separate && pastAnnounced && changesOffGrid);
 
     // The same battery, the same input: the comparison is repeatable.
-    EXPECT_EQ(cases[40].input().channels, tools::compareBattery(kNames, false)[40].input().channels);
+    EXPECT_EQ(cases[40].input().channels, tools::compareBattery(kNames, {}, false)[40].input().channels);
 
     // Without a Stereo parameter there are no Stereo settings; settings name parameters by index.
-    for (const CompareCase& c : tools::compareBattery({"Gain", "Tone"}, false)) {
+    for (const CompareCase& c : tools::compareBattery({"Gain", "Tone"}, {}, false)) {
         EXPECT_FALSE(c.settingsName.starts_with("Stereo"));
         for (const auto& setting : c.options.settings) {
             EXPECT_TRUE(setting.parameter == "0" || setting.parameter == "1");
@@ -95,10 +95,24 @@ TEST(CompareBattery, CoversRatesPartitionsSettingsSignalsAndChanges)
     }
 }
 
+// A module's presets add one case each, on the riff, named after the preset and setting nothing
+// else; the rest of the battery stays as it was.
+TEST(CompareBattery, EachPresetIsACase)
+{
+    const std::vector<CompareCase> plain = tools::compareBattery(kNames, {}, false);
+    const std::vector<CompareCase> with = tools::compareBattery(kNames, {"Crunch", "Doom"}, false);
+    ASSERT_EQ(with.size(), plain.size() + 2);
+    for (std::size_t i = 0; i < plain.size(); ++i) EXPECT_TRUE(with[i].preset.empty());
+    EXPECT_EQ(with[plain.size()].preset, "Crunch");
+    EXPECT_EQ(with[plain.size() + 1].settingsName, "preset Doom");
+    EXPECT_TRUE(with.back().options.settings.empty());
+    EXPECT_EQ(with.back().signal, tools::TestSignal::Riff);
+}
+
 TEST(CompareBattery, GridKeepsEveryHostCallOnMultiplesOf32Frames)
 {
-    const std::vector<CompareCase> all = tools::compareBattery(kNames, false);
-    const std::vector<CompareCase> grid = tools::compareBattery(kNames, true);
+    const std::vector<CompareCase> all = tools::compareBattery(kNames, {}, false);
+    const std::vector<CompareCase> grid = tools::compareBattery(kNames, {}, true);
     ASSERT_GT(grid.size(), 30u);
     EXPECT_LT(grid.size(), all.size());
     EXPECT_EQ(static_cast<std::size_t>(

@@ -85,6 +85,21 @@ TEST_F(JackRun, JalvRunsTheBundleWithAudioFlowingThroughIt)
     }
 }
 
+// jalv's console lists the bundle's presets and loads one by its URI: the controls take its values.
+TEST_F(JackRun, JalvListsAndLoadsTheFactoryPresets)
+{
+    const std::string console =
+        output(environment + "(sleep 1; echo presets; sleep 0.5; echo 'preset " + std::string(kUri) +
+               "#preset-crunch'; sleep 1; echo controls; sleep 0.5) | timeout 10 jalv -n tw07 " + std::string(kUri) +
+               " 2>&1");
+    for (const char* text : {"#preset-crunch (Crunch)", "#preset-doom (Doom)", "#preset-default (Default)"})
+        EXPECT_NE(console.find(text), std::string::npos) << text << "\n" << console;
+    const std::size_t loaded = console.rfind("drive = ");
+    ASSERT_NE(loaded, std::string::npos) << console;
+    for (const char* text : {"drive = 0.500000", "tone_lo = 0.550000", "post_gain = 0.330000"})
+        EXPECT_NE(console.find(text, loaded - 1), std::string::npos) << text << "\n" << console;
+}
+
 TEST_F(JackRun, JalvGtkEmbedsTheEditor)
 {
     if (std::getenv("DISPLAY") == nullptr || !fs::exists("/usr/bin/jalv.gtk3"))

@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "kx/lv2/Lv2Interface.h"
+#include "kx/Presets.h"
 #include "tests/formats/Vst2Reference.h"
+#include "tools/host/Lv2Plugin.h"
 #include "tools/audio/AudioFile.h"
 #include "tools/audio/Signals.h"
 #include "tools/host/SharedLibrary.h"
@@ -85,6 +87,33 @@ TEST(Lv2Bundle, ItsTurtleIsValidAndDescribesTheControlsAndPorts)
                              "2.0 = \"Mono\"", "lv2core#integer", "lv2core#enumeration"})
         EXPECT_NE(port.find(text), std::string::npos) << text << "\n" << port;
     EXPECT_EQ(tools::validate::exportedSymbols(bundle + "/tw07.so"), std::vector<std::string>{"lv2_descriptor"});
+}
+
+// The factory presets are in the bundle: lv2info lists them by name, and a host that restores
+// one (through lilv, as the host tool does) gets every control's value of it.
+TEST(Lv2Bundle, HoldsTheFactoryPresetsWithEveryControlsValue)
+{
+    const auto presets = kx::pluginPresets();
+    if (haveLv2Tools()) {
+        const auto [info, status] = run(lv2Path() + "lv2info " + kUri);
+        ASSERT_EQ(status, 0) << info;
+        const std::size_t listed = info.find("Presets:");
+        ASSERT_NE(listed, std::string::npos) << info;
+        for (const kx::Preset& preset : presets)
+            EXPECT_NE(info.find(std::string(preset.name), listed), std::string::npos) << preset.name;
+    }
+    tools::lv2::Lv2Plugin host(TW07_LV2_BUNDLE);
+    const std::vector<std::string> names = host.presets();
+    ASSERT_EQ(names.size(), presets.size());
+    for (const kx::Preset& preset : presets) {
+        const auto found = std::find(names.begin(), names.end(), preset.name);
+        ASSERT_NE(found, names.end()) << preset.name;
+        ASSERT_TRUE(host.loadPreset(static_cast<int>(found - names.begin())));
+        for (const kx::PresetValue& v : preset.values)
+            EXPECT_EQ(host.getParameter(static_cast<int>(v.id)), v.value) << preset.key << " " << v.id;
+    }
+    EXPECT_FALSE(host.loadPreset(-1));
+    EXPECT_FALSE(host.loadPreset(static_cast<int>(presets.size())));
 }
 
 // The module through its descriptor: an instance with all its ports connected.

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -42,6 +43,38 @@ TEST(StandaloneOptions, TakeNamesSymbolsNormalisedAndShownValuesAndRefuseTheRest
              {"Drive", "1.5"}, {"Drive", "-0.1"}, {"Drive", "nan"}, {"Drive", "loud"}, {"Volume", "0.5"}})
         EXPECT_THROW(applyAssignments({{name, value}}, engine.parameters()), UsageError) << name << "=" << value;
     EXPECT_FLOAT_EQ(engine.parameters().value(0), 0.35f);  // untouched by the refused ones
+}
+
+// --preset takes a key or a name over the saved settings and under --set; a name no preset has
+// is refused with nothing changed; --list-presets gives one line per preset, key first.
+TEST(StandaloneOptions, TakePresetsByKeyOrNameAndListThem)
+{
+    const StandaloneOptions options = parseOptions({"--preset", "Singing Lead", "--set", "Drive=0.5", "--list-presets"});
+    EXPECT_EQ(options.preset, "Singing Lead");
+    EXPECT_TRUE(options.listPresets);
+    EXPECT_THROW(parseOptions({"--preset"}), UsageError);
+
+    const auto presets = kx::pluginPresets();
+    StandaloneEngine engine(kRate);
+    for (const std::string name : {"crunch", "CRUNCH", "Crunch"}) {
+        applyPreset(name, presets, engine.parameters());
+        EXPECT_FLOAT_EQ(engine.parameters().value(0), 0.5f) << name;  // Crunch's drive
+    }
+    applyPreset(options.preset, presets, engine.parameters());
+    applyAssignments(options.assignments, engine.parameters());
+    EXPECT_FLOAT_EQ(engine.parameters().value(3), 1.0f);  // the preset's Mono
+    EXPECT_FLOAT_EQ(engine.parameters().value(0), 0.5f);  // and --set over it
+    for (const std::string name : {"", "crunchy", "Crunch ", "default\n"}) {
+        EXPECT_THROW(applyPreset(name, presets, engine.parameters()), UsageError) << name;
+        EXPECT_FLOAT_EQ(engine.parameters().value(3), 1.0f);
+    }
+
+    const std::string list = presetList(presets);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(list.begin(), list.end(), '\n')), presets.size());
+    EXPECT_EQ(list.rfind("default ", 0), 0u) << list;
+    EXPECT_NE(list.find("\ncrunch "), std::string::npos) << list;
+    EXPECT_NE(helpText("tw07", engine.effect().descriptor(), engine.parameters()).find("--list-presets"),
+              std::string::npos);
 }
 
 struct SettingsFolder : ::testing::Test {

@@ -19,6 +19,7 @@
 
 #include "JackServer.h"
 #include "StandaloneWindowProbe.h"
+#include "kx/Presets.h"
 #include "kx/Settings.h"
 #include "kx/standalone/StandaloneEngine.h"
 #include "tests/formats/Vst2Reference.h"
@@ -154,6 +155,29 @@ TEST_F(StandaloneRun, KeepsItsSettingsBetweenRunsAndStartsAfreshOnReset)
     expected = defaults();
     expected[2] = 1.0f;
     EXPECT_EQ(saved(), expected);
+}
+
+// A preset is where the run starts, under --set, and what the settings keep at the end.
+TEST_F(StandaloneRun, StartsFromAPresetAndKeepsIt)
+{
+    auto program = start({"--no-editor", "--preset", "doom", "--set", "Speed=1"});
+    ASSERT_TRUE(portsAppear()) << program->err();
+    program->signal(SIGTERM);
+    ASSERT_EQ(program->wait(10s), 0) << program->err();
+    std::vector<float> expected(8);
+    const kx::Preset& doom = kx::pluginPresets()[static_cast<std::size_t>(kx::findPreset(kx::pluginPresets(), "doom"))];
+    for (const kx::PresetValue& v : doom.values) expected[v.id] = v.value;
+    expected[2] = 1.0f;
+    EXPECT_EQ(saved(), expected);
+
+    auto refused = start({"--no-editor", "--preset", "nothing_like_it"});
+    EXPECT_EQ(refused->wait(10s), 2);
+    EXPECT_NE(refused->err().find("no preset \"nothing_like_it\""), std::string::npos) << refused->err();
+    EXPECT_EQ(saved(), expected);
+
+    auto list = start({"--list-presets"});
+    EXPECT_EQ(list->wait(10s), 0);
+    EXPECT_NE(list->out().find("doom"), std::string::npos) << list->out();
 }
 
 TEST_F(StandaloneRun, SetsADamagedSettingsFileAsideAndSaysSoInOneLine)

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "kx/Presets.h"
 #include "kx/vst3/Utf16.h"
 #include "tools/audio/Signals.h"
 #include "tools/host/HostContext.h"
@@ -118,7 +119,7 @@ TEST_F(Vst3Fixture, ParametersCarryIdsTitlesUnitsStepsAndTextsBothWays)
         {"Tone Hi", "Tone Hi", "dB", 0, 0.5}, {"Post gain", "Post gai", "dB", 0, 0.4f},
     };
     IEditController& controller = plugin.controller();
-    ASSERT_EQ(controller.getParameterCount(), 8);
+    ASSERT_EQ(controller.getParameterCount(), 9);  // and the program-change parameter
     for (int32 i = 0; i < 8; ++i) {
         ParameterInfo info{};
         ASSERT_EQ(controller.getParameterInfo(i, info), kResultOk);
@@ -144,7 +145,7 @@ TEST_F(Vst3Fixture, ParametersCarryIdsTitlesUnitsStepsAndTextsBothWays)
         }
     }
     ParameterInfo info{};
-    EXPECT_EQ(controller.getParameterInfo(8, info), kInvalidArgument);
+    EXPECT_EQ(controller.getParameterInfo(9, info), kInvalidArgument);
     EXPECT_EQ(controller.normalizedParamToPlain(kStereo, 0.5), 1.0);
     EXPECT_EQ(controller.plainParamToNormalized(kStereo, 2.0), 1.0);
     String128 mono{};
@@ -192,6 +193,127 @@ TEST_F(Vst3Fixture, StateTravelsAndHostileStreamsChangeNothing)
         EXPECT_EQ(valuesOf(third.controller()), before);
     }
     EXPECT_EQ(third.component().setState(nullptr), kInvalidArgument);
+}
+
+constexpr ParamID kProgram = 1000;
+
+double programValue(std::size_t program) { return static_cast<double>(program) / (kx::pluginPresets().size() - 1); }
+
+std::vector<double> valuesOf(const kx::Preset& preset)
+{
+    std::vector<double> values(8, -1.0);
+    for (const kx::PresetValue& v : preset.values) values[v.id] = v.value;
+    return values;
+}
+
+// The factory presets are the one program list, of the root unit, with a program-change
+// parameter whose steps are the programs and whose texts are their names.
+TEST_F(Vst3Fixture, TheFactoryPresetsAreAProgramList)
+{
+    IEditController& controller = plugin.controller();
+    const auto presets = kx::pluginPresets();
+    const auto last = static_cast<int32>(presets.size()) - 1;
+    ParameterInfo info{};
+    ASSERT_EQ(controller.getParameterInfo(8, info), kResultOk);
+    EXPECT_EQ(info.id, kProgram);
+    EXPECT_EQ(fromUtf16(info.title, 128), "Program");
+    EXPECT_EQ(info.stepCount, last);
+    EXPECT_EQ(info.flags, kCanAutomate | kIsList | kIsProgramChange);
+    EXPECT_EQ(info.unitId, kRootUnitId);
+
+    IUnitInfo* units = nullptr;
+    ASSERT_EQ(controller.queryInterface(kIUnitInfoIid.bytes, reinterpret_cast<void**>(&units)), kResultOk);
+    EXPECT_EQ(units->getUnitCount(), 1);
+    UnitInfo unit{};
+    ASSERT_EQ(units->getUnitInfo(0, unit), kResultOk);
+    EXPECT_EQ(unit.parentUnitId, kNoParentUnitId);
+    ASSERT_EQ(units->getProgramListCount(), 1);
+    ProgramListInfo list{};
+    ASSERT_EQ(units->getProgramListInfo(0, list), kResultOk);
+    EXPECT_EQ(unit.programListId, list.id);
+    EXPECT_EQ(list.programCount, last + 1);
+    for (int32 p = 0; p <= last; ++p) {
+        String128 name{};
+        ASSERT_EQ(units->getProgramName(list.id, p, name), kResultOk);
+        EXPECT_EQ(fromUtf16(name, 128), presets[static_cast<std::size_t>(p)].name);
+        String128 text{};
+        ASSERT_EQ(controller.getParamStringByValue(kProgram, programValue(static_cast<std::size_t>(p)), text), kResultOk);
+        EXPECT_EQ(fromUtf16(text, 128), fromUtf16(name, 128));
+        double back = -1.0;
+        ASSERT_EQ(controller.getParamValueByString(kProgram, name, back), kResultOk);
+        EXPECT_EQ(back, programValue(static_cast<std::size_t>(p)));
+        EXPECT_EQ(controller.normalizedParamToPlain(kProgram, back), p);
+    }
+    // Indices past the list, other lists, units and names no program has are refused.
+    String128 name{};
+    for (int32 p : {-1, last + 1, 1 << 30}) EXPECT_EQ(units->getProgramName(list.id, p, name), kInvalidArgument);
+    EXPECT_EQ(units->getProgramName(list.id + 1, 0, name), kInvalidArgument);
+    EXPECT_EQ(units->getProgramListInfo(1, list), kInvalidArgument);
+    EXPECT_EQ(units->getUnitInfo(1, unit), kInvalidArgument);
+    kx::vst3::toUtf16("No such program", name, 128);
+    double value = 0.25;
+    EXPECT_EQ(controller.getParamValueByString(kProgram, name, value), kResultFalse);
+    EXPECT_EQ(value, 0.25);
+    units->release();
+}
+
+// A host switches programs by setting the parameter on the controller, which shows the values,
+// and sending it to the processor, which loads them where the change comes and reports them as
+// its own changes. The host is asked to read the values again from the UI thread later, not
+// inside the switch (hosts hold locks there that a restart takes). The saved state then holds
+// them, in the record every version reads (the effect's ids 0 to 7 only). A program sent again
+// does not undo a knob turned since.
+TEST_F(Vst3Fixture, SwitchingProgramsLoadsThemWhereTheHostSendsThem)
+{
+    const auto presets = kx::pluginPresets();
+    IEditController& controller = plugin.controller();
+    ASSERT_TRUE(plugin.start(48000.0, 64));
+    float left[64] = {}, right[64] = {};
+    float* channels[2] = {left, right};
+    for (std::size_t p : {std::size_t{5}, presets.size() - 1, std::size_t{0}, std::size_t{3}}) {
+        const std::size_t edits = plugin.edits().size();
+        ASSERT_EQ(controller.setParamNormalized(kProgram, programValue(p)), kResultOk);
+        EXPECT_EQ(valuesOf(controller), valuesOf(presets[p])) << presets[p].key;
+        EXPECT_EQ(plugin.edits().size(), edits);
+        plugin.change(kProgram, 17, programValue(p));
+        ASSERT_EQ(plugin.process(channels, 2, channels, 2, 64), kResultOk);
+        std::vector<double> reported(8, -1.0);
+        for (const Vst3Instance::ReportedChange& change : plugin.reported()) {
+            ASSERT_LT(change.id, 8u);
+            EXPECT_EQ(change.frame, 17);
+            reported[change.id] = change.value;
+        }
+        EXPECT_EQ(reported, valuesOf(presets[p])) << presets[p].key;
+        Vst3Instance restored(module);
+        ASSERT_TRUE(restored.loadState(plugin.saveState()));
+        EXPECT_EQ(valuesOf(restored.controller()), valuesOf(presets[p])) << presets[p].key;
+        EXPECT_EQ(plugin.saveState().size(), 16u + 8u * 8u);
+    }
+    plugin.change(kDrive, 0, 0.9);
+    plugin.change(kProgram, 0, programValue(3));
+    ASSERT_EQ(plugin.process(channels, 2, channels, 2, 64), kResultOk);
+    EXPECT_TRUE(plugin.reported().empty());
+    Vst3Instance restored(module);
+    ASSERT_TRUE(restored.loadState(plugin.saveState()));
+    EXPECT_EQ(valuesOf(restored.controller())[kDrive], 0.9f);
+
+    // Out of range is the nearest end; not a number is refused.
+    EXPECT_EQ(controller.setParamNormalized(kProgram, 7.0), kResultOk);
+    EXPECT_EQ(controller.getParamNormalized(kProgram), 1.0);
+    EXPECT_EQ(controller.setParamNormalized(kProgram, std::nan("")), kInvalidArgument);
+    EXPECT_EQ(controller.getParamNormalized(kProgram), 1.0);
+    plugin.stop();
+}
+
+// While nothing processes, the controller's switch is the effect's at once: the state saved
+// next holds it.
+TEST_F(Vst3Fixture, AProgramChosenBeforeProcessingIsInTheNextState)
+{
+    const auto presets = kx::pluginPresets();
+    ASSERT_EQ(plugin.controller().setParamNormalized(kProgram, programValue(2)), kResultOk);
+    Vst3Instance restored(module);
+    ASSERT_TRUE(restored.loadState(plugin.saveState()));
+    EXPECT_EQ(valuesOf(restored.controller()), valuesOf(presets[2]));
 }
 
 TEST_F(Vst3Fixture, OddCallsAreRefusedOrHarmless)

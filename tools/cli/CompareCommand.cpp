@@ -9,6 +9,7 @@
 #include "tools/render/CompareBattery.h"
 #include "tools/render/RenderJob.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -37,6 +38,32 @@ struct ModuleShape {
                std::to_string(parameterNames.size()) + " parameters";
     }
 };
+
+// The values a module's preset sets, read back after loading it, as settings for a module
+// that cannot load it.
+std::vector<ParameterAssignment> presetSettings(Plugin& effect, const std::string& preset)
+{
+    const std::vector<std::string> names = effect.presets();
+    const auto found = std::find(names.begin(), names.end(), preset);
+    if (found == names.end() || !effect.loadPreset(static_cast<int>(found - names.begin())))
+        throw std::runtime_error("the module did not load its preset \"" + preset + "\"");
+    std::vector<ParameterAssignment> settings;
+    for (int i = 0; i < effect.numParams(); ++i) settings.push_back({std::to_string(i), effect.getParameter(i)});
+    return settings;
+}
+
+// The options for one module: its own preset where it has it, else the preset's values.
+RenderOptions optionsFor(const CompareCase& c, const std::vector<std::string>& modulePresets,
+                         const std::vector<ParameterAssignment>& presetValues)
+{
+    RenderOptions options = c.options;
+    if (c.preset.empty()) return options;
+    if (std::find(modulePresets.begin(), modulePresets.end(), c.preset) != modulePresets.end())
+        options.preset = c.preset;
+    else
+        options.settings = presetValues;
+    return options;
+}
 
 std::string differenceText(const AudioDifference& difference)
 {
@@ -74,7 +101,12 @@ int runCompare(const std::vector<std::string>& words)
         throw std::runtime_error("the modules cannot be compared: A has " + a.counts() + ", B has " + b.counts());
     }
 
-    const std::vector<CompareCase> cases = compareBattery(a.parameterNames, grid);
+    // The presets of whichever module has them; a module without them gets their values.
+    const std::vector<std::string> presetsA = first->presets();
+    const std::vector<std::string> presetsB = second->presets();
+    Plugin& presetModule = presetsA.empty() ? *second : *first;
+    const std::vector<std::string>& presetNames = presetsA.empty() ? presetsB : presetsA;
+    const std::vector<CompareCase> cases = compareBattery(a.parameterNames, presetNames, grid);
     std::printf("A  %s  (%s)\nB  %s  (%s)\n", positional[0].c_str(), a.name.c_str(), positional[1].c_str(),
                 b.name.c_str());
     std::printf("%zu cases%s; differing samples and the largest difference per case\n", cases.size(),
@@ -87,8 +119,12 @@ int runCompare(const std::vector<std::string>& words)
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const CompareCase& c = cases[i];
         const AudioBuffer input = c.input();
-        const AudioBuffer outA = renderThroughModule(positional[0], input, c.options, verbose).output;
-        const AudioBuffer outB = renderThroughModule(positional[1], input, c.options, verbose).output;
+        const std::vector<ParameterAssignment> values =
+            c.preset.empty() ? std::vector<ParameterAssignment>{} : presetSettings(presetModule, c.preset);
+        const AudioBuffer outA =
+            renderThroughModule(positional[0], input, optionsFor(c, presetsA, values), verbose).output;
+        const AudioBuffer outB =
+            renderThroughModule(positional[1], input, optionsFor(c, presetsB, values), verbose).output;
         const AudioDifference difference = AudioDifference::between(outA, outB);
         total.add(difference);
         if (difference.differing > 0) ++casesDiffering;

@@ -31,9 +31,40 @@ const clap_host_log kHostLog{
               const char* message) { instanceOf(host).logLines.emplace_back(message != nullptr ? message : ""); },
 };
 
+const clap_host_state kHostState{
+    .mark_dirty = [](const clap_host* host) { ++instanceOf(host).dirtyMarks; },
+};
+
+const clap_host_preset_load kHostPresetLoad{
+    .on_error = [](const clap_host* host, uint32_t, const char*, const char*, int32_t,
+                   const char* message) { instanceOf(host).presetErrors.emplace_back(message != nullptr ? message : ""); },
+    .loaded = [](const clap_host* host, uint32_t, const char*,
+                 const char* key) { instanceOf(host).presetsLoaded.emplace_back(key != nullptr ? key : ""); },
+};
+
+// What the indexer and the metadata receiver collect.
+struct PresetIndex {
+    std::vector<clap_preset_discovery_location> locations;
+    std::vector<std::string> locationPaths;
+    std::vector<DiscoveredPreset> presets;
+    std::vector<std::string>* errors = nullptr;
+    uint32_t kind = 0;
+    std::string location;
+};
+
+PresetIndex& indexOf(const void* data) { return *static_cast<PresetIndex*>(const_cast<void*>(data)); }
+
+DiscoveredPreset* current(const clap_preset_discovery_metadata_receiver* receiver)
+{
+    PresetIndex& index = indexOf(receiver->receiver_data);
+    return index.presets.empty() ? nullptr : &index.presets.back();
+}
+
 const void* hostExtension(const clap_host*, const char* id)
 {
     const std::string_view name(id);
+    if (name == kExtState) return &kHostState;
+    if (name == kExtPresetLoad) return &kHostPresetLoad;
     if (name == kExtParams) return &kHostParams;
     if (name == kExtThreadCheck) return &kHostThreadCheck;
     if (name == kExtLog) return &kHostLog;
@@ -41,6 +72,86 @@ const void* hostExtension(const clap_host*, const char* id)
 }
 
 }  // namespace
+
+std::vector<DiscoveredPreset> ClapModule::discoverPresets(std::vector<std::string>* errors) const
+{
+    const auto* factory =
+        static_cast<const clap_preset_discovery_factory*>(entryRecord->get_factory(kPresetDiscoveryFactoryId));
+    if (factory == nullptr) return {};
+    PresetIndex index;
+    index.errors = errors;
+    clap_preset_discovery_indexer indexer{};
+    indexer.clap_version = kClapVersion;
+    indexer.name = "tw07-host";
+    indexer.vendor = "";
+    indexer.url = "";
+    indexer.version = "";
+    indexer.indexer_data = &index;
+    indexer.declare_filetype = [](const clap_preset_discovery_indexer*, const clap_preset_discovery_filetype*) {
+        return true;
+    };
+    indexer.declare_location = [](const clap_preset_discovery_indexer* self, const clap_preset_discovery_location* at) {
+        PresetIndex& found = indexOf(self->indexer_data);
+        found.locations.push_back(*at);
+        found.locationPaths.emplace_back(at->location != nullptr ? at->location : "");
+        return true;
+    };
+    indexer.declare_soundpack = [](const clap_preset_discovery_indexer*, const clap_preset_discovery_soundpack*) {
+        return true;
+    };
+    indexer.get_extension = [](const clap_preset_discovery_indexer*, const char*) -> const void* { return nullptr; };
+
+    clap_preset_discovery_metadata_receiver receiver{};
+    receiver.receiver_data = &index;
+    receiver.on_error = [](const clap_preset_discovery_metadata_receiver* self, int32_t, const char* message) {
+        if (PresetIndex& found = indexOf(self->receiver_data); found.errors != nullptr)
+            found.errors->emplace_back(message != nullptr ? message : "");
+    };
+    receiver.begin_preset = [](const clap_preset_discovery_metadata_receiver* self, const char* name, const char* key) {
+        PresetIndex& found = indexOf(self->receiver_data);
+        DiscoveredPreset preset;
+        preset.name = name != nullptr ? name : "";
+        preset.key = key != nullptr ? key : "";
+        preset.locationKind = found.kind;
+        preset.location = found.location;
+        found.presets.push_back(preset);
+        return true;
+    };
+    receiver.add_plugin_id = [](const clap_preset_discovery_metadata_receiver* self, const clap_universal_plugin_id* id) {
+        if (DiscoveredPreset* preset = current(self); preset != nullptr && id != nullptr)
+            preset->pluginIds.push_back(std::string(id->abi) + ":" + id->id);
+    };
+    receiver.set_soundpack_id = [](const clap_preset_discovery_metadata_receiver*, const char*) {};
+    receiver.set_flags = [](const clap_preset_discovery_metadata_receiver* self, uint32_t flags) {
+        if (DiscoveredPreset* preset = current(self)) preset->flags = flags;
+    };
+    receiver.add_creator = [](const clap_preset_discovery_metadata_receiver*, const char*) {};
+    receiver.set_description = [](const clap_preset_discovery_metadata_receiver* self, const char* text) {
+        if (DiscoveredPreset* preset = current(self)) preset->description = text != nullptr ? text : "";
+    };
+    receiver.set_timestamps = [](const clap_preset_discovery_metadata_receiver*, clap_timestamp, clap_timestamp) {};
+    receiver.add_feature = [](const clap_preset_discovery_metadata_receiver*, const char*) {};
+    receiver.add_extra_info = [](const clap_preset_discovery_metadata_receiver*, const char*, const char*) {};
+
+    for (uint32_t p = 0; p < factory->count(factory); ++p) {
+        const clap_preset_discovery_provider_descriptor* descriptor = factory->get_descriptor(factory, p);
+        if (descriptor == nullptr) continue;
+        const clap_preset_discovery_provider* provider = factory->create(factory, &indexer, descriptor->id);
+        if (provider == nullptr) continue;
+        index.locations.clear();
+        index.locationPaths.clear();
+        if (provider->init(provider)) {
+            for (std::size_t l = 0; l < index.locations.size(); ++l) {
+                index.kind = index.locations[l].kind;
+                index.location = index.locationPaths[l];
+                const char* at = index.kind == CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN ? nullptr : index.location.c_str();
+                provider->get_metadata(provider, index.kind, at, &receiver);
+            }
+        }
+        provider->destroy(provider);
+    }
+    return index.presets;
+}
 
 InputEvents::InputEvents()
 {

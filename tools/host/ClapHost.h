@@ -52,6 +52,17 @@ private:
     clap_output_events record;
 };
 
+// A preset as the module's preset-discovery factory declares it.
+struct DiscoveredPreset {
+    std::string name;
+    std::string key;  // for preset-load
+    uint32_t locationKind = 0;
+    std::string location;  // empty for presets inside the plug-in
+    std::vector<std::string> pluginIds;  // "abi:id"
+    uint32_t flags = 0;
+    std::string description;
+};
+
 class ClapModule {
 public:
     // Loads the module and calls its entry's init; throws std::runtime_error where that fails.
@@ -62,6 +73,9 @@ public:
 
     const clap_plugin_entry& entry() const { return *entryRecord; }
     const clap_plugin_factory& factory() const { return *factoryRecord; }
+    // Every preset of every provider of the preset-discovery factory, as a host's indexer
+    // reads them; none where the module has no such factory. Problems it reports go to `errors`.
+    std::vector<DiscoveredPreset> discoverPresets(std::vector<std::string>* errors = nullptr) const;
 
 private:
     tools::SharedLibrary library;
@@ -109,6 +123,9 @@ public:
     // What the plug-in asked of the host.
     std::atomic<int> flushRequests{0};
     std::atomic<int> rescans{0};
+    std::atomic<int> dirtyMarks{0};
+    std::vector<std::string> presetsLoaded;  // keys told through preset-load's loaded
+    std::vector<std::string> presetErrors;   // messages told through its on_error
     std::vector<std::string> logLines;
     // The thread that made the instance: thread-check calls it the main thread, and any
     // other thread, or this one inside process, the audio thread.

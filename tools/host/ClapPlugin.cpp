@@ -96,6 +96,31 @@ void ClapPlugin::setParameter(int index, float value)
     }
 }
 
+std::vector<std::string> ClapPlugin::presets()
+{
+    if (!discoveryDone) {
+        discoveryDone = true;
+        const std::string self = std::string("clap:") + plugin.plugin()->desc->id;
+        for (DiscoveredPreset& preset : module->discoverPresets()) {
+            if (std::find(preset.pluginIds.begin(), preset.pluginIds.end(), self) != preset.pluginIds.end())
+                discovered.push_back(std::move(preset));
+        }
+    }
+    std::vector<std::string> names;
+    for (const DiscoveredPreset& preset : discovered) names.push_back(preset.name);
+    return names;
+}
+
+bool ClapPlugin::loadPreset(int index)
+{
+    presets();
+    const auto* load = plugin.extension<clap_plugin_preset_load>(kExtPresetLoad);
+    if (load == nullptr || index < 0 || index >= static_cast<int>(discovered.size())) return false;
+    const DiscoveredPreset& preset = discovered[static_cast<std::size_t>(index)];
+    return load->from_location(plugin.plugin(), preset.locationKind,
+                               preset.location.empty() ? nullptr : preset.location.c_str(), preset.key.c_str());
+}
+
 void ClapPlugin::prepare(float sampleRate, int maxFrames)
 {
     rate = sampleRate;

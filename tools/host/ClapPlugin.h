@@ -28,6 +28,11 @@ public:
     float getParameter(int index) override;
     void setParameter(int index, float value) override;
 
+    // The presets the module's discovery factory declares for this plug-in; loaded through
+    // its preset-load extension.
+    std::vector<std::string> presets() override;
+    bool loadPreset(int index) override;
+
     void prepare(float sampleRate, int maxFrames) override;
     void start() override;
     void process(float** inputs, float** outputs, int frames) override;
@@ -42,6 +47,8 @@ private:
     std::shared_ptr<const ClapModule> module;
     ClapInstance plugin;
     std::vector<clap_param_info> infos;
+    std::vector<DiscoveredPreset> discovered;
+    bool discoveryDone = false;
     std::vector<uint32_t> inputPorts;
     std::vector<uint32_t> outputPorts;
     int inputs;  // channels of the first port

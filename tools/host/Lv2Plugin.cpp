@@ -97,6 +97,58 @@ void Lv2Plugin::setParameter(int index, float value)
     values[c.port] = c.minimum + value * (c.maximum - c.minimum);
 }
 
+std::vector<std::string> Lv2Plugin::presets()
+{
+    if (!presetUris.empty()) return presetLabels;
+    LilvWorld* w = world->world;
+    LilvNode* presetClass = lilv_new_uri(w, "http://lv2plug.in/ns/ext/presets#Preset");
+    LilvNode* label = lilv_new_uri(w, "http://www.w3.org/2000/01/rdf-schema#label");
+    LilvNodes* related = lilv_plugin_get_related(world->plugin, presetClass);
+    LILV_FOREACH (nodes, i, related) {
+        const LilvNode* preset = lilv_nodes_get(related, i);
+        lilv_world_load_resource(w, preset);
+        LilvNode* name = lilv_world_get(w, preset, label, nullptr);
+        presetUris.emplace_back(lilv_node_as_uri(preset));
+        presetLabels.push_back(name != nullptr ? lilv_node_as_string(name) : presetUris.back());
+        lilv_node_free(name);
+    }
+    lilv_nodes_free(related);
+    lilv_node_free(label);
+    lilv_node_free(presetClass);
+    return presetLabels;
+}
+
+bool Lv2Plugin::loadPreset(int index)
+{
+    presets();
+    if (index < 0 || index >= static_cast<int>(presetUris.size())) return false;
+    LilvWorld* w = world->world;
+    LilvNode* preset = lilv_new_uri(w, presetUris[static_cast<std::size_t>(index)].c_str());
+    LilvNode* port = lilv_new_uri(w, LILV_NS_LV2 "port");
+    LilvNode* symbol = lilv_new_uri(w, LILV_NS_LV2 "symbol");
+    LilvNode* value = lilv_new_uri(w, "http://lv2plug.in/ns/ext/presets#value");
+    LilvNodes* ports = lilv_world_find_nodes(w, preset, port, nullptr);
+    bool loaded = ports != nullptr && lilv_nodes_size(ports) > 0;
+    LILV_FOREACH (nodes, i, ports) {
+        const LilvNode* entry = lilv_nodes_get(ports, i);
+        LilvNode* name = lilv_world_get(w, entry, symbol, nullptr);
+        LilvNode* number = lilv_world_get(w, entry, value, nullptr);
+        const LilvPort* target = name != nullptr ? lilv_plugin_get_port_by_symbol(world->plugin, name) : nullptr;
+        if (target != nullptr && number != nullptr && (lilv_node_is_float(number) || lilv_node_is_int(number)))
+            values[lilv_port_get_index(world->plugin, target)] = lilv_node_as_float(number);
+        else
+            loaded = false;
+        lilv_node_free(number);
+        lilv_node_free(name);
+    }
+    lilv_nodes_free(ports);
+    lilv_node_free(value);
+    lilv_node_free(symbol);
+    lilv_node_free(port);
+    lilv_node_free(preset);
+    return loaded;
+}
+
 void Lv2Plugin::prepare(float sampleRate, int)
 {
     if (world->instance != nullptr && rate == sampleRate) return;

@@ -27,6 +27,11 @@ public:
     float getParameter(int index) override;
     void setParameter(int index, float value) override;
 
+    // The bundle's presets for the plug-in (pset:Preset applying to it), by label; loading one
+    // sets the port values it gives, as hosts restore a preset's state.
+    std::vector<std::string> presets() override;
+    bool loadPreset(int index) override;
+
     void prepare(float sampleRate, int maxFrames) override;
     void start() override;
     void process(float** inputs, float** outputs, int frames) override;
@@ -45,6 +50,8 @@ private:
     std::string pluginName;
     std::string vendorName;
     std::vector<Control> controls;
+    std::vector<std::string> presetUris;
+    std::vector<std::string> presetLabels;
     std::vector<float> values;          // every port's control value, by port index
     std::vector<uint32_t> audioInputs;  // port indices
     std::vector<uint32_t> audioOutputs;

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tools {
 
@@ -24,6 +25,14 @@ public:
     virtual float getParameter(int index) = 0;
     // Takes effect with the next process call, before its first frame.
     virtual void setParameter(int index, float value) = 0;
+
+    // The plug-in's own presets, by the names it gives them, in its order; none for a format or
+    // module without them.
+    virtual std::vector<std::string> presets() { return {}; }
+    // Loads preset `index` of presets() the format's own way (a program change, a preset-load
+    // call, the preset's port values); it takes effect as setParameter's values do. False
+    // where the plug-in refuses or has no such preset.
+    virtual bool loadPreset(int) { return false; }
 
     virtual void prepare(float sampleRate, int maxFrames) = 0;
     virtual void start() = 0;

@@ -420,6 +420,16 @@ tresult Vst3Instance::process(float** inputs, int32 inputChannels, float** outpu
     data.outputParameterChanges = outputChanges.get();
     const tresult result = processorPart->process(data);
     changes->clear();
+    reportedChanges.clear();
+    for (int32 q = 0; q < outputChanges->getParameterCount(); ++q) {
+        IParamValueQueue* queue = outputChanges->getParameterData(q);
+        for (int32 p = 0; p < queue->getPointCount(); ++p) {
+            int32 frame = 0;
+            ParamValue value = 0.0;
+            if (queue->getPoint(p, frame, value) == kResultOk)
+                reportedChanges.push_back({queue->getParameterId(), frame, value});
+        }
+    }
     outputChanges->clear();
     return result;
 }

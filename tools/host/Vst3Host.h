@@ -95,6 +95,14 @@ public:
 
     std::vector<HostEdit> edits() const;
 
+    // The changes the processor reported in the last process call.
+    struct ReportedChange {
+        ParamID id;
+        int32 frame;
+        double value;
+    };
+    const std::vector<ReportedChange>& reported() const { return reportedChanges; }
+
 private:
     class Host;
     std::unique_ptr<Host> host;
@@ -104,6 +112,7 @@ private:
     bool separateController = false;
     std::unique_ptr<ParameterChanges> changes;
     std::unique_ptr<ParameterChanges> outputChanges;  // what the plug-in reports, dropped after each call
+    std::vector<ReportedChange> reportedChanges;      // and kept here until the next
     std::vector<int32> inputBuses;                    // channels of each audio bus
     std::vector<int32> outputBuses;
     std::vector<std::vector<float>> scratch;

@@ -23,9 +23,38 @@ Vst3Plugin::Vst3Plugin(std::shared_ptr<const Vst3Module> module)
     for (int32 i = 0; i < controller.getParameterCount(); ++i) {
         ParameterInfo parameter{};
         if (controller.getParameterInfo(i, parameter) != kResultOk) continue;
+        if ((parameter.flags & kIsProgramChange) != 0) {
+            if (!programId) programId = parameter.id;
+            continue;
+        }
         ids.push_back(parameter.id);
         names.push_back(kx::vst3::fromUtf16(parameter.title, 128));
     }
+    IUnitInfo* units = nullptr;
+    if (controller.queryInterface(kIUnitInfoIid.bytes, reinterpret_cast<void**>(&units)) == kResultOk &&
+        units != nullptr) {
+        ProgramListInfo list{};
+        if (programId && units->getProgramListCount() > 0 && units->getProgramListInfo(0, list) == kResultOk) {
+            for (int32 p = 0; p < list.programCount; ++p) {
+                String128 name{};
+                if (units->getProgramName(list.id, p, name) != kResultOk) break;
+                programs.push_back(kx::vst3::fromUtf16(name, 128));
+            }
+        }
+        units->release();
+    }
+}
+
+std::vector<std::string> Vst3Plugin::presets() { return programs; }
+
+bool Vst3Plugin::loadPreset(int index)
+{
+    if (!programId || index < 0 || index >= static_cast<int>(programs.size())) return false;
+    const double value = programs.size() > 1 ? static_cast<double>(index) / static_cast<double>(programs.size() - 1) : 0.0;
+    // As a host switches programs: the controller first, then the processor with the next call.
+    if (plugin.controller().setParamNormalized(*programId, value) != kResultOk) return false;
+    plugin.change(*programId, 0, value);
+    return true;
 }
 
 Vst3Plugin::~Vst3Plugin() { plugin.stop(); }

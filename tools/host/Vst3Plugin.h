@@ -7,6 +7,8 @@
 #include "tools/host/Vst3Host.h"
 
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace tools::vst3 {
@@ -27,6 +29,11 @@ public:
     float getParameter(int index) override;
     void setParameter(int index, float value) override;
 
+    // The controller's first program list, switched by its program-change parameter (which
+    // is kept out of the parameters above, as hosts keep it out of their parameter lists).
+    std::vector<std::string> presets() override;
+    bool loadPreset(int index) override;
+
     void prepare(float sampleRate, int maxFrames) override;
     void start() override;
     void process(float** inputs, float** outputs, int frames) override;
@@ -39,6 +46,8 @@ private:
     std::string vendorName;
     std::vector<ParamID> ids;
     std::vector<std::string> names;
+    std::optional<ParamID> programId;
+    std::vector<std::string> programs;
     int inputs;
     int outputs;
     double rate = 44100.0;

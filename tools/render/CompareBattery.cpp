@@ -168,7 +168,8 @@ std::string CompareCase::signalName() const
     return "burst+silence";
 }
 
-std::vector<CompareCase> compareBattery(const std::vector<std::string>& parameterNames, bool gridOnly)
+std::vector<CompareCase> compareBattery(const std::vector<std::string>& parameterNames,
+                                        const std::vector<std::string>& presetNames, bool gridOnly)
 {
     const std::vector<BlockSequence> sequences = blockSequences();
     const std::vector<Setting> allSettings = settings(parameterNames);
@@ -202,6 +203,14 @@ std::vector<CompareCase> compareBattery(const std::vector<std::string>& paramete
             c.options.timedSettings = changes(count, c.frames, onGrid);
             cases.push_back(c);
         }
+    }
+
+    // Each preset, on the riff, in random partitions off the grid.
+    for (const std::string& preset : presetNames) {
+        CompareCase c = makeCase(48000, TestSignal::Riff, defaults, sequenceNamed(sequences, "random"), false);
+        c.settingsName = "preset " + preset;
+        c.preset = preset;
+        cases.push_back(c);
     }
 
     if (gridOnly) std::erase_if(cases, [](const CompareCase& c) { return !c.onGrid(); });

@@ -63,13 +63,15 @@ bool RenderOptions::take(const std::vector<std::string>& args, std::size_t& i)
         ++i;
         return true;
     }
-    if (option != "--set" && option != "--set-at" && option != "--block") return false;
+    if (option != "--set" && option != "--set-at" && option != "--block" && option != "--preset") return false;
     if (i + 1 >= args.size()) throw UsageError(option + " needs a value");
     const std::string& value = args[i + 1];
     if (option == "--set")
         settings.push_back(parseAssignment(value));
     else if (option == "--set-at")
         timedSettings.push_back(parseTimedAssignment(value));
+    else if (option == "--preset")
+        preset = value;
     else
         blockSizes = parseBlockSizes(value);
     i += 2;
@@ -194,6 +196,17 @@ RenderPlan RenderOptions::resolve(Plugin& effect, int sampleRate, std::int64_t f
     plan.inPlace = inPlace;
     plan.hostFlushes = hostFlushes;
     plan.announcedBlockSize = announcedBlockSize;
+    if (!preset.empty()) {
+        const std::vector<std::string> presets = effect.presets();
+        if (presets.empty()) throw UsageError("--preset: the module offers no presets");
+        try {
+            plan.preset = findParameter(presets, preset);
+        } catch (const UsageError&) {
+            std::string list;
+            for (const std::string& name : presets) list += (list.empty() ? "" : ", ") + name;
+            throw UsageError("--preset: no preset \"" + preset + "\"; the module's are " + list);
+        }
+    }
     for (const auto& setting : settings) {
         plan.initial.push_back({findParameter(names, setting.parameter), setting.value});
     }

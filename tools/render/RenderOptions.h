@@ -8,6 +8,7 @@
 //   --in-place         inputs and outputs share buffers
 //   --host-flushes     process calls run with the processor's flush-to-zero and
 //                      denormals-are-zero flags set, as some hosts run their audio
+//   --preset NAME      the module's own preset (by its name, as for parameters), loaded before --set
 
 #include "tools/host/Plugin.h"
 #include "Renderer.h"
@@ -39,6 +40,7 @@ public:
     std::vector<TimedAssignment> timedSettings;
     bool inPlace = false;
     bool hostFlushes = false;
+    std::string preset;          // empty: none
     int announcedBlockSize = 0;  // not on the command line: the largest of blockSizes when 0
 
     // Takes the option at args[i], and its argument, advancing i past what it used.

@@ -83,6 +83,8 @@ AudioBuffer Renderer::run(Plugin& effect, const AudioBuffer& input)
                              ? plan.announcedBlockSize
                              : *std::max_element(plan.blockSizes.begin(), plan.blockSizes.end());
     effect.prepare(static_cast<float>(input.sampleRate), maxBlock);
+    if (plan.preset >= 0 && !effect.loadPreset(plan.preset))
+        throw std::runtime_error("the plug-in did not load its preset " + std::to_string(plan.preset));
     for (const auto& setting : plan.initial) effect.setParameter(setting.index, setting.value);
     effect.start();
 

@@ -31,6 +31,7 @@ struct RenderPlan {
     bool inPlace = false;                  // inputs and outputs share buffers
     bool hostFlushes = false;              // process calls run with flush-to-zero and denormals-are-zero set
     int announcedBlockSize = 0;            // told to the effect as its maximum; 0: the largest host block
+    int preset = -1;                       // the plug-in's own preset, loaded before `initial`; -1: none
 };
 
 struct RenderStats {
