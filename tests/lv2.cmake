@@ -32,7 +32,9 @@ if(TW07_SANITIZE STREQUAL "")
   target_compile_definitions(formats_ardour_test PRIVATE TW07_VST3_PATH="${PROJECT_BINARY_DIR}/plug/tw07.vst3"
     TW07_LV2_PATH="${PROJECT_BINARY_DIR}/plug/tw07.lv2")
   add_dependencies(formats_ardour_test tw07_vst3 tw07_lv2)
-  gtest_discover_tests(formats_ardour_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
+  # Alone: in parallel runs on a loaded machine the VST 3 render failed twice, once with 23 samples
+  # around 1e18 in Ardour's export, which no output of the effect reaches; alone it has not failed.
+  gtest_discover_tests(formats_ardour_test DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300 RUN_SERIAL TRUE)
 endif()
 
 if(NOT WIN32 AND TW07_BUILD_EDITOR)
