@@ -51,6 +51,20 @@ void reportGlfwError(int code, const char* description)
     std::fprintf(stderr, "Glfw Error %d, %s\n", code, description);
 }
 
+// Under guiMutex. GLFW is initialised when first needed, not when an editor is made.
+bool initGlfw()
+{
+    if (glfwReady) return true;
+    glfwSetErrorCallback(&reportGlfwError);
+    PlatformWindow::prepareInit();
+    if (glfwInit() != GLFW_TRUE) {
+        std::fputs("Failed to init glfw!\n", stderr);
+        return false;
+    }
+    glfwReady = true;
+    return true;
+}
+
 void applyBaseStyle()
 {
     ImGui::StyleColorsDark();
@@ -65,7 +79,7 @@ void applyBaseStyle()
 
 }  // namespace
 
-ImguiEditor::ImguiEditor(int width, int height) : width(width), height(height)
+ImguiEditor::ImguiEditor(int width, int height) : layout{width, height, 0}, size(layout)
 {
     // GLFW itself is initialised at the first opening, not here.
     std::lock_guard lock(guiMutex);
@@ -105,17 +119,38 @@ void ImguiEditor::close()
     if (renderThread.joinable()) PlatformWindow::join(renderThread);
 }
 
-void ImguiEditor::setSize(int newWidth, int newHeight)
+void ImguiEditor::setSize(int newWidth, int newHeight) { takeScale(EditorScale::fitting(layout, newWidth, newHeight)); }
+
+bool ImguiEditor::setScale(double scale)
+{
+    if (!EditorScale::isValid(scale)) return false;
+    takeScale(scale);
+    return true;
+}
+
+EditorSize ImguiEditor::adjustSize(int newWidth, int newHeight) const
+{
+    return EditorScale::sizeAt(layout, EditorScale::fitting(layout, newWidth, newHeight));
+}
+
+double ImguiEditor::systemScale(void* parent) const
 {
     std::lock_guard lock(guiMutex);
-    if (window != nullptr) glfwSetWindowSize(window, newWidth, newHeight);
+    return PlatformWindow::systemScale(parent, glfwReady);
+}
+
+// The render thread follows at its next frame.
+void ImguiEditor::takeScale(double scale)
+{
+    size = EditorScale::sizeAt(layout, scale);
+    wantedScale.store(scale);
 }
 
 bool ImguiEditor::windowIsOpen() const { return windowOpen.load(); }
 
 void ImguiEditor::draw() {}
 
-void ImguiEditor::setupFonts(ImGuiIO&) {}
+void ImguiEditor::setupFonts(ImGuiIO&, float) {}
 
 void ImguiEditor::setFramePeriod(std::chrono::milliseconds period) { framePeriodMs.store(period.count()); }
 
@@ -138,20 +173,11 @@ void ImguiEditor::run(void* parent)
 }
 
 // On the host's thread, so that a parent the editor cannot go into is refused at once
-// and nothing is opened. Initialises GLFW at the first opening.
+// and nothing is opened.
 bool ImguiEditor::acceptsParent(void* parent)
 {
     std::lock_guard lock(guiMutex);
-    if (!glfwReady) {
-        glfwSetErrorCallback(&reportGlfwError);
-        PlatformWindow::prepareInit();
-        if (glfwInit() != GLFW_TRUE) {
-            std::fputs("Failed to init glfw!\n", stderr);
-            return false;
-        }
-        glfwReady = true;
-    }
-    return PlatformWindow::isWindow(parent);
+    return initGlfw() && PlatformWindow::isWindow(parent);
 }
 
 // Runs under guiMutex. On failure writes its reason and leaves no window behind.
@@ -163,8 +189,10 @@ bool ImguiEditor::setUp(void* parent)
     glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
     glfwWindowHint(GLFW_DECORATED, GLFW_FALSE);
     PlatformWindow::setCreationHints();
+    drawnScale = wantedScale.load();
+    const EditorSize start = EditorScale::sizeAt(layout, drawnScale);
     // Borderless and inside the host's window: its title is never shown.
-    window = glfwCreateWindow(width, height, "", nullptr, nullptr);
+    window = glfwCreateWindow(start.width, start.height, "", nullptr, nullptr);
     if (window == nullptr) {
         std::fputs("Failed to create glfw window\n", stderr);
         return false;
@@ -207,7 +235,8 @@ bool ImguiEditor::setUp(void* parent)
     glfwGetCursorPos(window, &x, &y);
     mouse.start(x, y);
     ImGui_ImplOpenGL3_Init("#version 130");
-    setupFonts(io);
+    setupFonts(io, static_cast<float>(drawnScale));
+    io.FontGlobalScale = static_cast<float>(1.0 / drawnScale);
     // Build the font atlas and the GPU objects here, under the lock: font decompression
     // in Dear ImGui uses process-wide scratch state.
     ImGui_ImplOpenGL3_CreateDeviceObjects();
@@ -220,6 +249,7 @@ void ImguiEditor::frameLoop()
     bool wasShown = true;
     while (running.load()) {
         const auto frameStart = Clock::now();
+        followScale();
         bool shown = false;
         {
             std::lock_guard lock(guiMutex);
@@ -228,7 +258,8 @@ void ImguiEditor::frameLoop()
             shown = glfwGetWindowAttrib(window, GLFW_VISIBLE) == GLFW_TRUE;  // viewable, parents included
             if (shown) {
                 ImGui_ImplGlfw_NewFrame();
-                mouse.feed(ImGui::GetIO());  // in place of the back-end's polled state
+                scaleDisplay(ImGui::GetIO());
+                mouse.feed(ImGui::GetIO(), static_cast<float>(drawnScale));  // in place of the back-end's polled state
             }
         }
         // Some hosts hide the editor's window instead of closing the editor: nothing is
@@ -256,6 +287,39 @@ void ImguiEditor::frameLoop()
         glfwSwapBuffers(window);
         std::this_thread::sleep_until(frameStart + std::chrono::milliseconds(framePeriodMs.load()));
     }
+}
+
+// Render thread, at the top of a frame: a scale set since the last one resizes the window
+// and rebuilds the fonts at the new size; that frame is then drawn whole at it.
+void ImguiEditor::followScale()
+{
+    const double wanted = wantedScale.load();
+    if (wanted == drawnScale) return;
+    drawnScale = wanted;
+    const EditorSize target = EditorScale::sizeAt(layout, wanted);
+    std::lock_guard lock(guiMutex);
+    glfwSetWindowSize(window, target.width, target.height);
+    buildFonts();
+}
+
+// The back-end measured the window in the display's pixels: the frame is laid out in the
+// layout's units and drawn into a framebuffer the scale times larger.
+void ImguiEditor::scaleDisplay(ImGuiIO& io) const
+{
+    const auto scale = static_cast<float>(drawnScale);
+    io.DisplaySize = ImVec2(io.DisplaySize.x / scale, io.DisplaySize.y / scale);
+    io.DisplayFramebufferScale = ImVec2(io.DisplayFramebufferScale.x * scale, io.DisplayFramebufferScale.y * scale);
+}
+
+// Under guiMutex, between frames: the old atlas and its texture are released first.
+void ImguiEditor::buildFonts()
+{
+    ImGuiIO& io = ImGui::GetIO();
+    ImGui_ImplOpenGL3_DestroyFontsTexture();
+    io.Fonts->Clear();
+    setupFonts(io, static_cast<float>(drawnScale));
+    io.FontGlobalScale = static_cast<float>(1.0 / drawnScale);
+    ImGui_ImplOpenGL3_CreateFontsTexture();
 }
 
 void ImguiEditor::tearDown()

@@ -17,6 +17,10 @@ public:
     // into it. Needs GLFW initialised.
     static bool isWindow(void* parent);
 
+    // The scale the desktop asks for an editor in `parent` (nullptr: anywhere), read
+    // afresh at each call; 1 where it says nothing. `glfwReady`: GLFW is initialised.
+    static double systemScale(void* parent, bool glfwReady);
+
     // Window hints to set before glfwCreateWindow, beyond the portable ones.
     static void setCreationHints();
 

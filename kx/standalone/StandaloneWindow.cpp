@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <stdexcept>
 
+#include "kx/EditorScale.h"
+
 namespace kx::standalone {
 
 namespace {
@@ -17,22 +19,37 @@ constexpr int kFallbackHeight = 480;
 }  // namespace
 
 StandaloneWindow::StandaloneWindow(AudioPluginEditor& editor, const std::string& title, const std::string& instanceName,
-                                   const std::string& className)
+                                   const std::string& className, double userScale)
     : editor(editor)
 {
     display = XOpenDisplay(nullptr);
     if (display == nullptr) throw std::runtime_error("cannot open the display (is DISPLAY set?); use --no-editor");
+    if (!editor.setScale(userScale)) editor.setScale(editor.systemScale(nullptr));
     const EditorSize* size = editor.getSize();
     const int width = size != nullptr && size->width > 0 ? size->width : kFallbackWidth;
     const int height = size != nullptr && size->height > 0 ? size->height : kFallbackHeight;
+    frameWidth = width;
+    frameHeight = height;
     frame = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, static_cast<unsigned>(width),
                                 static_cast<unsigned>(height), 0, 0, 0);
 
-    // The editor has one size: the window manager should not offer others.
+    // The sizes the editor can take: its aspect ratio, between its smallest and largest scale.
     XSizeHints* hints = XAllocSizeHints();
     hints->flags = PMinSize | PMaxSize;
     hints->min_width = hints->max_width = width;
     hints->min_height = hints->max_height = height;
+    if (editor.canResize()) {
+        const EditorSize layout = editor.layoutSize();
+        const EditorSize smallest = EditorScale::sizeAt(layout, EditorScale::kMinimum);
+        const EditorSize largest = EditorScale::sizeAt(layout, EditorScale::kMaximum);
+        hints->flags |= PAspect;
+        hints->min_width = smallest.width;
+        hints->min_height = smallest.height;
+        hints->max_width = largest.width;
+        hints->max_height = largest.height;
+        hints->min_aspect.x = hints->max_aspect.x = layout.width;
+        hints->min_aspect.y = hints->max_aspect.y = layout.height;
+    }
     XSetWMNormalHints(display, frame, hints);
     XFree(hints);
     XClassHint* classHint = XAllocClassHint();
@@ -79,9 +96,22 @@ bool StandaloneWindow::poll()
             frameAlive = false;
             open = false;
         }
+        if (event.type == ConfigureNotify && event.xconfigure.window == frame) resized(event.xconfigure.width, event.xconfigure.height);
     }
     editor.idle();
     return open;
+}
+
+// The user (through the window manager) gave the frame a new size: the editor takes the
+// nearest it can have.
+void StandaloneWindow::resized(int width, int height)
+{
+    if (width == frameWidth && height == frameHeight) return;
+    frameWidth = width;
+    frameHeight = height;
+    if (!editor.canResize()) return;
+    editor.setSize(frameWidth, frameHeight);
+    resizedScale = editor.scale();
 }
 
 }  // namespace kx::standalone

@@ -21,7 +21,6 @@ public:
     TestEditor() : ImguiEditor(kWidth, kHeight) {}
     ~TestEditor() override { close(); }
 
-    const kx::EditorSize* getSize() const override { return &size; }
     void idle() override {}
 
     std::atomic<int> frames{0};
@@ -40,10 +39,8 @@ protected:
         ImGui::End();
         frames.fetch_add(1);
     }
-    void setupFonts(ImGuiIO&) override { fontSetups.fetch_add(1); }
+    void setupFonts(ImGuiIO&, float) override { fontSetups.fetch_add(1); }
 
-private:
-    kx::EditorSize size{kWidth, kHeight, 0};
 };
 
 using XWindowId = unsigned long;

@@ -78,6 +78,24 @@ int HostFrame::childCount() const
     return static_cast<int>(count);
 }
 
+SizeRequest HostFrame::childSize() const
+{
+    Display* display = connection->display;
+    XSync(display, False);
+    Window root = 0;
+    Window parent = 0;
+    Window* list = nullptr;
+    unsigned count = 0;
+    XQueryTree(display, window, &root, &parent, &list, &count);
+    SizeRequest size{0, 0};
+    if (count > 0) {
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display, list[0], &attributes) != 0) size = {attributes.width, attributes.height};
+    }
+    if (list != nullptr) XFree(list);
+    return size;
+}
+
 Screenshot HostFrame::capture() const
 {
     Display* display = connection->display;

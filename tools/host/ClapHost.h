@@ -109,6 +109,12 @@ public:
     // What the plug-in asked of the host.
     std::atomic<int> flushRequests{0};
     std::atomic<int> rescans{0};
+    struct Size {
+        uint32_t width;
+        uint32_t height;
+        bool operator==(const Size&) const = default;
+    };
+    std::vector<Size> resizeRequests;  // main thread
     std::vector<std::string> logLines;
     // The thread that made the instance: thread-check calls it the main thread, and any
     // other thread, or this one inside process, the audio thread.
