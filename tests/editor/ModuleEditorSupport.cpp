@@ -126,6 +126,12 @@ void HostFrame::press() const { pointer.press(); }
 
 void HostFrame::release() const { pointer.release(); }
 
+void HostFrame::resize(int width, int height) const
+{
+    XResizeWindow(connection->display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(connection->display, False);
+}
+
 void HostFrame::setMapped(bool mapped) const
 {
     if (mapped)

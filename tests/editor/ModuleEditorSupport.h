@@ -60,6 +60,7 @@ public:
     void moveTo(int x, int y) const;
     void press() const;
     void release() const;
+    void resize(int width, int height) const;
     // Hides or shows this window, and the editor's inside it.
     void setMapped(bool mapped) const;
     // Waits until the window is on screen, mapping it again each second: a window manager
