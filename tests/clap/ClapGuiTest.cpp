@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <thread>
@@ -144,6 +145,39 @@ TEST_F(GuiFixture, TakesTheHostsScaleAndSnapsSizesToItsAspectRatio)
     EXPECT_TRUE(waitFor([&] { return frame.childSize() == editortest::SizeRequest{1365, 356}; }));
     ASSERT_TRUE(gui.set_size(p, 1820, 474));
     EXPECT_TRUE(waitFor([&] { return frame.childSize() == editortest::SizeRequest{1820, 474}; }));
+    gui.destroy(p);
+}
+
+// The process's resident memory in bytes. The virtual display's OpenGL is Mesa's software
+// renderer: textures and buffers the editor forgets are process memory too.
+long residentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return resident * 4096;
+}
+
+// Each change rebuilds the fonts at the new size: the old atlas, its texture and the old
+// window size are released, so a hundred changes leave the memory where ten did.
+TEST_F(GuiFixture, AHundredScaleChangesWhileOpenLeaveNothingBehind)
+{
+    const clap_plugin* p = plugin.plugin();
+    ASSERT_TRUE(gui.create(p, "x11", false));
+    const clap_window parent = hostWindow();
+    ASSERT_TRUE(gui.set_parent(p, &parent));
+    const auto change = [&](int round) {
+        const bool large = round % 2 == 0;
+        ASSERT_TRUE(gui.set_scale(p, large ? 2.0 : 1.0));
+        const editortest::SizeRequest size = large ? editortest::SizeRequest{1820, 474} : editortest::SizeRequest{910, 237};
+        ASSERT_TRUE(waitFor([&] { return frame.childSize() == size; })) << round;
+        std::this_thread::sleep_for(40ms);  // a frame or two drawn at it
+    };
+    for (int round = 0; round < 10; ++round) change(round);
+    const long settled = residentBytes();
+    for (int round = 10; round < 100; ++round) change(round);
+    EXPECT_LT(residentBytes() - settled, 4L << 20) << "bytes more after 90 more changes";
     gui.destroy(p);
 }
 
