@@ -39,9 +39,11 @@ public:
     // The size the editor would take for width x height: its aspect ratio kept, its scale
     // within the limits.
     virtual EditorSize adjustSize(int, int) const { return *getSize(); }
-    // The scale the desktop asks for (X11: the Xft.dpi resource; Windows: the DPI of the
-    // monitor `parent` is on, or of the primary one for none), for formats that give none.
-    virtual double systemScale(void*) const { return 1.0; }
+    // For formats that give no scale: takes the one the desktop asks for (X11: the Xft.dpi
+    // resource; Windows: the DPI of the monitor `parent` is on, or of the primary one for
+    // none), and follows it while open where the desktop says when it changes (Windows:
+    // the window moved to another monitor), until setScale or setSize.
+    virtual void useDesktopScale(void*) {}
 };
 
 }  // namespace kx

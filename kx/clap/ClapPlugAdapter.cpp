@@ -555,7 +555,7 @@ bool ClapPlugAdapter::setParent(const clap_window* window)
     // A Windows host that gives no scale: the DPI of the monitor its window is on.
     if (!guiScaleGiven) {
         const EditorSize before = *editor->getSize();
-        editor->setScale(editor->systemScale(parent));
+        editor->useDesktopScale(parent);
         const EditorSize after = *editor->getSize();
         if ((after.width != before.width || after.height != before.height) && hostGui != nullptr &&
             hostGui->request_resize != nullptr)

@@ -119,12 +119,23 @@ void ImguiEditor::close()
     if (renderThread.joinable()) PlatformWindow::join(renderThread);
 }
 
-void ImguiEditor::setSize(int newWidth, int newHeight) { takeScale(EditorScale::fitting(layout, newWidth, newHeight)); }
+const EditorSize* ImguiEditor::getSize() const
+{
+    size = EditorScale::sizeAt(layout, wantedScale.load());
+    return &size;
+}
+
+void ImguiEditor::setSize(int newWidth, int newHeight)
+{
+    followDesktop.store(false);
+    wantedScale.store(EditorScale::fitting(layout, newWidth, newHeight));
+}
 
 bool ImguiEditor::setScale(double scale)
 {
     if (!EditorScale::isValid(scale)) return false;
-    takeScale(scale);
+    followDesktop.store(false);
+    wantedScale.store(scale);
     return true;
 }
 
@@ -133,18 +144,17 @@ EditorSize ImguiEditor::adjustSize(int newWidth, int newHeight) const
     return EditorScale::sizeAt(layout, EditorScale::fitting(layout, newWidth, newHeight));
 }
 
-double ImguiEditor::systemScale(void* parent) const
+void ImguiEditor::useDesktopScale(void* parent)
 {
-    std::lock_guard lock(guiMutex);
-    return PlatformWindow::systemScale(parent, glfwReady);
+    double scale = 1.0;
+    {
+        std::lock_guard lock(guiMutex);
+        scale = PlatformWindow::systemScale(parent, glfwReady);
+    }
+    wantedScale.store(scale);
+    followDesktop.store(true);
 }
 
-// The render thread follows at its next frame.
-void ImguiEditor::takeScale(double scale)
-{
-    size = EditorScale::sizeAt(layout, scale);
-    wantedScale.store(scale);
-}
 
 bool ImguiEditor::windowIsOpen() const { return windowOpen.load(); }
 
@@ -293,6 +303,7 @@ void ImguiEditor::frameLoop()
 // and rebuilds the fonts at the new size; that frame is then drawn whole at it.
 void ImguiEditor::followScale()
 {
+    followDesktopScale();
     const double wanted = wantedScale.load();
     if (wanted == drawnScale) return;
     drawnScale = wanted;
@@ -300,6 +311,15 @@ void ImguiEditor::followScale()
     std::lock_guard lock(guiMutex);
     glfwSetWindowSize(window, target.width, target.height);
     buildFonts();
+}
+
+// Render thread: the window moved to a monitor of another scale. The host learns the new
+// size from getSize.
+void ImguiEditor::followDesktopScale()
+{
+    if (!followDesktop.load()) return;
+    const double desktop = PlatformWindow::windowScale(window);
+    if (desktop > 0.0 && desktop != drawnScale) wantedScale.store(desktop);
 }
 
 // The back-end measured the window in the display's pixels: the frame is laid out in the

@@ -40,7 +40,7 @@ public:
     bool open(void* parent) override;
     // Stops the render thread and waits until it has torn the window down.
     void close() override;
-    const EditorSize* getSize() const override { return &size; }
+    const EditorSize* getSize() const override;
     void setSize(int width, int height) override;
     bool windowIsOpen() const override;
     uintptr_t nativeWindow() const override { return nativeHandle.load(); }
@@ -49,7 +49,7 @@ public:
     EditorSize layoutSize() const override { return layout; }
     bool canResize() const override { return true; }
     EditorSize adjustSize(int width, int height) const override;
-    double systemScale(void* parent) const override;
+    void useDesktopScale(void* parent) override;
 
 protected:
     // Render thread, once per frame between the start and the end of a Dear ImGui frame.
@@ -72,8 +72,8 @@ private:
     bool setUp(void* parent);
     void frameLoop();
     void tearDown();
-    void takeScale(double scale);
     void followScale();
+    void followDesktopScale();
     void scaleDisplay(ImGuiIO& io) const;
     void buildFonts();
     static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
@@ -85,8 +85,11 @@ private:
     std::atomic<bool> running{false};
     std::thread renderThread;
     const EditorSize layout;  // at scale 1
-    EditorSize size;          // at the wanted scale; host's thread
+    mutable EditorSize size;  // at the wanted scale, as getSize last gave it; host's thread
+    // Set on the host's thread, and on the render thread where the desktop's scale changes;
+    // the render thread follows at its next frame.
     std::atomic<double> wantedScale{1.0};
+    std::atomic<bool> followDesktop{false};
     double drawnScale = 1.0;  // render thread: the scale of the window and the fonts
     GLFWwindow* window = nullptr;
     std::atomic<std::chrono::milliseconds::rep> framePeriodMs{16};

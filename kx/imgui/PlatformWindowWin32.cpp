@@ -44,6 +44,14 @@ double PlatformWindow::systemScale(void* parent, bool)
     return kx::EditorScale::fromDpi(static_cast<double>(dpi));
 }
 
+// Moved to another monitor, a per-monitor aware window has that monitor's DPI at once
+// (WM_DPICHANGED and WM_DPICHANGED_AFTERPARENT announce it).
+double PlatformWindow::windowScale(GLFWwindow* window)
+{
+    const UINT dpi = GetDpiForWindow(glfwGetWin32Window(window));
+    return dpi != 0 ? kx::EditorScale::fromDpi(static_cast<double>(dpi)) : 0.0;
+}
+
 void PlatformWindow::setCreationHints()
 {
     // Created hidden and shown once it is a child of the host's window: it never appears

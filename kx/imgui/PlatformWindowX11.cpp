@@ -126,6 +126,9 @@ double PlatformWindow::systemScale(void*, bool glfwReady)
     return kx::EditorScale::fromDpi(dpi);
 }
 
+// The desktop's scale is one for all screens, and asking costs a round trip: not every frame.
+double PlatformWindow::windowScale(GLFWwindow*) { return 0.0; }
+
 void PlatformWindow::setCreationHints()
 {
     // Created hidden and shown once it is inside the host's window, so it never

@@ -24,7 +24,7 @@ StandaloneWindow::StandaloneWindow(AudioPluginEditor& editor, const std::string&
 {
     display = XOpenDisplay(nullptr);
     if (display == nullptr) throw std::runtime_error("cannot open the display (is DISPLAY set?); use --no-editor");
-    if (!editor.setScale(userScale)) editor.setScale(editor.systemScale(nullptr));
+    if (!editor.setScale(userScale)) editor.useDesktopScale(nullptr);
     const EditorSize* size = editor.getSize();
     const int width = size != nullptr && size->width > 0 ? size->width : kFallbackWidth;
     const int height = size != nullptr && size->height > 0 ? size->height : kFallbackHeight;

@@ -22,7 +22,7 @@ void Vst2PlugEditorAdapter::takeSize()
 bool Vst2PlugEditorAdapter::getRect(ERect** out)
 {
     // Hosts ask before opening: the size at the desktop's scale of the moment.
-    if (systemWindow == nullptr) editor->setScale(editor->systemScale(nullptr));
+    if (systemWindow == nullptr) editor->useDesktopScale(nullptr);
     takeSize();
     *out = &rect;
     return true;
@@ -31,7 +31,7 @@ bool Vst2PlugEditorAdapter::getRect(ERect** out)
 bool Vst2PlugEditorAdapter::open(void* parent)
 {
     systemWindow = parent;
-    editor->setScale(editor->systemScale(parent));
+    editor->useDesktopScale(parent);
     takeSize();
     return editor->open(parent);
 }

@@ -85,18 +85,16 @@ tresult Vst3PlugView::attached(void* parent, FIDString type)
     if (attachedToParent || parent == nullptr || isPlatformTypeSupported(type) != kResultTrue) return kResultFalse;
     AudioPluginEditor* editor = owner.editor();
     if (editor == nullptr) return kResultFalse;
+    const EditorSize answered = *editor->getSize();  // what the host sized its window by
 #if defined(_WIN32)
-    // A host that gives no scale: the DPI of the monitor its window is on.
-    const EditorSize before = *editor->getSize();
-    if (!scaleGiven) editor->setScale(editor->systemScale(parent));
-    const bool resized = editor->getSize()->width != before.width || editor->getSize()->height != before.height;
+    // A host that gives no scale: the DPI of the monitor its window is on. The timer asks
+    // the host for the size that comes of it.
+    if (!scaleGiven) editor->useDesktopScale(parent);
 #endif
     if (!editor->open(parent)) return kResultFalse;
     attachedToParent = true;
+    shownSize = answered;
     startTimer();
-#if defined(_WIN32)
-    if (resized) askForSize();
-#endif
     return kResultOk;
 }
 
@@ -125,6 +123,7 @@ tresult Vst3PlugView::onSize(ViewRect* newSize)
     AudioPluginEditor* editor = owner.editor();
     if (newSize == nullptr || editor == nullptr) return kInvalidArgument;
     editor->setSize(newSize->right - newSize->left, newSize->bottom - newSize->top);
+    shownSize = *editor->getSize();
     return kResultOk;
 }
 
@@ -156,7 +155,9 @@ tresult Vst3PlugView::setContentScaleFactor(float factor)
 void Vst3PlugView::askForSize()
 {
     ViewRect rect{};
-    if (frame != nullptr && getSize(&rect) == kResultOk) frame->resizeView(this, &rect);
+    if (getSize(&rect) != kResultOk) return;
+    shownSize = {rect.right, rect.bottom, 0};
+    if (frame != nullptr) frame->resizeView(this, &rect);
 }
 
 tresult Vst3PlugView::setFrame(IPlugFrame* newFrame)
@@ -165,7 +166,15 @@ tresult Vst3PlugView::setFrame(IPlugFrame* newFrame)
     return kResultOk;
 }
 
-void Vst3PlugView::onTimer() { owner.tellHostOfEdits(); }
+void Vst3PlugView::onTimer()
+{
+    owner.tellHostOfEdits();
+    // The editor follows the desktop's scale where the host gives none (Windows: moved to
+    // a monitor of another scale).
+    const AudioPluginEditor* editor = owner.editor();
+    if (editor != nullptr && (editor->getSize()->width != shownSize.width || editor->getSize()->height != shownSize.height))
+        askForSize();
+}
 
 void Vst3PlugView::startTimer()
 {

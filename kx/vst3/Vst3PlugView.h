@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 
+#include "kx/AudioPluginEditor.h"
 #include "kx/vst3/Vst3Interface.h"
 
 namespace kx::vst3 {
@@ -58,6 +59,7 @@ private:
     uintptr_t timer = 0;          // Windows: the thread timer's id
     bool attachedToParent = false;
     bool scaleGiven = false;  // by the host
+    EditorSize shownSize{};   // the size the host's window was last given or asked for
 };
 
 }  // namespace kx::vst3
