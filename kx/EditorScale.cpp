@@ -5,6 +5,12 @@
 
 namespace kx {
 
+namespace {
+
+constexpr double kRoundingMargin = 1e-6;  // pixels kept from a rounding boundary
+
+}  // namespace
+
 bool EditorScale::isValid(double scale) { return std::isfinite(scale) && scale >= kMinimum && scale <= kMaximum; }
 
 EditorSize EditorScale::sizeAt(const EditorSize& layout, double scale)
@@ -15,9 +21,12 @@ EditorSize EditorScale::sizeAt(const EditorSize& layout, double scale)
 
 double EditorScale::fitting(const EditorSize& layout, int width, int height)
 {
-    // The width has the finer steps: taken as it is wherever the height that follows fits.
-    double scale = static_cast<double>(width) / layout.width;
-    if (std::lround(layout.height * scale) > height) scale = static_cast<double>(height) / layout.height;
+    // The largest scale at which each side, rounded, stays within what was asked: a side of
+    // n pixels takes scales up to just below (n + 0.5) / layout side.
+    const auto largest = [](int pixels, int layoutPixels) {
+        return (static_cast<double>(pixels) + 0.5 - kRoundingMargin) / layoutPixels;
+    };
+    const double scale = std::min(largest(width, layout.width), largest(height, layout.height));
     if (!(scale >= kMinimum)) return kMinimum;
     return std::min(scale, kMaximum);
 }

@@ -117,7 +117,7 @@ TEST_F(GuiFixture, TakesTheHostsScaleAndSnapsSizesToItsAspectRatio)
              SizeCase{{910, 237}, {910, 237}},
              SizeCase{{1365, 356}, {1365, 356}},
              SizeCase{{1365, 1000}, {1365, 356}},  // the width decides
-             SizeCase{{2000, 300}, {1152, 300}},   // the height decides
+             SizeCase{{2000, 300}, {1154, 300}},   // the height decides
              SizeCase{{100, 100}, {455, 119}},     // no smaller than half
              SizeCase{{9000, 9000}, {3640, 948}},  // no larger than four times
              SizeCase{{0, 0}, {455, 119}},

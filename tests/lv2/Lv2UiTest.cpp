@@ -181,7 +181,7 @@ TEST_F(UiFixture, TakesTheHostsScaleFactorAtInstantiationAndLaterAndTheHostsSize
     const auto* uiResize = static_cast<const LV2UI_Resize*>(ui->extension_data(kUiResize));
     ASSERT_NE(uiResize, nullptr);
     EXPECT_EQ(uiResize->ui_resize(handle, 2000, 300), 0);
-    EXPECT_TRUE(waitFor([&] { return frame.childSize() == editortest::SizeRequest{1152, 300}; }));
+    EXPECT_TRUE(waitFor([&] { return frame.childSize() == editortest::SizeRequest{1154, 300}; }));
     ui->cleanup(handle);
 
     // Without options the UI is drawn at 1x.

@@ -94,7 +94,7 @@ TEST_F(ViewFixture, TakesTheContentScaleAndSnapsSizesToItsAspectRatio)
         ViewRect asked;
         editortest::SizeRequest adjusted;
     };
-    for (const SizeCase& c : {SizeCase{{0, 0, 1365, 1000}, {1365, 356}}, SizeCase{{10, 20, 2010, 320}, {1152, 300}},
+    for (const SizeCase& c : {SizeCase{{0, 0, 1365, 1000}, {1365, 356}}, SizeCase{{10, 20, 2010, 320}, {1154, 300}},
                               SizeCase{{0, 0, 100, 100}, {455, 119}}, SizeCase{{0, 0, 9000, 9000}, {3640, 948}},
                               SizeCase{{0, 0, -5, -5}, {455, 119}}}) {
         ViewRect rect = c.asked;
