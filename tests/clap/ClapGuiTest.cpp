@@ -148,6 +148,31 @@ TEST_F(GuiFixture, TakesTheHostsScaleAndSnapsSizesToItsAspectRatio)
     gui.destroy(p);
 }
 
+// Each instance's editor has its own scale, window and fonts.
+TEST_F(GuiFixture, TwoInstancesAtDifferentScalesKeepTheirOwn)
+{
+    ClapInstance other{module};
+    const clap_plugin_gui& otherGui = *other.extension<clap_plugin_gui>(kExtGui);
+    editortest::HostFrame otherFrame{0, 500, 910, 237};
+    const clap_plugin* p = plugin.plugin();
+    const clap_plugin* q = other.plugin();
+    ASSERT_TRUE(gui.create(p, "x11", false));
+    ASSERT_TRUE(otherGui.create(q, "x11", false));
+    ASSERT_TRUE(gui.set_scale(p, 2.0));
+    ASSERT_TRUE(otherGui.set_scale(q, 1.5));
+    const clap_window parent = hostWindow();
+    const clap_window otherParent = window(reinterpret_cast<unsigned long>(otherFrame.parentHandle()));
+    ASSERT_TRUE(gui.set_parent(p, &parent));
+    ASSERT_TRUE(otherGui.set_parent(q, &otherParent));
+    EXPECT_TRUE(waitFor([&] { return frame.childSize() == editortest::SizeRequest{1820, 474}; }));
+    EXPECT_TRUE(waitFor([&] { return otherFrame.childSize() == editortest::SizeRequest{1365, 356}; }));
+    ASSERT_TRUE(otherGui.set_scale(q, 1.0));
+    EXPECT_TRUE(waitFor([&] { return otherFrame.childSize() == editortest::SizeRequest{910, 237}; }));
+    EXPECT_EQ(frame.childSize(), (editortest::SizeRequest{1820, 474}));
+    otherGui.destroy(q);
+    gui.destroy(p);
+}
+
 // The process's resident memory in bytes. The virtual display's OpenGL is Mesa's software
 // renderer: textures and buffers the editor forgets are process memory too.
 long residentBytes()

@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+typedef struct _XDisplay Display;
+
 namespace editortest {
 
 class TestEditor : public kx::imgui::ImguiEditor {
@@ -44,6 +46,9 @@ protected:
 };
 
 using XWindowId = unsigned long;
+
+// The children of `window`, once the server has answered every request made before.
+std::vector<XWindowId> childrenOf(Display* display, XWindowId window);
 
 struct ChildGeometry {
     int x;

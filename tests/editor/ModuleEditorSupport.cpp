@@ -65,35 +65,14 @@ HostFrame::~HostFrame()
 
 void* HostFrame::parentHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)); }
 
-int HostFrame::childCount() const
-{
-    Display* display = connection->display;
-    XSync(display, False);
-    Window root = 0;
-    Window parent = 0;
-    Window* list = nullptr;
-    unsigned count = 0;
-    XQueryTree(display, window, &root, &parent, &list, &count);
-    if (list != nullptr) XFree(list);
-    return static_cast<int>(count);
-}
+int HostFrame::childCount() const { return static_cast<int>(childrenOf(connection->display, window).size()); }
 
 SizeRequest HostFrame::childSize() const
 {
-    Display* display = connection->display;
-    XSync(display, False);
-    Window root = 0;
-    Window parent = 0;
-    Window* list = nullptr;
-    unsigned count = 0;
-    XQueryTree(display, window, &root, &parent, &list, &count);
-    SizeRequest size{0, 0};
-    if (count > 0) {
-        XWindowAttributes attributes{};
-        if (XGetWindowAttributes(display, list[0], &attributes) != 0) size = {attributes.width, attributes.height};
-    }
-    if (list != nullptr) XFree(list);
-    return size;
+    const std::vector<XWindowId> children = childrenOf(connection->display, window);
+    XWindowAttributes attributes{};
+    if (children.empty() || XGetWindowAttributes(connection->display, children[0], &attributes) == 0) return {0, 0};
+    return {attributes.width, attributes.height};
 }
 
 Screenshot HostFrame::capture() const
