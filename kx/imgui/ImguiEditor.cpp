@@ -155,7 +155,6 @@ void ImguiEditor::useDesktopScale(void* parent)
     followDesktop.store(true);
 }
 
-
 bool ImguiEditor::windowIsOpen() const { return windowOpen.load(); }
 
 void ImguiEditor::draw() {}

@@ -184,8 +184,8 @@ long residentBytes()
     return resident * 4096;
 }
 
-// Each change rebuilds the fonts at the new size: the old atlas, its texture and the old
-// window size are released, so a hundred changes leave the memory where ten did.
+// Each change rebuilds the fonts at the new size: the old atlas and its texture are
+// released, so a hundred changes leave the memory where twenty did.
 TEST_F(GuiFixture, AHundredScaleChangesWhileOpenLeaveNothingBehind)
 {
     const clap_plugin* p = plugin.plugin();
@@ -199,10 +199,12 @@ TEST_F(GuiFixture, AHundredScaleChangesWhileOpenLeaveNothingBehind)
         ASSERT_TRUE(waitFor([&] { return frame.childSize() == size; })) << round;
         std::this_thread::sleep_for(40ms);  // a frame or two drawn at it
     };
-    for (int round = 0; round < 10; ++round) change(round);
+    // The allocator keeps some of the freed atlases' memory for reuse: the first changes set
+    // the level. A font texture left behind at 2x is megabytes: 40 of them would be hundreds.
+    for (int round = 0; round < 20; ++round) change(round);
     const long settled = residentBytes();
-    for (int round = 10; round < 100; ++round) change(round);
-    EXPECT_LT(residentBytes() - settled, 4L << 20) << "bytes more after 90 more changes";
+    for (int round = 20; round < 100; ++round) change(round);
+    EXPECT_LT(residentBytes() - settled, 32L << 20) << "bytes more after 80 more changes";
     gui.destroy(p);
 }
 
