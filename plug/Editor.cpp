@@ -116,8 +116,6 @@ Editor::~Editor()
     close();  // the render thread draws through this object
 }
 
-const kx::EditorSize* Editor::getSize() const { return &size; }
-
 void Editor::idle() {}
 
 void Editor::close()
@@ -136,12 +134,12 @@ void Editor::refreshValues()
     }
 }
 
-void Editor::setupFonts(ImGuiIO& io)
+void Editor::setupFonts(ImGuiIO& io, float scale)
 {
     ImFontConfig config;
-    addFont(io, config, "Roboto", kx::imgui::EmbeddedFonts::robotoMedium(), 15.0f);
-    textFont = addFont(io, config, "poppins", kx::imgui::EmbeddedFonts::poppinsMedium(), 21.0f);
-    titleFont = addFont(io, config, "poppins_large", kx::imgui::EmbeddedFonts::poppinsRegular(), 39.0f);
+    addFont(io, config, "Roboto", kx::imgui::EmbeddedFonts::robotoMedium(), 15.0f * scale);
+    textFont = addFont(io, config, "poppins", kx::imgui::EmbeddedFonts::poppinsMedium(), 21.0f * scale);
+    titleFont = addFont(io, config, "poppins_large", kx::imgui::EmbeddedFonts::poppinsRegular(), 39.0f * scale);
     applyStyle(ImGui::GetStyle());
 }
 
@@ -160,6 +158,8 @@ void Editor::draw()
                      ImGuiWindowFlags_NoScrollbar | ImGuiWindowFlags_NoBringToFrontOnFocus);
     ImGui::PushFont(textFont);
     ImDrawList* drawList = ImGui::GetWindowDrawList();
+    // Edges smoothed over one pixel of the display, not one of the layout.
+    drawList->_FringeScale = 1.0f / drawScale();
 
     drawList->AddRectFilled(ImVec2(0.0f, 0.0f), ImVec2(1110.0f, 737.0f), ImGui::GetColorU32(ImGuiCol_WindowBg));
     drawList->AddRectFilled(ImVec2(0.0f, 0.0f), ImVec2(910.0f, 45.0f), ImGui::GetColorU32(ImGuiCol_TitleBg));

@@ -1,5 +1,5 @@
 #pragma once
-// The effect's editor: a 910 x 237 window with the drive, compression, tone, scope and
+// The effect's editor: a 910 x 237 layout, drawn at the display's scale, with the drive, compression, tone, scope and
 // master panels, level meters after the sustainer and at the output, an oscilloscope
 // trace of the output, and knob edits sent to the host as automation.
 
@@ -28,7 +28,6 @@ public:
     Editor(Plug* effect, kx::HostCallback* hostCallback);
     ~Editor() override;
 
-    const kx::EditorSize* getSize() const override;
     // Nothing: the render thread refreshes the knobs, whether or not a host calls this.
     void idle() override;
     // Also ends the edit of a knob still held.
@@ -36,7 +35,7 @@ public:
 
 protected:
     void draw() override;
-    void setupFonts(ImGuiIO& io) override;
+    void setupFonts(ImGuiIO& io, float scale) override;
 
 private:
     void refreshValues();
@@ -51,7 +50,6 @@ private:
     int32_t stereoMode;
     Plug* effect;
     kx::HostCallback* hostCallback;
-    kx::EditorSize size{kWidth, kHeight, 256};
     float peakHold[4] = {0.0f, 0.0f, 0.0f, 0.0f};  // render thread only
     // Written by knob drags and the refresh on the render thread, read by the host's
     // thread: accessed whole with relaxed atomics.

@@ -37,9 +37,12 @@ if(TW07_BUILD_EDITOR)
   target_compile_definitions(editor_module_support PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
   add_dependencies(editor_module_support tw07)
 
-  foreach(name effect effect_threads focus)
+  foreach(name effect effect_threads focus scale)
     if(name STREQUAL "effect")
       set(source editor/EffectEditorTest.cpp)
+      set(labels editor)
+    elseif(name STREQUAL "scale")
+      set(source editor/EditorScaleTest.cpp)
       set(labels editor)
     elseif(name STREQUAL "focus")
       set(source editor/EditorFocusTest.cpp)
@@ -51,7 +54,12 @@ if(TW07_BUILD_EDITOR)
     add_executable(editor_${name}_tests ${source})
     target_link_libraries(editor_${name}_tests PRIVATE editor_module_support GTest::gtest_main)
     target_compile_definitions(editor_${name}_tests PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
-    add_test(NAME editor.${name} COMMAND ${TW07_VIRTUAL_DISPLAY}
+    # The editor at 2x is 1820 pixels wide: a screen it fits on, for its pictures.
+    set(display ${TW07_VIRTUAL_DISPLAY})
+    if(name STREQUAL "scale")
+      set(display ${TW07_XVFB_RUN} -a -s "-noreset -screen 0 1920x1200x24")
+    endif()
+    add_test(NAME editor.${name} COMMAND ${display}
       $<TARGET_FILE:editor_${name}_tests>)
     set_tests_properties(editor.${name} PROPERTIES LABELS "${labels}" TIMEOUT 300
       ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")

@@ -20,6 +20,7 @@ endfunction()
 tw07_framework_test(framework_tests
   framework/ParametersTest.cpp
   framework/SettingsTest.cpp
+  framework/EditorScaleTest.cpp
   framework/ParameterEditsTest.cpp
   framework/EntryTest.cpp
   framework/OpcodeTest.cpp

@@ -33,7 +33,6 @@ class LoadEditor : public kx::imgui::ImguiEditor {
 public:
     LoadEditor() : ImguiEditor(910, 237) {}
     ~LoadEditor() override { close(); }
-    const kx::EditorSize* getSize() const override { return &size; }
     void idle() override {}
     std::atomic<int> frames{0};
     std::atomic<double> renderThreadCpu{0.0};  // CPU time of the render thread at its last frame
@@ -56,7 +55,6 @@ protected:
     }
 
 private:
-    kx::EditorSize size{910, 237, 256};
     const char* labels[7] = {"a", "b", "c", "d", "e", "f", "g"};
     float values[7] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f};
 };

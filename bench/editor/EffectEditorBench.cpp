@@ -2,7 +2,8 @@
 // the render thread's own share of a core, the GL driver's threads, and the whole
 // process, while a riff plays through the module in real time and the host idles the
 // editor at 50 Hz; with the editor shown, and hidden (the host's window unmapped, as
-// some hosts do instead of closing the editor). Needs an X display: run under xvfb-run -a.
+// some hosts do instead of closing the editor). Needs an X display: run under xvfb-run -a;
+// with the display's Xft.dpi resource at 192 the editor is measured at 2x.
 
 #include "tools/host/Effect.h"
 #include "tools/host/HostContext.h"
@@ -85,7 +86,12 @@ void BM_EffectEditorOpenCpuShare(benchmark::State& state)
     effect->setSampleRate(kRate);
     effect->setBlockSize(kBlock);
     effect->mainsChanged(true);
-    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 910, 237, 0, 0, 0);
+    // The host's window at the editor's size, which follows the desktop's Xft.dpi.
+    ERect* rect = nullptr;
+    effect->dispatch(effEditGetRect, 0, 0, &rect);
+    const auto width = static_cast<unsigned>(rect != nullptr ? rect->right - rect->left : 910);
+    const auto height = static_cast<unsigned>(rect != nullptr ? rect->bottom - rect->top : 237);
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height, 0, 0, 0);
     XMapWindow(display, window);
     XSync(display, False);
 

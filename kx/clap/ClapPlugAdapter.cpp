@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -132,6 +133,7 @@ bool ClapPlugAdapter::init()
     hostPresetLoad = static_cast<const clap_host_preset_load*>(hostExtension(kExtPresetLoad));
     if (hostPresetLoad == nullptr)
         hostPresetLoad = static_cast<const clap_host_preset_load*>(hostExtension(kExtPresetLoadCompat));
+    hostGui = static_cast<const clap_host_gui*>(hostExtension(kExtGui));
     try {
         effect = createPlugin(*this, 44100.0f);
         parameters = &effect->parameters;
@@ -560,10 +562,18 @@ const clap_plugin_audio_ports_config ClapPlugAdapter::kAudioPortsConfig{
 
 // --- gui -----------------------------------------------------------------------------------
 
+namespace {
+
+// A size from the host as the editor counts it; beyond its range is as large as it goes.
+int pixelsOf(uint32_t size) { return static_cast<int>(std::min<uint32_t>(size, INT32_MAX)); }
+
+}  // namespace
+
 bool ClapPlugAdapter::createGui(const char* api, bool floating)
 {
     if (guiCreated || floating || api == nullptr || std::strcmp(api, kWindowApi) != 0 || !onMainThread()) return false;
     guiCreated = true;
+    guiScaleGiven = false;
     return true;
 }
 
@@ -579,13 +589,46 @@ bool ClapPlugAdapter::setParent(const clap_window* window)
     if (!guiCreated || guiOpen || window == nullptr || window->api == nullptr ||
         std::strcmp(window->api, kWindowApi) != 0 || !onMainThread())
         return false;
+    AudioPluginEditor* editor = effect->editor();
 #if defined(_WIN32)
     void* parent = window->win32;
+    // A Windows host that gives no scale: the DPI of the monitor its window is on.
+    if (!guiScaleGiven) {
+        const EditorSize before = *editor->getSize();
+        editor->useDesktopScale(parent);
+        const EditorSize after = *editor->getSize();
+        if ((after.width != before.width || after.height != before.height) && hostGui != nullptr &&
+            hostGui->request_resize != nullptr)
+            hostGui->request_resize(host, static_cast<uint32_t>(after.width), static_cast<uint32_t>(after.height));
+    }
 #else
     void* parent = reinterpret_cast<void*>(static_cast<uintptr_t>(window->x11));
 #endif
-    guiOpen = effect->editor()->open(parent);
+    guiOpen = editor->open(parent);
     return guiOpen;
+}
+
+// Before set_parent, and again whenever the display's scale changes; an open editor asks
+// the host for its new size.
+bool ClapPlugAdapter::setGuiScale(double scale)
+{
+    if (!guiCreated || !onMainThread() || !effect->editor()->setScale(scale)) return false;
+    guiScaleGiven = true;
+    const EditorSize* size = effect->editor()->getSize();
+    if (guiOpen && hostGui != nullptr && hostGui->request_resize != nullptr)
+        hostGui->request_resize(host, static_cast<uint32_t>(size->width), static_cast<uint32_t>(size->height));
+    return true;
+}
+
+// The host resizes after adjust_size; any other size is taken at the nearest one the editor
+// has, and then the answer is false.
+bool ClapPlugAdapter::setGuiSize(uint32_t width, uint32_t height)
+{
+    if (!guiCreated || !onMainThread()) return false;
+    AudioPluginEditor* editor = effect->editor();
+    editor->setSize(pixelsOf(width), pixelsOf(height));
+    const EditorSize* size = editor->getSize();
+    return static_cast<uint32_t>(size->width) == width && static_cast<uint32_t>(size->height) == height;
 }
 
 const clap_plugin_gui ClapPlugAdapter::kGui{
@@ -603,7 +646,7 @@ const clap_plugin_gui ClapPlugAdapter::kGui{
         [](const clap_plugin* p) {
             if (of(p).onMainThread()) of(p).destroyGui();
         },
-    .set_scale = [](const clap_plugin*, double) { return false; },
+    .set_scale = [](const clap_plugin* p, double scale) { return of(p).setGuiScale(scale); },
     .get_size =
         [](const clap_plugin* p, uint32_t* width, uint32_t* height) {
             if (width == nullptr || height == nullptr) return false;
@@ -612,14 +655,29 @@ const clap_plugin_gui ClapPlugAdapter::kGui{
             *height = static_cast<uint32_t>(size->height);
             return true;
         },
-    .can_resize = [](const clap_plugin*) { return false; },
-    .get_resize_hints = [](const clap_plugin*, clap_gui_resize_hints*) { return false; },
-    .adjust_size = [](const clap_plugin*, uint32_t*, uint32_t*) { return false; },
-    .set_size =
-        [](const clap_plugin* p, uint32_t width, uint32_t height) {
-            const EditorSize* size = of(p).effect->editor()->getSize();
-            return width == static_cast<uint32_t>(size->width) && height == static_cast<uint32_t>(size->height);
+    .can_resize = [](const clap_plugin* p) { return of(p).effect->editor()->canResize(); },
+    .get_resize_hints =
+        [](const clap_plugin* p, clap_gui_resize_hints* hints) {
+            const AudioPluginEditor* editor = of(p).effect->editor();
+            if (hints == nullptr || !editor->canResize()) return false;
+            const EditorSize layout = editor->layoutSize();
+            *hints = {.can_resize_horizontally = true,
+                      .can_resize_vertically = true,
+                      .preserve_aspect_ratio = true,
+                      .aspect_ratio_width = static_cast<uint32_t>(layout.width),
+                      .aspect_ratio_height = static_cast<uint32_t>(layout.height)};
+            return true;
         },
+    .adjust_size =
+        [](const clap_plugin* p, uint32_t* width, uint32_t* height) {
+            const AudioPluginEditor* editor = of(p).effect->editor();
+            if (width == nullptr || height == nullptr || !editor->canResize()) return false;
+            const EditorSize adjusted = editor->adjustSize(pixelsOf(*width), pixelsOf(*height));
+            *width = static_cast<uint32_t>(adjusted.width);
+            *height = static_cast<uint32_t>(adjusted.height);
+            return true;
+        },
+    .set_size = [](const clap_plugin* p, uint32_t width, uint32_t height) { return of(p).setGuiSize(width, height); },
     .set_parent = [](const clap_plugin* p, const clap_window* window) { return of(p).setParent(window); },
     .set_transient = [](const clap_plugin*, const clap_window*) { return false; },
     .suggest_title = [](const clap_plugin*, const char*) {},

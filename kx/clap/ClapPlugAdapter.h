@@ -81,6 +81,8 @@ private:
     bool createGui(const char* api, bool floating);
     void destroyGui();
     bool setParent(const clap_window* window);
+    bool setGuiScale(double scale);
+    bool setGuiSize(uint32_t width, uint32_t height);
 
     // The editor's waiting edits: applied, and told to the host when it gave an event list.
     void applyEdits(const clap_output_events* out);
@@ -100,6 +102,7 @@ private:
     const clap_host_log* hostLog = nullptr;
     const clap_host_state* hostState = nullptr;
     const clap_host_preset_load* hostPresetLoad = nullptr;
+    const clap_host_gui* hostGui = nullptr;
     std::unique_ptr<AudioPlugin> effect;
     Parameters* parameters = nullptr;
     std::unique_ptr<BlockSizeAdapter> blockAdapter;
@@ -111,6 +114,7 @@ private:
     std::atomic<bool> started{false};  // between start_processing and stop_processing
     bool guiCreated = false;
     bool guiOpen = false;
+    bool guiScaleGiven = false;  // by the host since create
 };
 
 }  // namespace kx::clap

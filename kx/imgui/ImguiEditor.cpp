@@ -51,6 +51,20 @@ void reportGlfwError(int code, const char* description)
     std::fprintf(stderr, "Glfw Error %d, %s\n", code, description);
 }
 
+// Under guiMutex. GLFW is initialised when first needed, not when an editor is made.
+bool initGlfw()
+{
+    if (glfwReady) return true;
+    glfwSetErrorCallback(&reportGlfwError);
+    PlatformWindow::prepareInit();
+    if (glfwInit() != GLFW_TRUE) {
+        std::fputs("Failed to init glfw!\n", stderr);
+        return false;
+    }
+    glfwReady = true;
+    return true;
+}
+
 void applyBaseStyle()
 {
     ImGui::StyleColorsDark();
@@ -65,7 +79,7 @@ void applyBaseStyle()
 
 }  // namespace
 
-ImguiEditor::ImguiEditor(int width, int height) : width(width), height(height)
+ImguiEditor::ImguiEditor(int width, int height) : layout{width, height, 0}, size(layout)
 {
     // GLFW itself is initialised at the first opening, not here.
     std::lock_guard lock(guiMutex);
@@ -105,17 +119,47 @@ void ImguiEditor::close()
     if (renderThread.joinable()) PlatformWindow::join(renderThread);
 }
 
+const EditorSize* ImguiEditor::getSize() const
+{
+    size = EditorScale::sizeAt(layout, wantedScale.load());
+    return &size;
+}
+
 void ImguiEditor::setSize(int newWidth, int newHeight)
 {
-    std::lock_guard lock(guiMutex);
-    if (window != nullptr) glfwSetWindowSize(window, newWidth, newHeight);
+    followDesktop.store(false);
+    wantedScale.store(EditorScale::fitting(layout, newWidth, newHeight));
+}
+
+bool ImguiEditor::setScale(double scale)
+{
+    if (!EditorScale::isValid(scale)) return false;
+    followDesktop.store(false);
+    wantedScale.store(scale);
+    return true;
+}
+
+EditorSize ImguiEditor::adjustSize(int newWidth, int newHeight) const
+{
+    return EditorScale::sizeAt(layout, EditorScale::fitting(layout, newWidth, newHeight));
+}
+
+void ImguiEditor::useDesktopScale(void* parent)
+{
+    double scale = 1.0;
+    {
+        std::lock_guard lock(guiMutex);
+        scale = PlatformWindow::systemScale(parent, glfwReady);
+    }
+    wantedScale.store(scale);
+    followDesktop.store(true);
 }
 
 bool ImguiEditor::windowIsOpen() const { return windowOpen.load(); }
 
 void ImguiEditor::draw() {}
 
-void ImguiEditor::setupFonts(ImGuiIO&) {}
+void ImguiEditor::setupFonts(ImGuiIO&, float) {}
 
 void ImguiEditor::setFramePeriod(std::chrono::milliseconds period) { framePeriodMs.store(period.count()); }
 
@@ -138,20 +182,11 @@ void ImguiEditor::run(void* parent)
 }
 
 // On the host's thread, so that a parent the editor cannot go into is refused at once
-// and nothing is opened. Initialises GLFW at the first opening.
+// and nothing is opened.
 bool ImguiEditor::acceptsParent(void* parent)
 {
     std::lock_guard lock(guiMutex);
-    if (!glfwReady) {
-        glfwSetErrorCallback(&reportGlfwError);
-        PlatformWindow::prepareInit();
-        if (glfwInit() != GLFW_TRUE) {
-            std::fputs("Failed to init glfw!\n", stderr);
-            return false;
-        }
-        glfwReady = true;
-    }
-    return PlatformWindow::isWindow(parent);
+    return initGlfw() && PlatformWindow::isWindow(parent);
 }
 
 // Runs under guiMutex. On failure writes its reason and leaves no window behind.
@@ -163,8 +198,10 @@ bool ImguiEditor::setUp(void* parent)
     glfwWindowHint(GLFW_RESIZABLE, GLFW_FALSE);
     glfwWindowHint(GLFW_DECORATED, GLFW_FALSE);
     PlatformWindow::setCreationHints();
+    drawnScale = wantedScale.load();
+    const EditorSize start = EditorScale::sizeAt(layout, drawnScale);
     // Borderless and inside the host's window: its title is never shown.
-    window = glfwCreateWindow(width, height, "", nullptr, nullptr);
+    window = glfwCreateWindow(start.width, start.height, "", nullptr, nullptr);
     if (window == nullptr) {
         std::fputs("Failed to create glfw window\n", stderr);
         return false;
@@ -207,7 +244,8 @@ bool ImguiEditor::setUp(void* parent)
     glfwGetCursorPos(window, &x, &y);
     mouse.start(x, y);
     ImGui_ImplOpenGL3_Init("#version 130");
-    setupFonts(io);
+    setupFonts(io, static_cast<float>(drawnScale));
+    io.FontGlobalScale = static_cast<float>(1.0 / drawnScale);
     // Build the font atlas and the GPU objects here, under the lock: font decompression
     // in Dear ImGui uses process-wide scratch state.
     ImGui_ImplOpenGL3_CreateDeviceObjects();
@@ -220,6 +258,7 @@ void ImguiEditor::frameLoop()
     bool wasShown = true;
     while (running.load()) {
         const auto frameStart = Clock::now();
+        followScale();
         bool shown = false;
         {
             std::lock_guard lock(guiMutex);
@@ -228,7 +267,8 @@ void ImguiEditor::frameLoop()
             shown = glfwGetWindowAttrib(window, GLFW_VISIBLE) == GLFW_TRUE;  // viewable, parents included
             if (shown) {
                 ImGui_ImplGlfw_NewFrame();
-                mouse.feed(ImGui::GetIO());  // in place of the back-end's polled state
+                scaleDisplay(ImGui::GetIO());
+                mouse.feed(ImGui::GetIO(), static_cast<float>(drawnScale));  // in place of the back-end's polled state
             }
         }
         // Some hosts hide the editor's window instead of closing the editor: nothing is
@@ -256,6 +296,49 @@ void ImguiEditor::frameLoop()
         glfwSwapBuffers(window);
         std::this_thread::sleep_until(frameStart + std::chrono::milliseconds(framePeriodMs.load()));
     }
+}
+
+// Render thread, at the top of a frame: a scale set since the last one resizes the window
+// and rebuilds the fonts at the new size; that frame is then drawn whole at it.
+void ImguiEditor::followScale()
+{
+    followDesktopScale();
+    const double wanted = wantedScale.load();
+    if (wanted == drawnScale) return;
+    drawnScale = wanted;
+    const EditorSize target = EditorScale::sizeAt(layout, wanted);
+    std::lock_guard lock(guiMutex);
+    glfwSetWindowSize(window, target.width, target.height);
+    buildFonts();
+}
+
+// Render thread: the window moved to a monitor of another scale. The host learns the new
+// size from getSize.
+void ImguiEditor::followDesktopScale()
+{
+    if (!followDesktop.load()) return;
+    const double desktop = PlatformWindow::windowScale(window);
+    if (desktop > 0.0 && desktop != drawnScale) wantedScale.store(desktop);
+}
+
+// The back-end measured the window in the display's pixels: the frame is laid out in the
+// layout's units and drawn into a framebuffer the scale times larger.
+void ImguiEditor::scaleDisplay(ImGuiIO& io) const
+{
+    const auto scale = static_cast<float>(drawnScale);
+    io.DisplaySize = ImVec2(io.DisplaySize.x / scale, io.DisplaySize.y / scale);
+    io.DisplayFramebufferScale = ImVec2(io.DisplayFramebufferScale.x * scale, io.DisplayFramebufferScale.y * scale);
+}
+
+// Under guiMutex, between frames: the old atlas and its texture are released first.
+void ImguiEditor::buildFonts()
+{
+    ImGuiIO& io = ImGui::GetIO();
+    ImGui_ImplOpenGL3_DestroyFontsTexture();
+    io.Fonts->Clear();
+    setupFonts(io, static_cast<float>(drawnScale));
+    io.FontGlobalScale = static_cast<float>(1.0 / drawnScale);
+    ImGui_ImplOpenGL3_CreateFontsTexture();
 }
 
 void ImguiEditor::tearDown()

@@ -5,8 +5,13 @@
 // A derived class draws the interface in draw() and loads fonts and style in
 // setupFonts(). Its destructor must call close() first: the render thread calls
 // those hooks, and must not run once the derived part of the object is gone.
+//
+// The interface is laid out in the layout's own units at every scale: the frame is drawn
+// into a framebuffer `scale` times larger, with fonts rasterised at the scaled size, and
+// the mouse comes in the same units.
 
 #include "kx/AudioPluginEditor.h"
+#include "kx/EditorScale.h"
 #include "kx/imgui/MouseEvents.h"
 
 #include <atomic>
@@ -22,7 +27,7 @@ namespace kx::imgui {
 class ImguiEditor : public AudioPluginEditor {
 public:
     // Opens no window, connects to no display and starts no thread: hosts construct
-    // effects (and so editors) just to scan them.
+    // effects (and so editors) just to scan them. width x height is the layout's size.
     ImguiEditor(int width, int height);
     ~ImguiEditor() override;
 
@@ -35,15 +40,26 @@ public:
     bool open(void* parent) override;
     // Stops the render thread and waits until it has torn the window down.
     void close() override;
+    const EditorSize* getSize() const override;
     void setSize(int width, int height) override;
     bool windowIsOpen() const override;
     uintptr_t nativeWindow() const override { return nativeHandle.load(); }
+    bool setScale(double scale) override;
+    double scale() const override { return wantedScale.load(); }
+    EditorSize layoutSize() const override { return layout; }
+    bool canResize() const override { return true; }
+    EditorSize adjustSize(int width, int height) const override;
+    void useDesktopScale(void* parent) override;
 
 protected:
     // Render thread, once per frame between the start and the end of a Dear ImGui frame.
     virtual void draw();
-    // Render thread, once per opening, after the context and both back-ends are set up.
-    virtual void setupFonts(ImGuiIO& io);
+    // Render thread, at each opening after the context and both back-ends are set up, and
+    // after each change of scale: adds the fonts, rasterised at `scale` times their size
+    // in the layout (the frame shows them at that size), and sets the style.
+    virtual void setupFonts(ImGuiIO& io, float scale);
+    // Render thread: the display's pixels per unit of the layout in this frame.
+    float drawScale() const { return static_cast<float>(drawnScale); }
     // Shortest time from one frame's start to the next (16 ms). Where swapping waits
     // for a 60 Hz display the frames take longer anyway; where it does not (no vertical
     // sync, e.g. a virtual X server) this keeps an editor from spinning a whole core.
@@ -56,6 +72,10 @@ private:
     bool setUp(void* parent);
     void frameLoop();
     void tearDown();
+    void followScale();
+    void followDesktopScale();
+    void scaleDisplay(ImGuiIO& io) const;
+    void buildFonts();
     static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
     static void onCursorPos(GLFWwindow* window, double x, double y);
     static void onFocus(GLFWwindow* window, int focused);
@@ -64,8 +84,13 @@ private:
     std::atomic<uintptr_t> nativeHandle{0};
     std::atomic<bool> running{false};
     std::thread renderThread;
-    int32_t width;
-    int32_t height;
+    const EditorSize layout;  // at scale 1
+    mutable EditorSize size;  // at the wanted scale, as getSize last gave it; host's thread
+    // Set on the host's thread, and on the render thread where the desktop's scale changes;
+    // the render thread follows at its next frame.
+    std::atomic<double> wantedScale{1.0};
+    std::atomic<bool> followDesktop{false};
+    double drawnScale = 1.0;  // render thread: the scale of the window and the fonts
     GLFWwindow* window = nullptr;
     std::atomic<std::chrono::milliseconds::rep> framePeriodMs{16};
     MouseEvents mouse;

@@ -43,7 +43,7 @@ void MouseEvents::letGo()
     for (int b = 0; b < kButtons; ++b) pending.push_back({false, 0.0f, 0.0f, b, false});
 }
 
-void MouseEvents::feed(ImGuiIO& io)
+void MouseEvents::feed(ImGuiIO& io, float scale)
 {
     {
         std::lock_guard lock(mutex);
@@ -66,7 +66,7 @@ void MouseEvents::feed(ImGuiIO& io)
             }
         }
     }
-    io.MousePos = placed ? ImVec2(x, y) : ImVec2(-FLT_MAX, -FLT_MAX);
+    io.MousePos = placed ? ImVec2(x / scale, y / scale) : ImVec2(-FLT_MAX, -FLT_MAX);
     for (int b = 0; b < kButtons; ++b) io.MouseDown[b] = (held & (1u << b)) != 0;
 }
 

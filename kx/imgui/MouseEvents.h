@@ -21,8 +21,9 @@ public:
     // Releases every button held: the pointer was taken away without a release reaching
     // the window (it was hidden).
     void letGo();
-    // Sets the mouse position and buttons of the GUI's next frame.
-    void feed(ImGuiIO& io);
+    // Sets the mouse position and buttons of the GUI's next frame, in units `scale` of the
+    // window system's pixels.
+    void feed(ImGuiIO& io, float scale);
 
 private:
     struct Event {

@@ -17,6 +17,13 @@ public:
     // into it. Needs GLFW initialised.
     static bool isWindow(void* parent);
 
+    // The scale the desktop asks for an editor in `parent` (nullptr: anywhere), read
+    // afresh at each call; 1 where it says nothing. `glfwReady`: GLFW is initialised.
+    static double systemScale(void* parent, bool glfwReady);
+    // The render thread's look at the scale of the monitor the window is on now, where the
+    // windowing system tells it cheaply; 0 where it does not.
+    static double windowScale(GLFWwindow* window);
+
     // Window hints to set before glfwCreateWindow, beyond the portable ones.
     static void setCreationHints();
 

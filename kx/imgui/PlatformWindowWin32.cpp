@@ -3,6 +3,7 @@
 
 #include "kx/imgui/PlatformWindow.h"
 
+#include "kx/EditorScale.h"
 #include "kx/imgui/WindowClassName.h"
 
 #include <GLFW/glfw3.h>
@@ -31,6 +32,24 @@ void PlatformWindow::prepareInit() { kxGlfwNewWindowClassName(); }
 bool PlatformWindow::isWindow(void* parent)
 {
     return parent != nullptr && IsWindow(static_cast<HWND>(parent)) != FALSE;
+}
+
+// Asked as a per-monitor aware thread would: the DPI of the monitor the window is on,
+// whatever the awareness of the thread asking.
+double PlatformWindow::systemScale(void* parent, bool)
+{
+    const DPI_AWARENESS_CONTEXT previous = SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    const UINT dpi = parent != nullptr ? GetDpiForWindow(static_cast<HWND>(parent)) : GetDpiForSystem();
+    if (previous != nullptr) SetThreadDpiAwarenessContext(previous);
+    return kx::EditorScale::fromDpi(static_cast<double>(dpi));
+}
+
+// Moved to another monitor, a per-monitor aware window has that monitor's DPI at once
+// (WM_DPICHANGED and WM_DPICHANGED_AFTERPARENT announce it).
+double PlatformWindow::windowScale(GLFWwindow* window)
+{
+    const UINT dpi = GetDpiForWindow(glfwGetWin32Window(window));
+    return dpi != 0 ? kx::EditorScale::fromDpi(static_cast<double>(dpi)) : 0.0;
 }
 
 void PlatformWindow::setCreationHints()

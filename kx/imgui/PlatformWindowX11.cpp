@@ -13,13 +13,19 @@
 
 #include "kx/imgui/PlatformWindow.h"
 
+#include "kx/EditorScale.h"
+
 #include <atomic>
+#include <charconv>
 #include <cstdint>
+#include <cstring>
 
 #include <GLFW/glfw3.h>
 #define GLFW_EXPOSE_NATIVE_X11
 #include <GLFW/glfw3native.h>
+#include <X11/Xatom.h>
 #include <X11/Xlibint.h>
+#include <X11/Xresource.h>
 
 namespace {
 
@@ -45,6 +51,39 @@ int takeError(Display* display)
 
 Window windowId(void* handle) { return static_cast<Window>(reinterpret_cast<std::uintptr_t>(handle)); }
 
+constexpr long kResourcesMaxLongs = 1L << 20;  // the resource string read, in 32-bit units
+
+// The Xft.dpi resource as the root window has it now (Xlib's copy is the one of the
+// connection's opening); 0 when it is not set.
+double xftDpi(Display* display)
+{
+    const Atom property = XInternAtom(display, "RESOURCE_MANAGER", True);
+    if (property == None) return 0.0;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), property, 0, kResourcesMaxLongs, False, XA_STRING,
+                           &type, &format, &count, &after, &data) != Success ||
+        data == nullptr)
+        return 0.0;
+    XrmInitialize();
+    XrmDatabase database = XrmGetStringDatabase(reinterpret_cast<const char*>(data));
+    XFree(data);
+    double dpi = 0.0;
+    char* kind = nullptr;
+    XrmValue value{};
+    if (database != nullptr && XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &kind, &value) == True &&
+        value.addr != nullptr) {
+        // Not strtod: the host's locale may write decimals with a comma.
+        const char* text = value.addr;
+        std::from_chars(text, text + std::strlen(text), dpi);
+    }
+    if (database != nullptr) XrmDestroyDatabase(database);
+    return dpi;
+}
+
 }  // namespace
 
 extern "C" Display* kxGlfwOpenDisplay(const char* name)
@@ -69,6 +108,26 @@ bool PlatformWindow::isWindow(void* parent)
     return XGetWindowAttributes(glfwGetX11Display(), windowId(parent), &attributes) != 0 &&
            attributes.c_class == InputOutput;
 }
+
+// Before GLFW is up (a host asking for the size before the first opening) on a short
+// connection of its own, so that asking opens nothing that stays.
+double PlatformWindow::systemScale(void*, bool glfwReady)
+{
+    if (glfwReady) {
+        Display* display = glfwGetX11Display();
+        const double dpi = xftDpi(display);
+        takeError(display);
+        return kx::EditorScale::fromDpi(dpi);
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return 1.0;
+    const double dpi = xftDpi(display);
+    XCloseDisplay(display);
+    return kx::EditorScale::fromDpi(dpi);
+}
+
+// The desktop's scale is one for all screens, and asking costs a round trip: not every frame.
+double PlatformWindow::windowScale(GLFWwindow*) { return 0.0; }
 
 void PlatformWindow::setCreationHints()
 {

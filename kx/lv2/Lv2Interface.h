@@ -1,7 +1,7 @@
 #pragma once
 // Our own declarations of the part of the LV2 interface we use: the plug-in descriptor a
 // module hands out, the features a host passes in, and the UI extension's descriptor, idle
-// interface and touch feature. Plain C layouts.
+// interface, touch and resize features, and the options a host gives a UI. Plain C layouts.
 
 #include <cstdint>
 
@@ -58,12 +58,45 @@ struct LV2UI_Touch {
     void (*touch)(void* handle, uint32_t port_index, bool grabbed);
 };
 
-// The host's: the UI tells it its size.
+// The host's feature: the UI tells it its size. The UI's interface: the host tells the UI
+// (its LV2UI_Handle as `handle`) the size it now has.
 struct LV2UI_Resize {
     void* handle;
     int (*ui_resize)(void* handle, int width, int height);
 };
 
+// URIs as numbers, from the host's map feature.
+using LV2_URID = uint32_t;
+struct LV2_URID_Map {
+    void* handle;
+    LV2_URID (*map)(void* handle, const char* uri);
+};
+
+// One option: `key` (a mapped URI) has the value of `type` and `size` at `value`. A host passes
+// an array ended by an option whose key is 0.
+struct LV2_Options_Option {
+    uint32_t context;  // 0: the instance itself
+    uint32_t subject;
+    LV2_URID key;
+    uint32_t size;
+    LV2_URID type;
+    const void* value;
+};
+
+// The UI's: the host changes options after instantiation. Answers are status bits.
+struct LV2_Options_Interface {
+    uint32_t (*get)(LV2UI_Handle ui, LV2_Options_Option* options);
+    uint32_t (*set)(LV2UI_Handle ui, const LV2_Options_Option* options);
+};
+constexpr uint32_t kOptionsSuccess = 0;
+constexpr uint32_t kOptionsBadKey = 1u << 2;
+constexpr uint32_t kOptionsBadValue = 1u << 3;
+
+constexpr const char* kUridMap = "http://lv2plug.in/ns/ext/urid#map";
+constexpr const char* kOptionsFeature = "http://lv2plug.in/ns/ext/options#options";
+constexpr const char* kOptionsInterface = "http://lv2plug.in/ns/ext/options#interface";
+constexpr const char* kUiScaleFactor = "http://lv2plug.in/ns/extensions/ui#scaleFactor";
+constexpr const char* kAtomFloat = "http://lv2plug.in/ns/ext/atom#Float";
 constexpr const char* kUiParent = "http://lv2plug.in/ns/extensions/ui#parent";
 constexpr const char* kUiResize = "http://lv2plug.in/ns/extensions/ui#resize";
 constexpr const char* kUiIdleInterface = "http://lv2plug.in/ns/extensions/ui#idleInterface";

@@ -17,6 +17,7 @@ constexpr const char* kPrefixes =
     "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
     "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
     "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+    "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
     "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n\n";
@@ -95,8 +96,10 @@ std::string manifest(const PluginDescriptor& descriptor, const std::string& bina
         << "> ;\n    rdfs:seeAlso <" << descriptionFile << "> .\n\n"
         << "<" << uiUri(descriptor) << ">\n    a ui:X11UI ;\n    ui:binary <" << uiBinary << "> ;\n"
         << "    lv2:requiredFeature ui:idleInterface , ui:parent ;\n"
-        << "    lv2:optionalFeature ui:touch , ui:resize , <http://lv2plug.in/ns/ext/instance-access> ;\n"
-        << "    lv2:extensionData ui:idleInterface .\n";
+        << "    lv2:optionalFeature ui:touch , ui:resize , opts:options , <http://lv2plug.in/ns/ext/urid#map> ,\n"
+        << "        <http://lv2plug.in/ns/ext/instance-access> ;\n"
+        << "    opts:supportedOption ui:scaleFactor ;\n"
+        << "    lv2:extensionData ui:idleInterface , opts:interface , ui:resize .\n";
     for (const Preset& preset : presets) {
         out << "\n<" << presetUri(descriptor, preset) << ">\n    a pset:Preset ;\n    lv2:appliesTo <"
             << pluginUri(descriptor) << "> ;\n    rdfs:seeAlso <" << descriptionFile << "> .\n";

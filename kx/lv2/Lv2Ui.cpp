@@ -16,9 +16,13 @@ constexpr auto kWindowWait = std::chrono::seconds(5);
 }  // namespace
 
 Lv2Ui::Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch,
-             Lv2PlugAdapter* instance)
-    : write(write), controller(controller), touch(touch), instance(instance)
+             Lv2PlugAdapter* instance, const LV2_URID_Map* map, const LV2UI_Resize* hostResize)
+    : write(write), controller(controller), touch(touch), hostResize(hostResize), instance(instance)
 {
+    if (map != nullptr && map->map != nullptr) {
+        scaleFactorKey = map->map(map->handle, kUiScaleFactor);
+        floatType = map->map(map->handle, kAtomFloat);
+    }
     if (instance != nullptr) {
         editor = instance->editor();
         parameters = &instance->parameterSet();
@@ -51,9 +55,51 @@ bool Lv2Ui::open(void* parent, LV2UI_Widget* widget)
     return editor->nativeWindow() != 0;
 }
 
-void Lv2Ui::tellSize(const LV2UI_Resize& resize) const
+void Lv2Ui::tellSize() const
 {
-    resize.ui_resize(resize.handle, editor->getSize()->width, editor->getSize()->height);
+    if (hostResize != nullptr && hostResize->ui_resize != nullptr)
+        hostResize->ui_resize(hostResize->handle, editor->getSize()->width, editor->getSize()->height);
+}
+
+uint32_t Lv2Ui::setOptions(const LV2_Options_Option* options)
+{
+    uint32_t status = kOptionsSuccess;
+    for (; options != nullptr && options->key != 0; ++options) {
+        if (scaleFactorKey == 0 || options->key != scaleFactorKey) {
+            status |= kOptionsBadKey;
+            continue;
+        }
+        const bool isFloat = options->type == floatType && options->size == sizeof(float) && options->value != nullptr;
+        if (!isFloat || editor == nullptr || !editor->setScale(*static_cast<const float*>(options->value))) {
+            status |= kOptionsBadValue;
+            continue;
+        }
+        if (opened) tellSize();
+    }
+    return status;
+}
+
+uint32_t Lv2Ui::getOptions(LV2_Options_Option* options)
+{
+    uint32_t status = kOptionsSuccess;
+    for (; options != nullptr && options->key != 0; ++options) {
+        if (scaleFactorKey == 0 || options->key != scaleFactorKey || editor == nullptr) {
+            status |= kOptionsBadKey;
+            continue;
+        }
+        scaleAnswer = static_cast<float>(editor->scale());
+        options->size = sizeof(float);
+        options->type = floatType;
+        options->value = &scaleAnswer;
+    }
+    return status;
+}
+
+int Lv2Ui::resize(int width, int height)
+{
+    if (editor == nullptr || !editor->canResize()) return 1;
+    editor->setSize(width, height);
+    return 0;
 }
 
 void Lv2Ui::portEvent(uint32_t port, float value)

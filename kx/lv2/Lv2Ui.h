@@ -4,7 +4,8 @@
 // scope show what the instance plays; without it, an effect of its own hosts the editor, its
 // knobs following the host's port events. Either way the editor's edits go to the host as
 // control port writes (with touch gestures where the host offers them), on the host's UI
-// thread in idle.
+// thread in idle. It is drawn at the host's ui:scaleFactor (given at instantiation and through
+// the options interface later) and takes the sizes the host's resizing gives it.
 
 #include <cstdint>
 #include <memory>
@@ -20,7 +21,8 @@ class Lv2PlugAdapter;
 
 class Lv2Ui final : public HostCallback {
 public:
-    Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch, Lv2PlugAdapter* instance);
+    Lv2Ui(LV2UI_Write_Function write, LV2UI_Controller controller, const LV2UI_Touch* touch, Lv2PlugAdapter* instance,
+          const LV2_URID_Map* map, const LV2UI_Resize* hostResize);
     ~Lv2Ui() override;
     Lv2Ui(const Lv2Ui&) = delete;
     Lv2Ui& operator=(const Lv2Ui&) = delete;
@@ -29,7 +31,13 @@ public:
     // nothing open, where that does not work.
     bool open(void* parent, LV2UI_Widget* widget);
     void portEvent(uint32_t port, float value);
-    void tellSize(const LV2UI_Resize& resize) const;
+    // Tells the host the editor's size, where it offers ui:resize.
+    void tellSize() const;
+    // The options interface: ui:scaleFactor is the one known. Answers status bits.
+    uint32_t setOptions(const LV2_Options_Option* options);
+    uint32_t getOptions(LV2_Options_Option* options);
+    // The host resized the UI's window: the editor takes the nearest size it can have.
+    int resize(int width, int height);
     // Hands the editor's edits to the host; non-zero once the editor is no longer open.
     int idle();
 
@@ -44,6 +52,10 @@ private:
     LV2UI_Write_Function write;
     LV2UI_Controller controller;
     const LV2UI_Touch* touch;
+    const LV2UI_Resize* hostResize;
+    LV2_URID scaleFactorKey = 0;  // 0: the host maps no URIs
+    LV2_URID floatType = 0;
+    float scaleAnswer = 1.0f;         // the value getOptions points the host at
     Lv2PlugAdapter* instance;          // the running instance, where the host gives access
     std::unique_ptr<AudioPlugin> own;  // otherwise, an effect of the UI's own
     std::unique_ptr<ParameterEdits> ownEdits;

@@ -15,6 +15,14 @@ namespace {
 Lv2Ui& of(LV2UI_Handle ui) { return *static_cast<Lv2Ui*>(ui); }
 
 const LV2UI_Idle_Interface kIdle{.idle = [](LV2UI_Handle ui) { return of(ui).idle(); }};
+const LV2_Options_Interface kOptions{
+    .get = [](LV2UI_Handle ui, LV2_Options_Option* options) { return of(ui).getOptions(options); },
+    .set = [](LV2UI_Handle ui, const LV2_Options_Option* options) { return of(ui).setOptions(options); },
+};
+const LV2UI_Resize kResize{
+    .handle = nullptr,
+    .ui_resize = [](void* ui, int width, int height) { return of(ui).resize(width, height); },
+};
 
 const LV2UI_Descriptor& descriptor()
 {
@@ -30,11 +38,14 @@ const LV2UI_Descriptor& descriptor()
             auto* instance = static_cast<Lv2PlugAdapter*>(const_cast<void*>(featureData(features, kInstanceAccess)));
             const auto* touch = static_cast<const LV2UI_Touch*>(featureData(features, kUiTouch));
             const auto* resize = static_cast<const LV2UI_Resize*>(featureData(features, kUiResize));
+            const auto* map = static_cast<const LV2_URID_Map*>(featureData(features, kUridMap));
+            const auto* options = static_cast<const LV2_Options_Option*>(featureData(features, kOptionsFeature));
             try {
-                auto ui = std::make_unique<Lv2Ui>(write, controller, touch, instance);
+                auto ui = std::make_unique<Lv2Ui>(write, controller, touch, instance, map, resize);
+                ui->setOptions(options);  // the scale, before the window is made
                 if (!ui->open(parent, widget)) return nullptr;
                 // Hosts that wrap the window in their own toolkit size it from this.
-                if (resize != nullptr && resize->ui_resize != nullptr) ui->tellSize(*resize);
+                ui->tellSize();
                 return ui.release();
             } catch (...) {
                 return nullptr;  // no exception may cross into the host
@@ -47,7 +58,12 @@ const LV2UI_Descriptor& descriptor()
                     of(ui).portEvent(port, *static_cast<const float*>(buffer));
             },
         .extension_data = [](const char* uri) -> const void* {
-            return uri != nullptr && std::string(uri) == kUiIdleInterface ? &kIdle : nullptr;
+            if (uri == nullptr) return nullptr;
+            const std::string name = uri;
+            if (name == kUiIdleInterface) return &kIdle;
+            if (name == kOptionsInterface) return &kOptions;
+            if (name == kUiResize) return &kResize;
+            return nullptr;
         },
     };
     return record;

@@ -1,6 +1,7 @@
 #include "kx/standalone/SettingsFile.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -8,6 +9,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "kx/EditorScale.h"
 #include "kx/Settings.h"
 
 namespace kx::standalone {
@@ -30,6 +32,27 @@ fs::path asidePath(const fs::path& file)
     std::error_code error;
     for (int n = 2; fs::exists(candidate, error); ++n) candidate = base.string() + "-" + std::to_string(n);
     return candidate;
+}
+
+// Through a new file renamed over the old one. One line for the user when that fails.
+std::string replaceFile(const fs::path& file, const std::vector<uint8_t>& bytes)
+{
+    std::error_code error;
+    fs::create_directories(file.parent_path(), error);
+    if (error) return "cannot save the settings in " + file.parent_path().string() + ": " + error.message();
+    const fs::path fresh = file.string() + ".new";
+    {
+        std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            fs::remove(fresh, error);
+            return "cannot save the settings in " + fresh.string();
+        }
+    }
+    fs::rename(fresh, file, error);
+    if (error) return "cannot save the settings in " + file.string() + ": " + error.message();
+    return {};
 }
 
 }  // namespace
@@ -76,23 +99,28 @@ std::string SettingsFile::restore(Parameters& parameters) const
 
 std::string SettingsFile::save(const Parameters& parameters) const
 {
-    const std::vector<uint8_t> record = Settings::save(parameters, pluginId);
-    std::error_code error;
-    fs::create_directories(file.parent_path(), error);
-    if (error) return "cannot save the settings in " + file.parent_path().string() + ": " + error.message();
-    const fs::path fresh = file.string() + ".new";
-    {
-        std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(record.data()), static_cast<std::streamsize>(record.size()));
-        out.flush();
-        if (!out) {
-            fs::remove(fresh, error);
-            return "cannot save the settings in " + fresh.string();
-        }
-    }
-    fs::rename(fresh, file, error);
-    if (error) return "cannot save the settings in " + file.string() + ": " + error.message();
-    return {};
+    return replaceFile(file, Settings::save(parameters, pluginId));
+}
+
+double SettingsFile::restoreEditorScale() const
+{
+    std::ifstream in(editorFile());
+    std::string word;
+    std::string number;
+    if (!(in >> word >> number) || word != "scale") return 0.0;
+    double scale = 0.0;
+    // Not a stream's number: the locale may write decimals with a comma.
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), scale);
+    if (error != std::errc() || end != number.data() + number.size() || !EditorScale::isValid(scale)) return 0.0;
+    return scale;
+}
+
+std::string SettingsFile::saveEditorScale(double scale) const
+{
+    char number[32] = {};
+    const auto written = std::to_chars(number, number + sizeof number - 1, scale);
+    const std::string line = "scale " + std::string(number, written.ptr) + "\n";
+    return replaceFile(editorFile(), std::vector<uint8_t>(line.begin(), line.end()));
 }
 
 SettingsKeeper::SettingsKeeper(const SettingsFile& file, const Parameters& parameters)

@@ -29,7 +29,15 @@ public:
     // Returns one line for the user when the file could not be written, otherwise empty.
     std::string save(const Parameters& parameters) const;
 
+    // The editor's scale as the user left it by resizing its window, in a file of its own
+    // beside the settings ("editor": one line "scale 1.5"); 0 without one, or for a line
+    // that holds no scale. Settings of earlier versions have none.
+    double restoreEditorScale() const;
+    std::string saveEditorScale(double scale) const;
+
 private:
+    std::filesystem::path editorFile() const { return file.parent_path() / "editor"; }
+
     std::filesystem::path file;
     uint32_t pluginId;
 };

@@ -142,8 +142,9 @@ int run(const StandaloneOptions& options, StandaloneEngine& engine, const std::s
     std::unique_ptr<StandaloneWindow> window;
     if (options.editor && descriptor.hasEditor && effect.editor() != nullptr) {
         try {
+            const double scale = options.reset ? 0.0 : settings.restoreEditorScale();
             window = std::make_unique<StandaloneWindow>(*effect.editor(), std::string(descriptor.name), program,
-                                                        std::string(descriptor.shortName));
+                                                        std::string(descriptor.shortName), scale);
         } catch (const std::exception& error) {
             say.problem(std::string(error.what()) + "; playing without the editor");
         }
@@ -170,6 +171,7 @@ int run(const StandaloneOptions& options, StandaloneEngine& engine, const std::s
     }
 
 #if TW07_STANDALONE_WINDOW
+    if (window && window->userScale() > 0.0) say.problem(settings.saveEditorScale(window->userScale()));
     window.reset();
 #endif
     const std::string gone = jack->reason();

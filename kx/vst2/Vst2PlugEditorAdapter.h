@@ -1,6 +1,8 @@
 #pragma once
-// Presents the plug-in's host-independent editor to the VST layer and asks the host, once per
-// opening, to size its window to the editor.
+// Presents the plug-in's host-independent editor to the VST layer and asks the host to size
+// its window to the editor: once per opening, and again when the editor's size changes.
+// The format gives no display scale: the editor takes the desktop's (Xft.dpi on X11, the
+// monitor's DPI on Windows) whenever it opens.
 
 #include "kx/AudioPluginEditor.h"
 #include "kx/vst2/AEffEditor.h"
@@ -22,9 +24,11 @@ public:
     bool resizeNudge = false;
 
 private:
+    void takeSize();
+
     ERect rect;
     AudioPluginEditor* editor;  // owned by the plug-in
-    EditorSize size;
+    EditorSize size;            // as last given to the host
     Vst2PlugAdapter* owner;
     bool sizeSent = false;  // since the last opening
 };

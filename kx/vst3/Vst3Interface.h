@@ -438,6 +438,13 @@ public:
 };
 constexpr Uid kIPlugViewIid = Uid::of(0x5BC32507, 0xD06049EA, 0xA6151B52, 0x2B755B29);
 
+// The display's scale, given to a view before it is attached and whenever it changes.
+class IPlugViewContentScaleSupport : public FUnknown {
+public:
+    virtual tresult setContentScaleFactor(float factor) = 0;
+};
+constexpr Uid kIPlugViewContentScaleSupportIid = Uid::of(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
+
 // Linux: the host's event loop, which an editor uses for work on the host's UI thread.
 class ITimerHandler : public FUnknown {
 public:

@@ -56,6 +56,8 @@ tresult Vst3PlugView::queryInterface(const TUID iid, void** object)
     void* found = nullptr;
     if (kFUnknownIid == iid || kIPlugViewIid == iid)
         found = static_cast<IPlugView*>(this);
+    else if (kIPlugViewContentScaleSupportIid == iid)
+        found = static_cast<IPlugViewContentScaleSupport*>(this);
     else if (kITimerHandlerIid == iid)
         found = static_cast<ITimerHandler*>(this);
     *object = found;
@@ -82,8 +84,16 @@ tresult Vst3PlugView::attached(void* parent, FIDString type)
 {
     if (attachedToParent || parent == nullptr || isPlatformTypeSupported(type) != kResultTrue) return kResultFalse;
     AudioPluginEditor* editor = owner.editor();
-    if (editor == nullptr || !editor->open(parent)) return kResultFalse;
+    if (editor == nullptr) return kResultFalse;
+    const EditorSize answered = *editor->getSize();  // what the host sized its window by
+#if defined(_WIN32)
+    // A host that gives no scale: the DPI of the monitor its window is on. The timer asks
+    // the host for the size that comes of it.
+    if (!scaleGiven) editor->useDesktopScale(parent);
+#endif
+    if (!editor->open(parent)) return kResultFalse;
     attachedToParent = true;
+    shownSize = answered;
     startTimer();
     return kResultOk;
 }
@@ -107,21 +117,47 @@ tresult Vst3PlugView::getSize(ViewRect* size)
     return kResultOk;
 }
 
+// The host's window has this size now: the editor takes the nearest it can have.
 tresult Vst3PlugView::onSize(ViewRect* newSize)
 {
-    ViewRect fixed{};
-    if (newSize == nullptr || getSize(&fixed) != kResultOk) return kInvalidArgument;
-    const bool same = newSize->right - newSize->left == fixed.right && newSize->bottom - newSize->top == fixed.bottom;
-    return same ? kResultOk : kResultFalse;
+    AudioPluginEditor* editor = owner.editor();
+    if (newSize == nullptr || editor == nullptr) return kInvalidArgument;
+    editor->setSize(newSize->right - newSize->left, newSize->bottom - newSize->top);
+    shownSize = *editor->getSize();
+    return kResultOk;
+}
+
+tresult Vst3PlugView::canResize()
+{
+    const AudioPluginEditor* editor = owner.editor();
+    return editor != nullptr && editor->canResize() ? kResultTrue : kResultFalse;
 }
 
 tresult Vst3PlugView::checkSizeConstraint(ViewRect* rect)
 {
-    ViewRect fixed{};
-    if (rect == nullptr || getSize(&fixed) != kResultOk) return kInvalidArgument;
-    rect->right = rect->left + fixed.right;
-    rect->bottom = rect->top + fixed.bottom;
+    const AudioPluginEditor* editor = owner.editor();
+    if (rect == nullptr || editor == nullptr) return kInvalidArgument;
+    const EditorSize adjusted = editor->adjustSize(rect->right - rect->left, rect->bottom - rect->top);
+    rect->right = rect->left + adjusted.width;
+    rect->bottom = rect->top + adjusted.height;
     return kResultTrue;
+}
+
+tresult Vst3PlugView::setContentScaleFactor(float factor)
+{
+    AudioPluginEditor* editor = owner.editor();
+    if (editor == nullptr || !editor->setScale(factor)) return kResultFalse;
+    scaleGiven = true;
+    if (attachedToParent) askForSize();
+    return kResultOk;
+}
+
+void Vst3PlugView::askForSize()
+{
+    ViewRect rect{};
+    if (getSize(&rect) != kResultOk) return;
+    shownSize = {rect.right, rect.bottom, 0};
+    if (frame != nullptr) frame->resizeView(this, &rect);
 }
 
 tresult Vst3PlugView::setFrame(IPlugFrame* newFrame)
@@ -130,7 +166,15 @@ tresult Vst3PlugView::setFrame(IPlugFrame* newFrame)
     return kResultOk;
 }
 
-void Vst3PlugView::onTimer() { owner.tellHostOfEdits(); }
+void Vst3PlugView::onTimer()
+{
+    owner.tellHostOfEdits();
+    // The editor follows the desktop's scale where the host gives none (Windows: moved to
+    // a monitor of another scale).
+    const AudioPluginEditor* editor = owner.editor();
+    if (editor != nullptr && (editor->getSize()->width != shownSize.width || editor->getSize()->height != shownSize.height))
+        askForSize();
+}
 
 void Vst3PlugView::startTimer()
 {

@@ -1,6 +1,6 @@
 #pragma once
 // The effect's editor as a VST 3 view: embedded in the host's window (an X11 window id on
-// Linux, an HWND on Windows) at its fixed size. While attached, a timer on the host's UI
+// Linux, an HWND on Windows) at the display's scale, resizable keeping its aspect ratio. While attached, a timer on the host's UI
 // thread (the host's run loop on Linux, a thread timer on Windows) hands the editor's edits
 // to the host; the editor itself draws on a thread of its own, so nothing here blocks the
 // host's UI thread.
@@ -8,13 +8,14 @@
 #include <atomic>
 #include <functional>
 
+#include "kx/AudioPluginEditor.h"
 #include "kx/vst3/Vst3Interface.h"
 
 namespace kx::vst3 {
 
 class Vst3PlugAdapter;
 
-class Vst3PlugView final : public IPlugView, public ITimerHandler {
+class Vst3PlugView final : public IPlugView, public IPlugViewContentScaleSupport, public ITimerHandler {
 public:
     // `onGone` runs when the host releases the view for the last time.
     Vst3PlugView(Vst3PlugAdapter& owner, std::function<void()> onGone);
@@ -36,8 +37,10 @@ public:
     tresult onSize(ViewRect* newSize) override;
     tresult onFocus(TBool) override { return kResultOk; }
     tresult setFrame(IPlugFrame* frame) override;
-    tresult canResize() override { return kResultFalse; }
+    tresult canResize() override;
     tresult checkSizeConstraint(ViewRect* rect) override;
+
+    tresult setContentScaleFactor(float factor) override;
 
     // ITimerHandler: the host's UI thread.
     void onTimer() override;
@@ -45,6 +48,8 @@ public:
 private:
     void startTimer();
     void stopTimer();
+    // Asks the frame for the editor's size, where the view is attached to one.
+    void askForSize();
 
     std::atomic<uint32> references{1};
     Vst3PlugAdapter& owner;
@@ -53,6 +58,8 @@ private:
     IRunLoop* runLoop = nullptr;  // the frame's, while the timer runs on it
     uintptr_t timer = 0;          // Windows: the thread timer's id
     bool attachedToParent = false;
+    bool scaleGiven = false;  // by the host
+    EditorSize shownSize{};   // the size the host's window was last given or asked for
 };
 
 }  // namespace kx::vst3

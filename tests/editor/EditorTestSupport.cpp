@@ -51,9 +51,7 @@ HostWindow::~HostWindow()
 
 void* HostWindow::parentHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)); }
 
-namespace {
-
-std::vector<XWindowId> childrenOf(Display* display, Window window)
+std::vector<XWindowId> childrenOf(Display* display, XWindowId window)
 {
     XSync(display, False);
     Window root = 0;
@@ -65,8 +63,6 @@ std::vector<XWindowId> childrenOf(Display* display, Window window)
     if (list != nullptr) XFree(list);
     return result;
 }
-
-}  // namespace
 
 std::vector<XWindowId> HostWindow::children() const { return childrenOf(connection->display, window); }
 

@@ -11,6 +11,8 @@
 #include <functional>
 #include <vector>
 
+typedef struct _XDisplay Display;
+
 namespace editortest {
 
 class TestEditor : public kx::imgui::ImguiEditor {
@@ -21,7 +23,6 @@ public:
     TestEditor() : ImguiEditor(kWidth, kHeight) {}
     ~TestEditor() override { close(); }
 
-    const kx::EditorSize* getSize() const override { return &size; }
     void idle() override {}
 
     std::atomic<int> frames{0};
@@ -40,13 +41,14 @@ protected:
         ImGui::End();
         frames.fetch_add(1);
     }
-    void setupFonts(ImGuiIO&) override { fontSetups.fetch_add(1); }
+    void setupFonts(ImGuiIO&, float) override { fontSetups.fetch_add(1); }
 
-private:
-    kx::EditorSize size{kWidth, kHeight, 0};
 };
 
 using XWindowId = unsigned long;
+
+// The children of `window`, once the server has answered every request made before.
+std::vector<XWindowId> childrenOf(Display* display, XWindowId window);
 
 struct ChildGeometry {
     int x;

@@ -99,7 +99,6 @@ public:
 
     explicit KnobEditor(std::chrono::milliseconds framePeriod) : ImguiEditor(200, 200) { setFramePeriod(framePeriod); }
     ~KnobEditor() override { close(); }
-    const kx::EditorSize* getSize() const override { return &size; }
     void idle() override {}
 
     std::atomic<float> value{0.5f};
@@ -119,8 +118,6 @@ protected:
         frames.fetch_add(1);
     }
 
-private:
-    kx::EditorSize size{200, 200, 0};
 };
 
 }  // namespace

@@ -65,17 +65,14 @@ HostFrame::~HostFrame()
 
 void* HostFrame::parentHandle() const { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(window)); }
 
-int HostFrame::childCount() const
+int HostFrame::childCount() const { return static_cast<int>(childrenOf(connection->display, window).size()); }
+
+SizeRequest HostFrame::childSize() const
 {
-    Display* display = connection->display;
-    XSync(display, False);
-    Window root = 0;
-    Window parent = 0;
-    Window* list = nullptr;
-    unsigned count = 0;
-    XQueryTree(display, window, &root, &parent, &list, &count);
-    if (list != nullptr) XFree(list);
-    return static_cast<int>(count);
+    const std::vector<XWindowId> children = childrenOf(connection->display, window);
+    XWindowAttributes attributes{};
+    if (children.empty() || XGetWindowAttributes(connection->display, children[0], &attributes) == 0) return {0, 0};
+    return {attributes.width, attributes.height};
 }
 
 Screenshot HostFrame::capture() const
@@ -107,6 +104,12 @@ void HostFrame::moveTo(int x, int y) const { pointer.moveTo(parentHandle(), x, y
 void HostFrame::press() const { pointer.press(); }
 
 void HostFrame::release() const { pointer.release(); }
+
+void HostFrame::resize(int width, int height) const
+{
+    XResizeWindow(connection->display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(connection->display, False);
+}
 
 void HostFrame::setMapped(bool mapped) const
 {

@@ -38,6 +38,12 @@ private:
 // A mapped top-level window of a given size and place, with the pointer under control.
 // It takes the keyboard focus as GTK hosts do: a window manager's WM_TAKE_FOCUS (or the
 // test) moves the focus to a 1x1 input-only child of its own.
+struct SizeRequest {
+    int width;
+    int height;
+    bool operator==(const SizeRequest&) const = default;
+};
+
 class HostFrame {
 public:
     HostFrame(int x, int y, int width, int height);
@@ -47,11 +53,14 @@ public:
 
     void* parentHandle() const;
     int childCount() const;
+    // The size of the first child window (the editor's); 0 x 0 without one.
+    SizeRequest childSize() const;
     Screenshot capture() const;
     // Pointer position and buttons in this window's coordinates, as real input.
     void moveTo(int x, int y) const;
     void press() const;
     void release() const;
+    void resize(int width, int height) const;
     // Hides or shows this window, and the editor's inside it.
     void setMapped(bool mapped) const;
     // Waits until the window is on screen, mapping it again each second: a window manager
@@ -71,12 +80,6 @@ private:
     unsigned long window;
     unsigned long proxy = 0;  // created at the first use: the editor's window is the only child till then
     Pointer pointer;
-};
-
-struct SizeRequest {
-    int width;
-    int height;
-    bool operator==(const SizeRequest&) const = default;
 };
 
 // One instance of the module with its host side and its editor's host window.

@@ -109,7 +109,7 @@ TEST(MouseEvents, EveryTransitionAndMoveGetsAFrameOfItsOwn)
 {
     kx::imgui::MouseEvents events;
     ImGuiIO io;
-    events.feed(io);
+    events.feed(io, 1.0f);
     EXPECT_FALSE(ImGui::IsMousePosValid(&io.MousePos)) << "no position before the first";
 
     events.moved(10.0, 10.0);
@@ -129,7 +129,7 @@ TEST(MouseEvents, EveryTransitionAndMoveGetsAFrameOfItsOwn)
     const Frame expected[] = {{10, false, false}, {10, true, false}, {70, true, false}, {70, false, false},
                               {70, true, true},   {70, false, true}, {70, false, true}};
     for (const Frame& frame : expected) {
-        events.feed(io);
+        events.feed(io, 1.0f);
         EXPECT_EQ(io.MousePos.x, 10.0f);
         EXPECT_EQ(io.MousePos.y, frame.y);
         EXPECT_EQ(io.MouseDown[0], frame.left);
@@ -139,10 +139,10 @@ TEST(MouseEvents, EveryTransitionAndMoveGetsAFrameOfItsOwn)
     events.start(3.0, 4.0);  // a new opening forgets the held buttons and what is pending
     events.button(1, false);
     events.moved(5.0, 6.0);
-    events.feed(io);
+    events.feed(io, 1.0f);
     EXPECT_EQ(io.MousePos.y, 4.0f);
     EXPECT_FALSE(io.MouseDown[1]);
-    events.feed(io);
+    events.feed(io, 1.0f);
     EXPECT_EQ(io.MousePos.y, 6.0f);
 }
 
@@ -158,7 +158,7 @@ TEST_F(WidgetsTest, KnobFollowsADragThatArrivesWithinOneFrame)
     events.button(0, false);
     for (int i = 0; i < 5; ++i) {
         ImGuiIO& io = ImGui::GetIO();
-        events.feed(io);
+        events.feed(io, 1.0f);
         knobFrame(io.MousePos, io.MouseDown[0]);
     }
     EXPECT_FLOAT_EQ(value, 0.5f + 60.0f / 200.0f);

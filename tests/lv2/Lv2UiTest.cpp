@@ -1,12 +1,13 @@
 // The LV2 bundle's editor in a host window on the virtual X server, as an LV2 host loads it:
 // the UI module's descriptor instantiated with the host's parent window, with and without
 // access to the running instance; a knob drag reaching the host as control port writes
-// inside touch gestures, from idle.
+// inside touch gestures, from idle; the host's ui:scaleFactor and sizes taken.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -71,7 +72,8 @@ struct UiFixture : ::testing::Test {
         dsp->cleanup(instance);
     }
 
-    LV2UI_Handle open(bool withInstance, LV2UI_Widget* widget, bool withParent = true)
+    LV2UI_Handle open(bool withInstance, LV2UI_Widget* widget, bool withParent = true,
+                      const std::vector<const LV2_Feature*>& extra = {})
     {
         LV2_Feature parent{kUiParent, frame.parentHandle()};
         LV2_Feature access{kInstanceAccess, instance};
@@ -80,6 +82,7 @@ struct UiFixture : ::testing::Test {
         if (withParent) features.push_back(&parent);
         if (withInstance) features.push_back(&access);
         features.push_back(&touching);
+        features.insert(features.end(), extra.begin(), extra.end());
         features.push_back(nullptr);
         return ui->instantiate(ui, kUri, TW07_LV2_BUNDLE "/", &HostSide::write, &host, widget, features.data());
     }
@@ -112,6 +115,80 @@ TEST_F(UiFixture, OpensInTheHostsWindowWithOrWithoutTheInstanceAndRefusesNoParen
         ui->cleanup(handle);
         EXPECT_EQ(frame.childCount(), 0);
     }
+}
+
+// A host's URI map and ui:resize feature: the sizes the UI tells it, in order.
+struct ScaleHost {
+    std::vector<std::string> uris;
+    std::vector<editortest::SizeRequest> sizes;
+
+    static LV2_URID map(void* handle, const char* uri)
+    {
+        auto& self = *static_cast<ScaleHost*>(handle);
+        for (std::size_t i = 0; i < self.uris.size(); ++i)
+            if (self.uris[i] == uri) return static_cast<LV2_URID>(i + 1);
+        self.uris.emplace_back(uri);
+        return static_cast<LV2_URID>(self.uris.size());
+    }
+    static int resized(void* handle, int width, int height)
+    {
+        static_cast<ScaleHost*>(handle)->sizes.push_back({width, height});
+        return 0;
+    }
+};
+
+TEST_F(UiFixture, TakesTheHostsScaleFactorAtInstantiationAndLaterAndTheHostsSizes)
+{
+    ScaleHost scaleHost;
+    LV2_URID_Map map{&scaleHost, &ScaleHost::map};
+    LV2UI_Resize resize{&scaleHost, &ScaleHost::resized};
+    const LV2_URID scaleKey = ScaleHost::map(&scaleHost, kUiScaleFactor);
+    const LV2_URID floatType = ScaleHost::map(&scaleHost, kAtomFloat);
+    const LV2_URID otherKey = ScaleHost::map(&scaleHost, "http://lv2plug.in/ns/extensions/ui#updateRate");
+    const auto option = [&](const float* value, LV2_URID key = 0) {
+        return LV2_Options_Option{0, 0, key == 0 ? scaleKey : key, sizeof(float), floatType, value};
+    };
+    const float two = 2.0f;
+    const LV2_Options_Option given[] = {option(&two), {}};
+    LV2_Feature mapping{kUridMap, &map};
+    LV2_Feature options{kOptionsFeature, const_cast<LV2_Options_Option*>(given)};
+    LV2_Feature resizing{kUiResize, &resize};
+
+    LV2UI_Widget widget = nullptr;
+    LV2UI_Handle handle = open(false, &widget, true, {&mapping, &options, &resizing});
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(scaleHost.sizes, (std::vector<editortest::SizeRequest>{{1820, 474}}));
+    EXPECT_TRUE(waitFor([&] { return frame.childSize() == editortest::SizeRequest{1820, 474}; }));
+
+    // The host changes its scale: the UI tells it the new size, and refuses what is no scale.
+    const auto* interface = static_cast<const LV2_Options_Interface*>(ui->extension_data(kOptionsInterface));
+    ASSERT_NE(interface, nullptr);
+    const float oneAndAHalf = 1.5f;
+    const LV2_Options_Option change[] = {option(&oneAndAHalf), {}};
+    EXPECT_EQ(interface->set(handle, change), kOptionsSuccess);
+    EXPECT_EQ(scaleHost.sizes.back(), (editortest::SizeRequest{1365, 356}));
+    EXPECT_TRUE(waitFor([&] { return frame.childSize() == editortest::SizeRequest{1365, 356}; }));
+    const float zero = 0.0f;
+    const LV2_Options_Option bad[] = {option(&zero), option(&two, otherKey), {}};
+    EXPECT_EQ(interface->set(handle, bad), kOptionsBadValue | kOptionsBadKey);
+    EXPECT_EQ(scaleHost.sizes.size(), 2u);
+    LV2_Options_Option asked[] = {{0, 0, scaleKey, 0, 0, nullptr}, {}};
+    EXPECT_EQ(interface->get(handle, asked), kOptionsSuccess);
+    ASSERT_EQ(asked[0].type, floatType);
+    EXPECT_EQ(*static_cast<const float*>(asked[0].value), 1.5f);
+
+    // The host resizes the UI's window: the editor takes the nearest size with its aspect ratio.
+    const auto* uiResize = static_cast<const LV2UI_Resize*>(ui->extension_data(kUiResize));
+    ASSERT_NE(uiResize, nullptr);
+    EXPECT_EQ(uiResize->ui_resize(handle, 2000, 300), 0);
+    EXPECT_TRUE(waitFor([&] { return frame.childSize() == editortest::SizeRequest{1154, 300}; }));
+    ui->cleanup(handle);
+
+    // Without options the UI is drawn at 1x.
+    handle = open(false, &widget, true, {&mapping, &resizing});
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(scaleHost.sizes.back(), (editortest::SizeRequest{910, 237}));
+    ui->cleanup(handle);
 }
 
 TEST_F(UiFixture, AKnobDragBecomesPortWritesInsideATouchAndReachesTheInstance)

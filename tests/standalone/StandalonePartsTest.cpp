@@ -116,6 +116,21 @@ TEST_F(SettingsFolder, ComeBackAsSavedAndNeverOverwriteAFileTheyCannotRead)
     EXPECT_EQ(aside().size(), 2u);
 }
 
+// The editor's size as the user left it: back as saved; none for settings without it and
+// for lines that hold no scale.
+TEST_F(SettingsFolder, KeepTheEditorsScaleBesideThem)
+{
+    SettingsFile file(path, id);
+    EXPECT_EQ(file.restoreEditorScale(), 0.0);
+    ASSERT_EQ(file.saveEditorScale(1.4375), "");
+    EXPECT_EQ(file.restoreEditorScale(), 1.4375);
+    const fs::path editor = path.parent_path() / "editor";
+    for (const char* line : {"scale 9\n", "scale 0\n", "scale nan\n", "scale 1,5\n", "size 1.5\n", "", "scale"}) {
+        std::ofstream(editor) << line;
+        EXPECT_EQ(file.restoreEditorScale(), 0.0) << line;
+    }
+}
+
 TEST_F(SettingsFolder, FollowXdgAndIgnoreARelativeConfigHome)
 {
     setenv("XDG_CONFIG_HOME", folder.c_str(), 1);

@@ -423,4 +423,36 @@ TEST_F(StandaloneRun, ShowsTheEditorLiveAndEndsWhenItsWindowIsClosed)
     EXPECT_EQ(saved()[0], 0.75f);
 }
 
+// The window opens at the desktop's scale (Xft.dpi 144: 1.5x), takes the size the user drags
+// it to keeping its aspect ratio, and the next run opens at that size whatever the desktop says.
+TEST_F(StandaloneRun, ShowsTheEditorAtTheDesktopsScaleAndKeepsTheUsersSize)
+{
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (the test runs under xvfb-run)";
+    WindowProbe probe;
+    probe.setResources("Xft.dpi:\t144\n");
+    const auto openWindow = [&](std::unique_ptr<Program>& program) {
+        program = start({}, {"LSAN_OPTIONS=detect_leaks=0"});
+        unsigned long window = 0;
+        EXPECT_TRUE(eventually([&] { return (window = probe.find("TW07 - distortion/sustainer")) != 0; }))
+            << program->err();
+        return window;
+    };
+    std::unique_ptr<Program> program;
+    unsigned long window = openWindow(program);
+    ASSERT_NE(window, 0u);
+    EXPECT_EQ(probe.size(window), std::make_pair(1365, 356));
+    EXPECT_TRUE(eventually([&] { return probe.childSize(window) == std::make_pair(1365, 356); }));
+    probe.resize(window, 1820, 600);
+    EXPECT_TRUE(eventually([&] { return probe.childSize(window) == std::make_pair(1820, 474); }));
+    probe.close(window);
+    EXPECT_EQ(program->wait(10s), 0) << program->err();
+
+    probe.setResources(nullptr);
+    window = openWindow(program);
+    ASSERT_NE(window, 0u);
+    EXPECT_EQ(probe.size(window), std::make_pair(1820, 474));
+    probe.close(window);
+    EXPECT_EQ(program->wait(10s), 0) << program->err();
+}
+
 }  // namespace

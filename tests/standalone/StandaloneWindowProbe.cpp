@@ -1,8 +1,10 @@
 #include "StandaloneWindowProbe.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstring>
 #include <stdexcept>
 
 namespace standalonetest {
@@ -47,6 +49,35 @@ bool WindowProbe::hasChild(unsigned long window)
     XQueryTree(display, window, &root, &parent, &children, &count);
     if (children != nullptr) XFree(children);
     return count > 0;
+}
+
+std::pair<int, int> WindowProbe::childSize(unsigned long window)
+{
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    XQueryTree(display, window, &root, &parent, &children, &count);
+    std::pair<int, int> found{0, 0};
+    if (count > 0) found = size(children[0]);
+    if (children != nullptr) XFree(children);
+    return found;
+}
+
+void WindowProbe::resize(unsigned long window, int width, int height)
+{
+    XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(display, False);
+}
+
+void WindowProbe::setResources(const char* resources)
+{
+    const Atom property = XInternAtom(display, "RESOURCE_MANAGER", False);
+    if (resources == nullptr)
+        XDeleteProperty(display, DefaultRootWindow(display), property);
+    else
+        XChangeProperty(display, DefaultRootWindow(display), property, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(resources), static_cast<int>(std::strlen(resources)));
+    XSync(display, False);
 }
 
 std::vector<uint32_t> WindowProbe::pixels(unsigned long window)

@@ -399,6 +399,47 @@ TEST(WindowsEditor, Vst3ViewEmbedsAndTellsTheHostOfADragFromItsUiThread)
 }
 
 // The editor's top-level window of this process, once it is visible.
+// Run by itself with the desktop at 192 DPI: the editor at twice its layout's size, through
+// VST 2 (which gives no scale) and through VST 3 from a host that gives none. The host is
+// per-monitor DPI aware, as today's hosts are.
+TEST(WindowsEditorAt200Percent, OpensAtTwiceTheLayoutsSize)
+{
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    Instance instance;
+    ERect* rect = nullptr;
+    ASSERT_EQ(instance.effect->dispatch(effEditGetRect, 0, 0, &rect), 1);
+    ASSERT_NE(rect, nullptr);
+    EXPECT_EQ(rect->right - rect->left, 2 * kWidth);
+    EXPECT_EQ(rect->bottom - rect->top, 2 * kHeight);
+    HostWindow host(100);
+    pumpMessages();
+    ASSERT_EQ(instance.effect->dispatch(effEditOpen, 0, 0, host.handle), 1);
+    waitFor("the child window", true, [&] { return host.child() != nullptr; });
+    RECT child{};
+    waitFor("the child at its size", true, [&] {
+        GetClientRect(host.child(), &child);
+        return child.right == 2 * kWidth;
+    });
+    EXPECT_EQ(child.bottom, 2 * kHeight);
+    instance.effect->dispatch(effEditClose);
+
+    using namespace tools::vst3;
+    Vst3Module module(TW07_VST3_PATH);
+    Vst3Instance plugin(module);
+    Vst3Frame frame;
+    IPlugView* view = plugin.controller().createView("editor");
+    ASSERT_NE(view, nullptr);
+    view->setFrame(&frame);
+    HostWindow vst3Host(100);
+    ASSERT_EQ(view->attached(vst3Host.handle, kPlatformTypeHWND), kResultOk);
+    waitFor("the view to ask for its size", true, [&] { return !frame.resizeRequests.empty(); });
+    EXPECT_EQ(frame.resizeRequests.back().right, 2 * kWidth);
+    EXPECT_EQ(frame.resizeRequests.back().bottom, 2 * kHeight);
+    view->removed();
+    view->setFrame(nullptr);
+    view->release();
+}
+
 HWND findTopLevelEditor()
 {
     HWND found = nullptr;

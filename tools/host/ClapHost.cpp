@@ -60,11 +60,25 @@ DiscoveredPreset* current(const clap_preset_discovery_metadata_receiver* receive
     return index.presets.empty() ? nullptr : &index.presets.back();
 }
 
+// The host's window follows every size the plug-in asks for.
+const clap_host_gui kHostGui{
+    .resize_hints_changed = [](const clap_host*) {},
+    .request_resize =
+        [](const clap_host* host, uint32_t width, uint32_t height) {
+            instanceOf(host).resizeRequests.push_back({width, height});
+            return true;
+        },
+    .request_show = [](const clap_host*) { return false; },
+    .request_hide = [](const clap_host*) { return false; },
+    .closed = [](const clap_host*, bool) {},
+};
+
 const void* hostExtension(const clap_host*, const char* id)
 {
     const std::string_view name(id);
     if (name == kExtState) return &kHostState;
     if (name == kExtPresetLoad) return &kHostPresetLoad;
+    if (name == kExtGui) return &kHostGui;
     if (name == kExtParams) return &kHostParams;
     if (name == kExtThreadCheck) return &kHostThreadCheck;
     if (name == kExtLog) return &kHostLog;

@@ -126,6 +126,12 @@ public:
     std::atomic<int> dirtyMarks{0};
     std::vector<std::string> presetsLoaded;  // keys told through preset-load's loaded
     std::vector<std::string> presetErrors;   // messages told through its on_error
+    struct Size {
+        uint32_t width;
+        uint32_t height;
+        bool operator==(const Size&) const = default;
+    };
+    std::vector<Size> resizeRequests;  // main thread
     std::vector<std::string> logLines;
     // The thread that made the instance: thread-check calls it the main thread, and any
     // other thread, or this one inside process, the audio thread.

@@ -210,6 +210,13 @@ private:
     std::vector<HostEdit> recorded;
 };
 
+tresult Vst3Frame::resizeView(IPlugView* view, ViewRect* newSize)
+{
+    if (view == nullptr || newSize == nullptr) return kInvalidArgument;
+    resizeRequests.push_back(*newSize);
+    return view->onSize(newSize);
+}
+
 tresult Vst3Frame::queryInterface(const TUID iid, void** object)
 {
     if (kFUnknownIid == iid || kIPlugFrameIid == iid) {

@@ -52,7 +52,8 @@ public:
     tresult queryInterface(const TUID iid, void** object) override;
     uint32 addRef() override { return 1; }
     uint32 release() override { return 1; }
-    tresult resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+    // As hosts do: the window takes the size, and the view is told so.
+    tresult resizeView(IPlugView* view, ViewRect* newSize) override;
     tresult registerEventHandler(IEventHandler*, int) override { return kResultOk; }
     tresult unregisterEventHandler(IEventHandler*) override { return kResultOk; }
     tresult registerTimer(ITimerHandler* handler, uint64 milliseconds) override;
@@ -60,6 +61,7 @@ public:
 
     void runTimers();
     std::size_t timerCount() const { return timers.size(); }
+    std::vector<ViewRect> resizeRequests;
 
 private:
     std::vector<ITimerHandler*> timers;

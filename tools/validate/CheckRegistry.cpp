@@ -20,6 +20,7 @@ CheckList vst2Checks()
     addEditorChecks(checks);
     addEditorHostChecks(checks);
     addEditorInputChecks(checks);
+    addEditorScaleCheck(checks);
     return checks;
 }
 
@@ -36,12 +37,15 @@ CheckList allChecks()
 CheckList checksFor(const std::string& modulePath)
 {
     CheckList checks;
-    if (isClapModule(modulePath))
+    if (isClapModule(modulePath)) {
         addClapChecks(checks);
-    else if (isVst3Bundle(modulePath))
+        addEditorScaleCheck(checks);
+    } else if (isVst3Bundle(modulePath)) {
         addVst3Checks(checks);
-    else
+        addEditorScaleCheck(checks);
+    } else {
         checks = vst2Checks();
+    }
     return checks;
 }
 

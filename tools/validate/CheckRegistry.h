@@ -31,6 +31,8 @@ void addEditorHostChecks(CheckList& checks);
 void addEditorInputChecks(CheckList& checks);
 void addClapChecks(CheckList& checks);
 void addVst3Checks(CheckList& checks);
+// One check for every format: it asks in the module's own.
+void addEditorScaleCheck(CheckList& checks);
 
 // Every check of every format, for listing and selecting.
 CheckList allChecks();
