@@ -147,11 +147,8 @@ void Editor::setupFonts(ImGuiIO& io)
 
 void Editor::draw()
 {
-    // Every 7th frame the knobs take the stored values, so they follow the host's automation.
-    if (refreshTicks++ >= kFramesPerRefresh - 1) {
-        refreshValues();
-        refreshTicks = 0;
-    }
+    // The knobs take the stored values every frame, so they follow the host's automation at once.
+    refreshValues();
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(ImVec2(static_cast<float>(kWidth), static_cast<float>(kHeight)));
     ImGui::SetNextWindowBgAlpha(0.0f);

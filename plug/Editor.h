@@ -56,8 +56,6 @@ private:
     // Written by knob drags and the refresh on the render thread, read by the host's
     // thread: accessed whole with relaxed atomics.
     float paramValues[kNumValues] = {};
-    static constexpr int kFramesPerRefresh = 7;
-    int32_t refreshTicks = 0;  // render thread only
     // The knob the mouse holds (-1: none); the refresh leaves its value alone, so a
     // drag never steps back to a stored value the audio thread has not caught up with.
     std::atomic<int> heldKnob{-1};

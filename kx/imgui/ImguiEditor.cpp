@@ -12,29 +12,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <mutex>
 #include <system_error>
 
 namespace kx::imgui {
 
 namespace {
-
-// Reads the GUI library's settings file here, under the set-up lock, instead of at the
-// first frame. The library's own loader runs past the end of an empty file (it takes the
-// length from strlen), and other editors in the process rewrite the same file when they
-// close; a zero-terminated copy read while no other editor writes is safe.
-void loadSettings(const char* path)
-{
-    std::string text;
-    if (path != nullptr) {
-        std::ifstream file(path, std::ios::binary);
-        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
-    ImGui::LoadIniSettingsFromMemory(text.c_str(), text.size());
-}
 
 // GLFW keeps one display connection and one window list for the whole process.
 // This lock serialises everything that touches them: initialisation and termination,
@@ -175,6 +158,10 @@ bool ImguiEditor::setUp(void* parent)
     glfwSetMouseButtonCallback(window, &ImguiEditor::onMouseButton);
     glfwSetCursorPosCallback(window, &ImguiEditor::onCursorPos);
     glfwSetWindowFocusCallback(window, &ImguiEditor::onFocus);
+    glfwSetWindowRefreshCallback(window, &ImguiEditor::onPictureLost);
+    glfwSetWindowIconifyCallback(window, &ImguiEditor::onIconify);
+    glfwSetFramebufferSizeCallback(window, &ImguiEditor::onFramebufferSize);
+    damage.invalidate();
 
     // The host's window can still go away between open and here.
     if (const int error = PlatformWindow::attach(window, parent); error != 0) {
@@ -197,7 +184,9 @@ bool ImguiEditor::setUp(void* parent)
     IMGUI_CHECKVERSION();
     ImGui::SetCurrentContext(ImGui::CreateContext());
     ImGuiIO& io = ImGui::GetIO();
-    loadSettings(io.IniFilename);
+    // The layout is fixed: no settings file is read or written (the library's default
+    // would put one in the host's current folder).
+    io.IniFilename = nullptr;
     applyBaseStyle();
     // No input callbacks from the back-end: they would run on whichever render thread
     // polls the events, with that thread's context. The mouse comes from our own.
@@ -235,11 +224,16 @@ void ImguiEditor::frameLoop()
         // drawn until it is shown again, which is looked for every 50 ms. A hidden window
         // loses the pointer, and with it the release of a button held there.
         if (!shown && wasShown) mouse.letGo();
+        const bool wasShownBefore = wasShown;
         wasShown = shown;
         if (!shown) {
             std::this_thread::sleep_until(frameStart + kHiddenCheckPeriod);
             continue;
         }
+        // Shown again: what the window showed before is gone.
+        if (!wasShownBefore) damage.invalidate();
+        // Every tick builds the frame (cheap, and what moves the peak holds on); it is
+        // drawn only where it differs from the picture shown.
         ImGui_ImplOpenGL3_NewFrame();
         ImGui::NewFrame();
         draw();
@@ -248,12 +242,13 @@ void ImguiEditor::frameLoop()
         int framebufferWidth = 0;
         int framebufferHeight = 0;
         glfwGetFramebufferSize(window, &framebufferWidth, &framebufferHeight);
-        glViewport(0, 0, framebufferWidth, framebufferHeight);
-        glClearColor(0.45f, 0.55f, 0.60f, 1.00f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
-
-        glfwSwapBuffers(window);
+        ImDrawData& frame = *ImGui::GetDrawData();
+        const Damage changed = damage.take(frame, framebufferWidth, framebufferHeight);
+        if (changed.count > 0) {
+            canvas.draw(frame, changed, framebufferWidth, framebufferHeight);
+            glfwSwapBuffers(window);
+            presentedFrames.fetch_add(1, std::memory_order_relaxed);
+        }
         std::this_thread::sleep_until(frameStart + std::chrono::milliseconds(framePeriodMs.load()));
     }
 }
@@ -261,12 +256,13 @@ void ImguiEditor::frameLoop()
 void ImguiEditor::tearDown()
 {
     std::lock_guard lock(guiMutex);
+    canvas.release();
     ImGui_ImplOpenGL3_Shutdown();
     ImGui_ImplGlfw_Shutdown();
     // Closed by the host: leave the host's window before being destroyed. A window that
     // asked to close itself is destroyed where it is.
     if (!running.load()) PlatformWindow::detach(window);
-    ImGui::DestroyContext();  // writes imgui.ini
+    ImGui::DestroyContext();
     glfwMakeContextCurrent(nullptr);
     PlatformWindow::destroy(window);
     window = nullptr;
@@ -295,12 +291,24 @@ void ImguiEditor::onMouseButton(GLFWwindow* window, int button, int action, int)
 void ImguiEditor::onFocus(GLFWwindow* window, int focused)
 {
     auto* editor = static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window));
+    editor->damage.invalidate();
     editor->focusReleases = 0;
     if (focused == GLFW_TRUE) return;
     for (int button = 0; button <= GLFW_MOUSE_BUTTON_LAST; ++button) {
         if (glfwGetMouseButton(window, button) == GLFW_PRESS) editor->focusReleases |= 1u << button;
     }
 }
+
+// Exposed (uncovered, mapped, the host's window moved over it), iconified or restored,
+// resized: the window's picture is not the last one drawn.
+void ImguiEditor::onPictureLost(GLFWwindow* window)
+{
+    static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window))->damage.invalidate();
+}
+
+void ImguiEditor::onIconify(GLFWwindow* window, int) { onPictureLost(window); }
+
+void ImguiEditor::onFramebufferSize(GLFWwindow* window, int, int) { onPictureLost(window); }
 
 void ImguiEditor::onCursorPos(GLFWwindow* window, double x, double y)
 {

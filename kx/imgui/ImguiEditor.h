@@ -7,6 +7,8 @@
 // those hooks, and must not run once the derived part of the object is gone.
 
 #include "kx/AudioPluginEditor.h"
+#include "kx/imgui/FrameCanvas.h"
+#include "kx/imgui/FrameDamage.h"
 #include "kx/imgui/MouseEvents.h"
 
 #include <atomic>
@@ -49,6 +51,9 @@ protected:
     // sync, e.g. a virtual X server) this keeps an editor from spinning a whole core.
     // Tests lengthen it to see what slow frames do to the input.
     void setFramePeriod(std::chrono::milliseconds period);
+    // Frames drawn and swapped since construction: frames that showed nothing new are
+    // built but not drawn.
+    int framesPresented() const { return presentedFrames.load(std::memory_order_relaxed); }
 
 private:
     bool acceptsParent(void* parent);
@@ -59,6 +64,9 @@ private:
     static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
     static void onCursorPos(GLFWwindow* window, double x, double y);
     static void onFocus(GLFWwindow* window, int focused);
+    static void onPictureLost(GLFWwindow* window);
+    static void onIconify(GLFWwindow* window, int iconified);
+    static void onFramebufferSize(GLFWwindow* window, int width, int height);
 
     std::atomic<bool> windowOpen{false};
     std::atomic<uintptr_t> nativeHandle{0};
@@ -69,6 +77,9 @@ private:
     GLFWwindow* window = nullptr;
     std::atomic<std::chrono::milliseconds::rep> framePeriodMs{16};
     MouseEvents mouse;
+    FrameDamage damage;  // invalidated by the callbacks, on whichever render thread polls
+    FrameCanvas canvas;  // render thread only
+    std::atomic<int> presentedFrames{0};
     // Buttons whose release GLFW is about to report only because the window lost the
     // keyboard focus (bit per button); guarded by the set-up lock, as the callbacks are.
     unsigned focusReleases = 0;

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The open editor's cost: the CPU share of one core of a host process (tw07-host gui) that
+# has only the editor open, idle (no audio, no input) and playing (a riff through the
+# module, so meters and scopes move), for our VST 2 module and, when installed, two Debian
+# peers with editors of their own (zam-plugins' ZamComp, whose OpenGL editor has a moving
+# meter, and Dragonfly Room Reverb). All run on one virtual X server, drawn by Mesa's
+# software renderer, in turns, so that the figures of one run compare. Prints a table.
+#
+#   bash bench/editor/cpu-share.sh [SECONDS] [ROUNDS]   (defaults 10 and 1)
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+host=$root/build/default/tools/tw07-host
+module=$root/build/default/plug/tw07.so
+seconds=${1:-10}
+rounds=${2:-1}
+settle=2  # seconds after opening before measuring: window up, shaders compiled
+[ -x "$host" ] && [ -f "$module" ] ||
+  { echo "build first: cmake --build --preset default --target tw07 tw07-host" >&2; exit 1; }
+
+if [ -z "${TW07_BENCH_DISPLAY:-}" ]; then
+  exec env TW07_BENCH_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+fi
+
+names=(TW07)
+modules=("$module")
+for peer in "ZamComp:/usr/lib/vst/ZamComp-vst.so" "Dragonfly Room:/usr/lib/lxvst/DragonflyRoomReverb-vst.so"; do
+  if [ -f "${peer#*:}" ]; then
+    names+=("${peer%%:*}")
+    modules+=("${peer#*:}")
+  else
+    echo "(${peer%%:*} not installed: ${peer#*:})" >&2
+  fi
+done
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+
+# Percent of one core the editor's host process takes over $seconds, after $settle.
+measure() {  # <module> [--audio]
+  "$host" gui "$@" --seconds $((settle + seconds + 5)) > /dev/null 2>&1 &
+  local pid=$!
+  sleep "$settle"
+  local before after
+  before=$(ticks "$pid")
+  sleep "$seconds"
+  after=$(ticks "$pid")
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" 'BEGIN { printf "%.1f", 100 * t / hz / s }'
+}
+
+declare -A idle playing
+for ((round = 0; round < rounds; ++round)); do
+  for i in "${!modules[@]}"; do
+    idle[$i]+="$(measure "${modules[$i]}") "
+    playing[$i]+="$(measure "${modules[$i]}" --audio) "
+  done
+done
+
+echo "Open editor, CPU share of one core (% per round, ${seconds} s each)"
+printf '%-16s %-22s %s\n' "editor" "no audio" "audio playing"
+for i in "${!modules[@]}"; do
+  printf '%-16s %-22s %s\n' "${names[$i]}" "${idle[$i]}" "${playing[$i]}"
+done
