@@ -36,6 +36,7 @@ public:
 
 protected:
     void draw() override;
+    bool newsSinceLastFrame() override;
     void setupFonts(ImGuiIO& io) override;
 
 private:
@@ -43,6 +44,7 @@ private:
     // A knob tinted with `tint` on knob copy `index`; sends the value while it is held.
     void drawKnob(const char* label, int index, float x, float y, int tint, bool doubleClickResets);
     void drawMeters(float x, float scale, int holdIndex, const MeterReadings& readings, ImDrawList* drawList);
+    static void levelsOf(const MeterReadings& readings, float (&levels)[4]);
     float drawCompressionPanel(float x, ImDrawList* drawList);
     void drawStereoSelector(float left, ImDrawList* drawList);
     float drawTonePanel(float x, ImDrawList* drawList);
@@ -62,6 +64,9 @@ private:
     ImFont* titleFont = nullptr;
     ImFont* textFont = nullptr;
     float trace[256] = {};  // render thread only: this frame's copy of the scope frame
+    float nextTrace[256] = {};  // render thread only: the scope frame as it is now
+    // Render thread only: the sustainer's and the output's readings as last drawn.
+    float drawnLevels[2][4] = {};
 };
 
 }  // namespace plug

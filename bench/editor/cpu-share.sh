@@ -32,7 +32,9 @@ for peer in "ZamComp:/usr/lib/vst/ZamComp-vst.so" "Dragonfly Room:/usr/lib/lxvst
   fi
 done
 
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# CPU time of a process's threads in nanoseconds (the scheduler's count: finer than the
+# clock ticks of /proc/PID/stat, which idle editors take only a few of).
+nanoseconds() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ sum += $1 } END { printf "%.0f", sum }'; }
 
 # Percent of one core the editor's host process takes over $seconds, after $settle.
 measure() {  # <module> [--audio]
@@ -40,12 +42,12 @@ measure() {  # <module> [--audio]
   local pid=$!
   sleep "$settle"
   local before after
-  before=$(ticks "$pid")
+  before=$(nanoseconds "$pid")
   sleep "$seconds"
-  after=$(ticks "$pid")
+  after=$(nanoseconds "$pid")
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
-  awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" 'BEGIN { printf "%.1f", 100 * t / hz / s }'
+  awk -v t=$((after - before)) -v s="$seconds" 'BEGIN { printf "%.2f", 100 * t / 1e9 / s }'
 }
 
 declare -A idle playing

@@ -4,6 +4,7 @@
 #include "imgui_impl_opengl3.h"
 
 #include "kx/imgui/OpenGl.h"
+#include "kx/imgui/RegionPresent.h"
 
 #include <GLFW/glfw3.h>
 
@@ -43,17 +44,20 @@ bool take(Call& call, const char* name)
 
 }  // namespace
 
-void FrameCanvas::draw(ImDrawData& frame, const Damage& damage, int framebufferWidth, int framebufferHeight)
+void FrameCanvas::show(GLFWwindow* window, ImDrawData& frame, const Damage& damage, int framebufferWidth,
+                       int framebufferHeight)
 {
-    if (!ensureTarget(framebufferWidth, framebufferHeight)) {
+    if (!ensureTarget(window, framebufferWidth, framebufferHeight)) {
         glViewport(0, 0, framebufferWidth, framebufferHeight);
         clearAll();
         ImGui_ImplOpenGL3_RenderDrawData(&frame);
+        glfwSwapBuffers(window);
         return;
     }
     calls.bindFramebuffer(kGlFramebuffer, framebuffer);
     glViewport(0, 0, width, height);
-    if (damage.whole || fresh) {
+    const bool whole = damage.whole || fresh;
+    if (whole) {
         glDisable(GL_SCISSOR_TEST);
         clearAll();
         ImGui_ImplOpenGL3_RenderDrawData(&frame);
@@ -61,11 +65,23 @@ void FrameCanvas::draw(ImDrawData& frame, const Damage& damage, int framebufferW
     } else {
         drawRegions(frame, damage);
     }
-    glDisable(GL_SCISSOR_TEST);  // the copy is scissored too
+    glDisable(GL_SCISSOR_TEST);  // the copies are scissored too
     calls.bindFramebuffer(kGlReadFramebuffer, framebuffer);
     calls.bindFramebuffer(kGlDrawFramebuffer, 0);
-    calls.blitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, kGlNearest);
+    if (whole || !regionsShown) {
+        calls.blitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, kGlNearest);
+        calls.bindFramebuffer(kGlFramebuffer, 0);
+        glfwSwapBuffers(window);
+        return;
+    }
+    // Only the regions go to the back buffer and on to the screen, which holds the rest.
+    for (int r = 0; r < damage.count; ++r) {
+        const PixelRect& region = damage.regions[r];
+        calls.blitFramebuffer(region.x0, height - region.y1, region.x1, height - region.y0, region.x0,
+                              height - region.y1, region.x1, height - region.y0, GL_COLOR_BUFFER_BIT, kGlNearest);
+    }
     calls.bindFramebuffer(kGlFramebuffer, 0);
+    for (int r = 0; r < damage.count; ++r) RegionPresent::show(window, damage.regions[r], height);
 }
 
 // Each region cleared and drawn again with every command, each command's scissor box
@@ -109,7 +125,7 @@ bool FrameCanvas::loadCalls()
 // A colour target of the framebuffer's size, made again when the size changes. Refused
 // for good (until release) when the calls are missing, the target is incomplete, or the
 // window's channels are not 8 bits (the copy would round differently from drawing).
-bool FrameCanvas::ensureTarget(int targetWidth, int targetHeight)
+bool FrameCanvas::ensureTarget(GLFWwindow* window, int targetWidth, int targetHeight)
 {
     if (refused) return false;
     if (framebuffer != 0 && targetWidth == width && targetHeight == height) return true;
@@ -121,6 +137,7 @@ bool FrameCanvas::ensureTarget(int targetWidth, int targetHeight)
         loaded = true;
         refused = !loadCalls() || bits[0] != kChannelBits || bits[1] != kChannelBits || bits[2] != kChannelBits;
         if (refused) return false;
+        regionsShown = RegionPresent::available(window);
     }
     if (framebuffer == 0) {
         calls.genFramebuffers(1, &framebuffer);

@@ -1,9 +1,10 @@
 #pragma once
 // Where the render thread draws a frame: into an offscreen framebuffer of its own, which
 // keeps the last picture whole, so that only the damaged regions are drawn again (each
-// cleared and drawn with every command, scissored to it); then the whole picture is
-// copied into the window's back buffer to be swapped. Nothing is assumed of the back
-// buffer after a swap. Where the driver cannot give such a framebuffer, or its pixels
+// cleared and drawn with every command, scissored to it). Where the driver can show
+// regions of the back buffer, only those regions are copied there and shown; else the
+// whole picture is copied into the back buffer and swapped. Nothing is assumed of the
+// back buffer after a swap. Where the driver cannot give such a framebuffer, or its pixels
 // would not match the window's, every frame drawn is drawn whole into the back buffer.
 // Render thread, with the window's context current.
 
@@ -11,6 +12,7 @@
 
 #include <vector>
 
+struct GLFWwindow;
 struct ImDrawData;
 
 namespace kx::imgui {
@@ -21,8 +23,9 @@ public:
     FrameCanvas(const FrameCanvas&) = delete;
     FrameCanvas& operator=(const FrameCanvas&) = delete;
 
-    // Draws `damage` of `frame` and leaves the whole picture in the back buffer.
-    void draw(ImDrawData& frame, const Damage& damage, int framebufferWidth, int framebufferHeight);
+    // Draws `damage` of `frame` and shows the result in `window`.
+    void show(GLFWwindow* window, ImDrawData& frame, const Damage& damage, int framebufferWidth,
+              int framebufferHeight);
     // Frees the GL objects; before the context goes. A later draw starts afresh.
     void release();
 
@@ -49,11 +52,12 @@ private:
 #undef KX_GL_CALL
 
     bool loadCalls();
-    bool ensureTarget(int targetWidth, int targetHeight);
+    bool ensureTarget(GLFWwindow* window, int targetWidth, int targetHeight);
     void drawRegions(ImDrawData& frame, const Damage& damage);
 
     Calls calls{};
     bool loaded = false;
+    bool regionsShown = false;  // the driver shows regions of the back buffer
     bool refused = false;  // the driver gave no usable framebuffer: draw into the back buffer
     unsigned framebuffer = 0;
     unsigned renderbuffer = 0;

@@ -48,6 +48,7 @@ public:
     // The picture shown can no longer be trusted (exposed, shown again, focus changed,
     // the context's textures rebuilt): the next frame is drawn whole. Any thread.
     void invalidate() { stale.store(true, std::memory_order_relaxed); }
+    bool invalidated() const { return stale.load(std::memory_order_relaxed); }
 
     // Compares `frame` with the frame last taken and takes it as the new last one.
     // `framebufferWidth` and `framebufferHeight` are the window's framebuffer size.

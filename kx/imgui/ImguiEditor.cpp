@@ -1,5 +1,6 @@
 #include "kx/imgui/ImguiEditor.h"
 
+#include "kx/imgui/EventWait.h"
 #include "kx/imgui/PlatformWindow.h"
 
 #include "imgui.h"
@@ -28,6 +29,12 @@ int editorInstances = 0;  // live editor objects; guarded by guiMutex
 bool glfwReady = false;   // glfwInit has succeeded and no glfwTerminate followed; guarded by guiMutex
 
 constexpr auto kHiddenCheckPeriod = std::chrono::milliseconds(50);
+// How long frames go on being built on every tick after their last cause.
+constexpr auto kSettleTime = std::chrono::milliseconds(500);
+// How often a frame is built while nothing announces a change.
+constexpr auto kRestingPeriod = std::chrono::milliseconds(500);
+// How often news is looked for while nothing changes; input ends the wait early.
+constexpr auto kNewsPeriod = std::chrono::milliseconds(33);
 
 void reportGlfwError(int code, const char* description)
 {
@@ -97,6 +104,8 @@ void ImguiEditor::setSize(int newWidth, int newHeight)
 bool ImguiEditor::windowIsOpen() const { return windowOpen.load(); }
 
 void ImguiEditor::draw() {}
+
+bool ImguiEditor::newsSinceLastFrame() { return true; }
 
 void ImguiEditor::setupFonts(ImGuiIO&) {}
 
@@ -203,23 +212,42 @@ bool ImguiEditor::setUp(void* parent)
     return true;
 }
 
+// A frame is built on every tick while something may change it: mouse input or a button
+// held, an invalidated picture, news from the derived editor (newsSinceLastFrame), a
+// frame that differed from the one before, or any of these in the last kSettleTime
+// (the GUI's own timers: double clicks, hover). Otherwise one is built every
+// kRestingPeriod, which catches whatever changed without news; between them, news is
+// looked for every kNewsPeriod and input wakes the loop at once. A frame built is drawn
+// only where it differs from the picture shown.
 void ImguiEditor::frameLoop()
 {
     using Clock = std::chrono::steady_clock;
     bool wasShown = true;
+    auto lastCause = Clock::now();
+    auto lastBuilt = Clock::time_point{};
     while (running.load()) {
         const auto frameStart = Clock::now();
         bool shown = false;
+        bool build = false;
         {
             std::lock_guard lock(guiMutex);
             glfwPollEvents();
             if (glfwWindowShouldClose(window)) break;
-            shown = glfwGetWindowAttrib(window, GLFW_VISIBLE) == GLFW_TRUE;  // viewable, parents included
-            if (shown) {
-                ImGui_ImplGlfw_NewFrame();
-                mouse.feed(ImGui::GetIO());  // in place of the back-end's polled state
+            if (mouse.busy() || damage.invalidated() || newsSinceLastFrame()) lastCause = frameStart;
+            build = frameStart - lastCause < kSettleTime || frameStart - lastBuilt >= kRestingPeriod || !wasShown;
+            if (build) {
+                shown = glfwGetWindowAttrib(window, GLFW_VISIBLE) == GLFW_TRUE;  // viewable, parents included
+                if (shown) {
+                    ImGui_ImplGlfw_NewFrame();
+                    mouse.feed(ImGui::GetIO());  // in place of the back-end's polled state
+                }
             }
         }
+        if (!build) {
+            EventWait::until(frameStart + kNewsPeriod);
+            continue;
+        }
+        lastBuilt = frameStart;
         // Some hosts hide the editor's window instead of closing the editor: nothing is
         // drawn until it is shown again, which is looked for every 50 ms. A hidden window
         // loses the pointer, and with it the release of a button held there.
@@ -232,8 +260,6 @@ void ImguiEditor::frameLoop()
         }
         // Shown again: what the window showed before is gone.
         if (!wasShownBefore) damage.invalidate();
-        // Every tick builds the frame (cheap, and what moves the peak holds on); it is
-        // drawn only where it differs from the picture shown.
         ImGui_ImplOpenGL3_NewFrame();
         ImGui::NewFrame();
         draw();
@@ -245,8 +271,8 @@ void ImguiEditor::frameLoop()
         ImDrawData& frame = *ImGui::GetDrawData();
         const Damage changed = damage.take(frame, framebufferWidth, framebufferHeight);
         if (changed.count > 0) {
-            canvas.draw(frame, changed, framebufferWidth, framebufferHeight);
-            glfwSwapBuffers(window);
+            lastCause = frameStart;
+            canvas.show(window, frame, changed, framebufferWidth, framebufferHeight);
             presentedFrames.fetch_add(1, std::memory_order_relaxed);
         }
         std::this_thread::sleep_until(frameStart + std::chrono::milliseconds(framePeriodMs.load()));
