@@ -57,3 +57,13 @@ if(TW07_BUILD_EDITOR)
       ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
   endforeach()
 endif()
+
+# Frames drawn in regions against whole frames, with the effect linked in (not loaded).
+if(TW07_BUILD_EDITOR)
+  add_executable(editor_frame_regions_tests editor/FrameRegionsTest.cpp)
+  target_link_libraries(editor_frame_regions_tests PRIVATE editor_module_support plug GTest::gtest_main)
+  target_compile_definitions(editor_frame_regions_tests PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
+  add_test(NAME editor.frame_regions COMMAND ${TW07_VIRTUAL_DISPLAY} $<TARGET_FILE:editor_frame_regions_tests>)
+  set_tests_properties(editor.frame_regions PROPERTIES LABELS editor TIMEOUT 120
+    ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
+endif()

@@ -229,10 +229,13 @@ void ImguiEditor::frameLoop()
         const auto frameStart = Clock::now();
         bool shown = false;
         bool build = false;
+        FrameCanvas::Mode mode = FrameCanvas::Mode::kRegions;
         {
             std::lock_guard lock(guiMutex);
             glfwPollEvents();
             if (glfwWindowShouldClose(window)) break;
+            mode = drawingMode.load();
+            if (mode == FrameCanvas::Mode::kWholeIntoBackBuffer) damage.invalidate();
             if (mouse.busy() || damage.invalidated() || newsSinceLastFrame()) lastCause = frameStart;
             build = frameStart - lastCause < kSettleTime || frameStart - lastBuilt >= kRestingPeriod || !wasShown;
             if (build) {
@@ -272,7 +275,7 @@ void ImguiEditor::frameLoop()
         const Damage changed = damage.take(frame, framebufferWidth, framebufferHeight);
         if (changed.count > 0) {
             lastCause = frameStart;
-            canvas.show(window, frame, changed, framebufferWidth, framebufferHeight);
+            canvas.show(window, frame, changed, framebufferWidth, framebufferHeight, mode);
             presentedFrames.fetch_add(1, std::memory_order_relaxed);
         }
         std::this_thread::sleep_until(frameStart + std::chrono::milliseconds(framePeriodMs.load()));
@@ -282,7 +285,7 @@ void ImguiEditor::frameLoop()
 void ImguiEditor::tearDown()
 {
     std::lock_guard lock(guiMutex);
-    canvas.release();
+    canvas.reset();
     ImGui_ImplOpenGL3_Shutdown();
     ImGui_ImplGlfw_Shutdown();
     // Closed by the host: leave the host's window before being destroyed. A window that

@@ -41,6 +41,15 @@ public:
     bool windowIsOpen() const override;
     uintptr_t nativeWindow() const override { return nativeHandle.load(); }
 
+    // Test support: how frames are drawn from the next one on (FrameCanvas::Mode).
+    // kWholeIntoBackBuffer also builds and draws a frame on every tick, as the editor
+    // did before it drew only what changed: the reference its pictures are held to.
+    void setDrawingMode(FrameCanvas::Mode mode) { drawingMode.store(mode); }
+    int framesCompared() const { return canvas.framesCompared(); }
+    // Frames drawn and shown since construction: a frame that shows nothing new is not.
+    int framesPresented() const { return presentedFrames.load(std::memory_order_relaxed); }
+    long long pixelsDiffering() const { return canvas.pixelsDiffering(); }
+
 protected:
     // Render thread, once per frame between the start and the end of a Dear ImGui frame.
     virtual void draw();
@@ -56,9 +65,6 @@ protected:
     // sync, e.g. a virtual X server) this keeps an editor from spinning a whole core.
     // Tests lengthen it to see what slow frames do to the input.
     void setFramePeriod(std::chrono::milliseconds period);
-    // Frames drawn and swapped since construction: frames that showed nothing new are
-    // built but not drawn.
-    int framesPresented() const { return presentedFrames.load(std::memory_order_relaxed); }
 
 private:
     bool acceptsParent(void* parent);
@@ -85,6 +91,7 @@ private:
     FrameDamage damage;  // invalidated by the callbacks, on whichever render thread polls
     FrameCanvas canvas;  // render thread only
     std::atomic<int> presentedFrames{0};
+    std::atomic<FrameCanvas::Mode> drawingMode{FrameCanvas::Mode::kRegions};
     // Buttons whose release GLFW is about to report only because the window lost the
     // keyboard focus (bit per button); guarded by the set-up lock, as the callbacks are.
     unsigned focusReleases = 0;
