@@ -25,7 +25,7 @@ if(TW07_BUILD_EDITOR)
 endif()
 
 if(TW07_BUILD_EDITOR)
-  add_executable(editor_widgets_tests editor/WidgetsTest.cpp)
+  add_executable(editor_widgets_tests editor/WidgetsTest.cpp editor/FrameDamageTest.cpp)
   target_link_libraries(editor_widgets_tests PRIVATE plug_widgets kx_imgui GTest::gtest_main)
   gtest_discover_tests(editor_widgets_tests TEST_PREFIX "editor." PROPERTIES LABELS editor)
 endif()

@@ -3,6 +3,7 @@
 // same frame drawn whole, offscreen), and on screen against an editor that clears and
 // draws every frame whole into its back buffer, as the editor did before.
 
+#include "tests/editor/EmptyWorkingFolder.h"
 #include "ModuleEditorSupport.h"
 #include "kx/imgui/ImguiEditor.h"
 #include "plug/Editor.h"
@@ -16,6 +17,10 @@
 #include <vector>
 
 namespace {
+
+// Every editor here opens in an empty folder it may not write to.
+[[maybe_unused]] const auto* const workingFolder =
+    ::testing::AddGlobalTestEnvironment(new editortest::EmptyWorkingFolder);
 
 using editortest::HostFrame;
 using editortest::Screenshot;
