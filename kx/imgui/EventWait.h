@@ -8,8 +8,8 @@ namespace kx::imgui {
 
 class EventWait {
 public:
-    // Until `deadline`, or (X11) until the window system's connection has something to
-    // read. Needs GLFW initialised.
+    // Until `deadline`, or until the window system has something for the window (X11:
+    // its connection is readable; Win32: the thread has messages). Needs GLFW initialised.
     static void until(std::chrono::steady_clock::time_point deadline);
 };
 

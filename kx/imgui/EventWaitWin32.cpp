@@ -1,12 +1,17 @@
-// Win32: the window's messages belong to the thread that created it, which is this one,
-// but GLFW waits for them only without a deadline this side can share; a plain sleep.
+// Win32: the editor's window belongs to the render thread, which created it, so its
+// messages (input, painting) end the wait.
 
 #include "kx/imgui/EventWait.h"
 
-#include <thread>
+#include <windows.h>
 
 namespace kx::imgui {
 
-void EventWait::until(std::chrono::steady_clock::time_point deadline) { std::this_thread::sleep_until(deadline); }
+void EventWait::until(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
+}
 
 }  // namespace kx::imgui

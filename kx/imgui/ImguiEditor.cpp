@@ -1,6 +1,7 @@
 #include "kx/imgui/ImguiEditor.h"
 
 #include "kx/imgui/EventWait.h"
+#include "kx/imgui/PlacementWatch.h"
 #include "kx/imgui/PlatformWindow.h"
 
 #include "imgui.h"
@@ -225,6 +226,7 @@ void ImguiEditor::frameLoop()
     bool wasShown = true;
     auto lastCause = Clock::now();
     auto lastBuilt = Clock::time_point{};
+    auto lastMove = Clock::time_point{};
     while (running.load()) {
         const auto frameStart = Clock::now();
         bool shown = false;
@@ -236,6 +238,10 @@ void ImguiEditor::frameLoop()
             if (glfwWindowShouldClose(window)) break;
             mode = drawingMode.load();
             if (mode == FrameCanvas::Mode::kWholeIntoBackBuffer) damage.invalidate();
+            // Drawn whole for a while after the window was moved: the system may put it on
+            // screen some time after the move.
+            if (placement.moved(window)) lastMove = frameStart;
+            if (frameStart - lastMove < kSettleTime) damage.invalidate();
             if (mouse.busy() || damage.invalidated() || newsSinceLastFrame()) lastCause = frameStart;
             build = frameStart - lastCause < kSettleTime || frameStart - lastBuilt >= kRestingPeriod || !wasShown;
             if (build) {

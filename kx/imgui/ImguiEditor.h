@@ -10,6 +10,7 @@
 #include "kx/imgui/FrameCanvas.h"
 #include "kx/imgui/FrameDamage.h"
 #include "kx/imgui/MouseEvents.h"
+#include "kx/imgui/PlacementWatch.h"
 
 #include <atomic>
 #include <chrono>
@@ -90,6 +91,7 @@ private:
     MouseEvents mouse;
     FrameDamage damage;  // invalidated by the callbacks, on whichever render thread polls
     FrameCanvas canvas;  // render thread only
+    PlacementWatch placement;  // render thread only
     std::atomic<int> presentedFrames{0};
     std::atomic<FrameCanvas::Mode> drawingMode{FrameCanvas::Mode::kRegions};
     // Buttons whose release GLFW is about to report only because the window lost the
