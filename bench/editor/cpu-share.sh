@@ -7,10 +7,12 @@
 # software renderer, in turns, so that the figures of one run compare. Prints a table.
 #
 #   bash bench/editor/cpu-share.sh [SECONDS] [ROUNDS]   (defaults 10 and 1)
+#   TW07_BUILD_DIR=other/build bash bench/editor/cpu-share.sh   (another build's module and host)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-host=$root/build/default/tools/tw07-host
-module=$root/build/default/plug/tw07.so
+build=${TW07_BUILD_DIR:-$root/build/default}
+host=$build/tools/tw07-host
+module=$build/plug/tw07.so
 seconds=${1:-10}
 rounds=${2:-1}
 settle=2  # seconds after opening before measuring: window up, shaders compiled

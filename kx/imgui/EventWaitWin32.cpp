@@ -7,11 +7,11 @@
 
 namespace kx::imgui {
 
-void EventWait::until(std::chrono::steady_clock::time_point deadline)
+bool EventWait::until(std::chrono::steady_clock::time_point deadline)
 {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left.count()), QS_ALLINPUT);
+    const auto wait = static_cast<DWORD>(left.count() > 0 ? left.count() : 0);
+    return MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT) != WAIT_TIMEOUT;
 }
 
 }  // namespace kx::imgui

@@ -8,14 +8,16 @@
 #include <GLFW/glfw3native.h>
 #include <poll.h>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace kx::imgui {
 
-void EventWait::until(std::chrono::steady_clock::time_point deadline)
+bool EventWait::until(std::chrono::steady_clock::time_point deadline)
 {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return;
     pollfd connection{ConnectionNumber(glfwGetX11Display()), POLLIN, 0};
-    poll(&connection, 1, static_cast<int>(left.count()));
+    return poll(&connection, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0))) != 0;
 }
 
 }  // namespace kx::imgui

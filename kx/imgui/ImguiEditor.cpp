@@ -227,12 +227,19 @@ void ImguiEditor::frameLoop()
     auto lastCause = Clock::now();
     auto lastBuilt = Clock::time_point{};
     auto lastMove = Clock::time_point{};
+    bool eventsWaiting = true;
     while (running.load()) {
         const auto frameStart = Clock::now();
         bool shown = false;
         bool build = false;
         FrameCanvas::Mode mode = FrameCanvas::Mode::kRegions;
-        {
+        if (!eventsWaiting) {
+            // Nothing came from the window system: no lock, no polling.
+            if (newsSinceLastFrame() || drawingMode.load() == FrameCanvas::Mode::kWholeIntoBackBuffer)
+                lastCause = frameStart;
+            build = frameStart - lastCause < kSettleTime || frameStart - lastBuilt >= kRestingPeriod || !wasShown;
+        }
+        if (eventsWaiting || build) {
             std::lock_guard lock(guiMutex);
             glfwPollEvents();
             if (glfwWindowShouldClose(window)) break;
@@ -253,9 +260,10 @@ void ImguiEditor::frameLoop()
             }
         }
         if (!build) {
-            EventWait::until(frameStart + kNewsPeriod);
+            eventsWaiting = EventWait::until(frameStart + kNewsPeriod);
             continue;
         }
+        eventsWaiting = true;
         lastBuilt = frameStart;
         // Some hosts hide the editor's window instead of closing the editor: nothing is
         // drawn until it is shown again, which is looked for every 50 ms. A hidden window
