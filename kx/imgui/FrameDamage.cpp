@@ -113,6 +113,7 @@ Damage FrameDamage::take(const ImDrawData& frame, int framebufferWidth, int fram
         damage.regions[0] = {0, 0, framebufferWidth, framebufferHeight};
     } else {
         changedRegions(frame, damage);
+        if (damage.count == 0) return damage;  // the same frame: nothing new to keep
     }
     keep(frame, now);
     return damage;

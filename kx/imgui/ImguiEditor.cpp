@@ -33,7 +33,7 @@ constexpr auto kHiddenCheckPeriod = std::chrono::milliseconds(50);
 // How long frames go on being built on every tick after their last cause.
 constexpr auto kSettleTime = std::chrono::milliseconds(500);
 // How often a frame is built while nothing announces a change.
-constexpr auto kRestingPeriod = std::chrono::milliseconds(500);
+constexpr auto kRestingPeriod = std::chrono::seconds(1);
 // How often news is looked for while nothing changes; input ends the wait early.
 constexpr auto kNewsPeriod = std::chrono::milliseconds(33);
 

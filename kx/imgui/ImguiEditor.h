@@ -57,7 +57,7 @@ protected:
     // Render thread, on every tick between frames: whether what draw() shows may have
     // changed without input since it last ran (levels from the audio thread, values
     // from the host). Only how soon a change shows depends on it: without news a frame
-    // is still built every 500 ms and drawn where it differs. The default says always.
+    // is still built every second and drawn where it differs. The default says always.
     virtual bool newsSinceLastFrame();
     // Render thread, once per opening, after the context and both back-ends are set up.
     virtual void setupFonts(ImGuiIO& io);
