@@ -63,7 +63,7 @@ private:
     std::atomic<int> heldKnob{-1};
     ImFont* titleFont = nullptr;
     ImFont* textFont = nullptr;
-    float trace[256] = {};  // render thread only: this frame's copy of the scope frame
+    float trace[256] = {};      // render thread only: this frame's copy of the scope frame
     float nextTrace[256] = {};  // render thread only: the scope frame as it is now
     // Render thread only: the sustainer's and the output's readings as last drawn.
     float drawnLevels[2][4] = {};

@@ -36,8 +36,8 @@ public:
     FrameCanvas& operator=(const FrameCanvas&) = delete;
 
     // Draws `damage` of `frame` and shows the result in `window`.
-    void show(GLFWwindow* window, ImDrawData& frame, const Damage& damage, int framebufferWidth,
-              int framebufferHeight, Mode mode);
+    void show(GLFWwindow* window, ImDrawData& frame, const Damage& damage, int framebufferWidth, int framebufferHeight,
+              Mode mode);
     // At every opening: the driver is asked again.
     void reset() { asked = false; }
 
@@ -50,8 +50,8 @@ private:
     void compareWithWhole(ImDrawData& frame, int width, int height);
 
     bool asked = false;
-    bool regionsShown = false;  // the driver shows regions of the back buffer
-    bool swapped = false;       // the last frame was swapped: the back buffer holds nothing known
+    bool regionsShown = false;       // the driver shows regions of the back buffer
+    bool swapped = false;            // the last frame was swapped: the back buffer holds nothing known
     std::vector<ImVec4> savedClips;  // the frame's own clip rectangles while a region is drawn
     std::vector<unsigned char> regionPixels;
     std::vector<unsigned char> wholePixels;

@@ -95,18 +95,18 @@ bool FrameDamage::Command::operator==(const Command& other) const
 
 Damage FrameDamage::take(const ImDrawData& frame, int framebufferWidth, int framebufferHeight)
 {
-    const Frame now{framebufferWidth, framebufferHeight, frame.DisplayPos, frame.DisplaySize,
-                    frame.FramebufferScale, frame.CmdListsCount};
+    const Frame now{framebufferWidth,  framebufferHeight,      frame.DisplayPos,
+                    frame.DisplaySize, frame.FramebufferScale, frame.CmdListsCount};
     Damage damage;
     const bool wasStale = stale.exchange(false, std::memory_order_relaxed);
     // Regions are drawn exactly only where a pixel rectangle is a clip rectangle the
     // renderer turns back into the same pixels, and where the renderer draws into the
     // whole framebuffer.
-    const bool exact =
-        powerOfTwo(now.scale.x) && powerOfTwo(now.scale.y) && std::floor(now.displayPos.x) == now.displayPos.x &&
-        std::floor(now.displayPos.y) == now.displayPos.y &&
-        static_cast<int>(now.displaySize.x * now.scale.x) == framebufferWidth &&
-        static_cast<int>(now.displaySize.y * now.scale.y) == framebufferHeight;
+    const bool exact = powerOfTwo(now.scale.x) && powerOfTwo(now.scale.y) &&
+                       std::floor(now.displayPos.x) == now.displayPos.x &&
+                       std::floor(now.displayPos.y) == now.displayPos.y &&
+                       static_cast<int>(now.displaySize.x * now.scale.x) == framebufferWidth &&
+                       static_cast<int>(now.displaySize.y * now.scale.y) == framebufferHeight;
     if (wasStale || !exact || !sameLayout(frame, now)) {
         damage.count = 1;
         damage.whole = true;
@@ -170,8 +170,8 @@ void FrameDamage::changedRegions(const ImDrawData& frame, Damage& damage)
                 std::size_t corner[3];
                 bool changed = false;
                 for (int k = 0; k < 3; ++k) {
-                    corner[k] = static_cast<std::size_t>(list.IdxBuffer.Data[i + static_cast<unsigned>(k)]) +
-                                cmd.VtxOffset;
+                    corner[k] =
+                        static_cast<std::size_t>(list.IdxBuffer.Data[i + static_cast<unsigned>(k)]) + cmd.VtxOffset;
                     changed = changed || vertexChanged[corner[k]] != 0;
                 }
                 if (!changed) continue;
@@ -181,7 +181,8 @@ void FrameDamage::changedRegions(const ImDrawData& frame, Damage& damage)
                 float y1 = 0.0f;
                 bool first = true;
                 for (const std::size_t v : corner) {
-                    for (const ImDrawVert* vertex : {static_cast<const ImDrawVert*>(&list.VtxBuffer.Data[v]), &before[v]}) {
+                    for (const ImDrawVert* vertex :
+                         {static_cast<const ImDrawVert*>(&list.VtxBuffer.Data[v]), &before[v]}) {
                         const float x = (vertex->pos.x - offset.x) * scale.x;
                         const float y = (vertex->pos.y - offset.y) * scale.y;
                         x0 = first ? x : std::min(x0, x);

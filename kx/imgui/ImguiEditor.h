@@ -89,8 +89,8 @@ private:
     GLFWwindow* window = nullptr;
     std::atomic<std::chrono::milliseconds::rep> framePeriodMs{16};
     MouseEvents mouse;
-    FrameDamage damage;  // invalidated by the callbacks, on whichever render thread polls
-    FrameCanvas canvas;  // render thread only
+    FrameDamage damage;        // invalidated by the callbacks, on whichever render thread polls
+    FrameCanvas canvas;        // render thread only
     PlacementWatch placement;  // render thread only
     std::atomic<int> presentedFrames{0};
     std::atomic<FrameCanvas::Mode> drawingMode{FrameCanvas::Mode::kRegions};

@@ -119,13 +119,15 @@ TEST_F(FrameDamageTest, ChangesOfLayoutSizeScaleOrAnInvalidationDrawTheWholeFram
         {"framebuffer size", [](FrameDamageTest& t) { return t.take(meter(100), 1.0f, kWidth + 10); }},
         {"scale", [](FrameDamageTest& t) { return t.take(meter(100), 2.0f); }},
         {"scale no power of two", [](FrameDamageTest& t) { return t.take(meter(90), 1.5f); }},
-        {"another primitive", [](FrameDamageTest& t) {
+        {"another primitive",
+         [](FrameDamageTest& t) {
              return t.take([](ImDrawList* d) {
                  meter(100)(d);
                  d->AddLine(ImVec2(0, 0), ImVec2(10, 10), IM_COL32(0, 0, 0, 255));
              });
          }},
-        {"invalidated", [](FrameDamageTest& t) {
+        {"invalidated",
+         [](FrameDamageTest& t) {
              t.damage.invalidate();
              return t.take(meter(100));
          }},

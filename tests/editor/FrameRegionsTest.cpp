@@ -51,7 +51,10 @@ public:
     ~EffectWithEditor() { editor().close(); }
 
     kx::imgui::ImguiEditor& editor() { return static_cast<kx::imgui::ImguiEditor&>(*effect.editor()); }
-    bool open() { return editor().open(frame.parentHandle()) && editortest::waitFor([&] { return shown(); }); }
+    bool open()
+    {
+        return editor().open(frame.parentHandle()) && editortest::waitFor([&] { return shown(); });
+    }
     bool shown() { return editor().framesPresented() > 0; }
 
     // `seconds` of a chord, blocks fed as fast as they come: the same levels and scope
@@ -152,7 +155,7 @@ TEST(FrameRegions, EveryFrameDrawnInRegionsEqualsTheWholeFrame)
 
 // The same states on screen, side by side with an editor that draws every frame whole
 // into its back buffer: at rest, meters up with a scope trace (the audio paused, so that
-// both hold the same levels), and a knob held after the same drag.
+// both hold the same levels), and a knob held after the same drag; after being covered.
 TEST(FrameRegions, ScreenshotsEqualThoseOfAWholeRedraw)
 {
     EffectWithEditor regions(0, FrameCanvas::Mode::kRegions);
@@ -166,6 +169,11 @@ TEST(FrameRegions, ScreenshotsEqualThoseOfAWholeRedraw)
         EXPECT_EQ(pixelsDiffering(shot, whole.frame.capture()), 0) << state;
     };
     compare("at rest");
+    {
+        HostFrame cover(100, 50, 300, 150);  // over part of the editor, then gone: exposed
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    compare("uncovered");
 
     for (EffectWithEditor* e : {&regions, &whole}) e->play(0.5, 0.7f);
     compare("meters up, scope trace");
