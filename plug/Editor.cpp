@@ -145,11 +145,8 @@ void Editor::setupFonts(ImGuiIO& io, float scale)
 
 void Editor::draw()
 {
-    // Every 7th frame the knobs take the stored values, so they follow the host's automation.
-    if (refreshTicks++ >= kFramesPerRefresh - 1) {
-        refreshValues();
-        refreshTicks = 0;
-    }
+    // The knobs take the stored values every frame, so they follow the host's automation at once.
+    refreshValues();
     ImGui::SetNextWindowPos(ImVec2(0.0f, 0.0f));
     ImGui::SetNextWindowSize(ImVec2(static_cast<float>(kWidth), static_cast<float>(kHeight)));
     ImGui::SetNextWindowBgAlpha(0.0f);
@@ -175,7 +172,9 @@ void Editor::draw()
 
     drawSectionHeader(15.0f, 127.0f, "drive", drawList, titleFont);
     drawKnob("   gain", kDrive, 31.0f, kKnobTop, ImGuiCol_PlotLinesHovered, false);
-    drawMeters(102.0f, kSustainerMeterScale, 0, effect->sustainerLevels(), drawList);
+    const MeterReadings sustainer = effect->sustainerLevels();
+    levelsOf(sustainer, drawnLevels[0]);
+    drawMeters(102.0f, kSustainerMeterScale, 0, sustainer, drawList);
 
     const float toneX = drawCompressionPanel(152.0f, drawList) + 10.0f;
     const float scopeX = drawTonePanel(toneX, drawList) + 10.0f;
@@ -184,13 +183,43 @@ void Editor::draw()
     const float masterX = scopeX + 182.0f + 10.0f;
     drawSectionHeader(masterX, 127.0f, "master", drawList, titleFont);
     drawKnob("  level", kPostGain, masterX + 16.0f, kKnobTop, ImGuiCol_DragDropTarget, false);
-    drawMeters(masterX + 87.0f, 1.0f, 2, effect->outputLevels(), drawList);
+    const MeterReadings output = effect->outputLevels();
+    levelsOf(output, drawnLevels[1]);
+    drawMeters(masterX + 87.0f, 1.0f, 2, output, drawList);
 
     ImGui::SetCursorPos(ImVec2(654.0f, 214.0f));
     ImGui::TextUnformatted("version 0.1.3, x86-64, built 210722");
 
     ImGui::PopFont();
     ImGui::End();
+}
+
+void Editor::levelsOf(const MeterReadings& readings, float (&levels)[4])
+{
+    levels[0] = readings.rms0;
+    levels[1] = readings.rms1;
+    levels[2] = readings.peak0;
+    levels[3] = readings.peak1;
+}
+
+// What draw() shows besides the mouse's doing: the stored values, the levels with their
+// falling holds, and the scope's frame.
+bool Editor::newsSinceLastFrame()
+{
+    const int held = heldKnob.load(std::memory_order_relaxed);
+    for (int i = 0; i < kNumValues; ++i) {
+        if (i != held && effect->parameters.value(i) != kx::loadRelaxed(paramValues[i])) return true;
+    }
+    float levels[2][4];
+    levelsOf(effect->sustainerLevels(), levels[0]);
+    levelsOf(effect->outputLevels(), levels[1]);
+    if (std::memcmp(levels, drawnLevels, sizeof levels) != 0) return true;
+    // A hold above its peak reading still falls.
+    for (int m = 0; m < 2; ++m) {
+        if (peakHold[2 * m] != drawnLevels[m][2] || peakHold[2 * m + 1] != drawnLevels[m][3]) return true;
+    }
+    effect->scopeBrick().frameStore().read(nextTrace);
+    return std::memcmp(nextTrace, trace, sizeof trace) != 0;
 }
 
 void Editor::drawKnob(const char* label, int index, float x, float y, int tint, bool doubleClickResets)

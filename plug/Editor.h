@@ -35,6 +35,7 @@ public:
 
 protected:
     void draw() override;
+    bool newsSinceLastFrame() override;
     void setupFonts(ImGuiIO& io, float scale) override;
 
 private:
@@ -42,6 +43,7 @@ private:
     // A knob tinted with `tint` on knob copy `index`; sends the value while it is held.
     void drawKnob(const char* label, int index, float x, float y, int tint, bool doubleClickResets);
     void drawMeters(float x, float scale, int holdIndex, const MeterReadings& readings, ImDrawList* drawList);
+    static void levelsOf(const MeterReadings& readings, float (&levels)[4]);
     float drawCompressionPanel(float x, ImDrawList* drawList);
     void drawStereoSelector(float left, ImDrawList* drawList);
     float drawTonePanel(float x, ImDrawList* drawList);
@@ -54,14 +56,15 @@ private:
     // Written by knob drags and the refresh on the render thread, read by the host's
     // thread: accessed whole with relaxed atomics.
     float paramValues[kNumValues] = {};
-    static constexpr int kFramesPerRefresh = 7;
-    int32_t refreshTicks = 0;  // render thread only
     // The knob the mouse holds (-1: none); the refresh leaves its value alone, so a
     // drag never steps back to a stored value the audio thread has not caught up with.
     std::atomic<int> heldKnob{-1};
     ImFont* titleFont = nullptr;
     ImFont* textFont = nullptr;
-    float trace[256] = {};  // render thread only: this frame's copy of the scope frame
+    float trace[256] = {};      // render thread only: this frame's copy of the scope frame
+    float nextTrace[256] = {};  // render thread only: the scope frame as it is now
+    // Render thread only: the sustainer's and the output's readings as last drawn.
+    float drawnLevels[2][4] = {};
 };
 
 }  // namespace plug

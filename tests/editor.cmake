@@ -25,7 +25,7 @@ if(TW07_BUILD_EDITOR)
 endif()
 
 if(TW07_BUILD_EDITOR)
-  add_executable(editor_widgets_tests editor/WidgetsTest.cpp)
+  add_executable(editor_widgets_tests editor/WidgetsTest.cpp editor/FrameDamageTest.cpp)
   target_link_libraries(editor_widgets_tests PRIVATE plug_widgets kx_imgui GTest::gtest_main)
   gtest_discover_tests(editor_widgets_tests TEST_PREFIX "editor." PROPERTIES LABELS editor)
 endif()
@@ -64,4 +64,14 @@ if(TW07_BUILD_EDITOR)
     set_tests_properties(editor.${name} PROPERTIES LABELS "${labels}" TIMEOUT 300
       ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
   endforeach()
+endif()
+
+# Frames drawn in regions against whole frames, with the effect linked in (not loaded).
+if(TW07_BUILD_EDITOR)
+  add_executable(editor_frame_regions_tests editor/FrameRegionsTest.cpp)
+  target_link_libraries(editor_frame_regions_tests PRIVATE editor_module_support plug GTest::gtest_main)
+  target_compile_definitions(editor_frame_regions_tests PRIVATE TW07_MODULE_PATH="$<TARGET_FILE:tw07>")
+  add_test(NAME editor.frame_regions COMMAND ${TW07_VIRTUAL_DISPLAY} $<TARGET_FILE:editor_frame_regions_tests>)
+  set_tests_properties(editor.frame_regions PROPERTIES LABELS editor TIMEOUT 120
+    ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_CURRENT_SOURCE_DIR}/editor/tsan.supp")
 endif()

@@ -1,5 +1,7 @@
 #include "kx/imgui/ImguiEditor.h"
 
+#include "kx/imgui/EventWait.h"
+#include "kx/imgui/PlacementWatch.h"
 #include "kx/imgui/PlatformWindow.h"
 
 #include "imgui.h"
@@ -12,29 +14,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <mutex>
 #include <system_error>
 
 namespace kx::imgui {
 
 namespace {
-
-// Reads the GUI library's settings file here, under the set-up lock, instead of at the
-// first frame. The library's own loader runs past the end of an empty file (it takes the
-// length from strlen), and other editors in the process rewrite the same file when they
-// close; a zero-terminated copy read while no other editor writes is safe.
-void loadSettings(const char* path)
-{
-    std::string text;
-    if (path != nullptr) {
-        std::ifstream file(path, std::ios::binary);
-        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    }
-    ImGui::LoadIniSettingsFromMemory(text.c_str(), text.size());
-}
 
 // GLFW keeps one display connection and one window list for the whole process.
 // This lock serialises everything that touches them: initialisation and termination,
@@ -45,6 +30,12 @@ int editorInstances = 0;  // live editor objects; guarded by guiMutex
 bool glfwReady = false;   // glfwInit has succeeded and no glfwTerminate followed; guarded by guiMutex
 
 constexpr auto kHiddenCheckPeriod = std::chrono::milliseconds(50);
+// How long frames go on being built on every tick after their last cause.
+constexpr auto kSettleTime = std::chrono::milliseconds(500);
+// How often a frame is built while nothing announces a change.
+constexpr auto kRestingPeriod = std::chrono::seconds(1);
+// How often news is looked for while nothing changes; input ends the wait early.
+constexpr auto kNewsPeriod = std::chrono::milliseconds(33);
 
 void reportGlfwError(int code, const char* description)
 {
@@ -159,6 +150,8 @@ bool ImguiEditor::windowIsOpen() const { return windowOpen.load(); }
 
 void ImguiEditor::draw() {}
 
+bool ImguiEditor::newsSinceLastFrame() { return true; }
+
 void ImguiEditor::setupFonts(ImGuiIO&, float) {}
 
 void ImguiEditor::setFramePeriod(std::chrono::milliseconds period) { framePeriodMs.store(period.count()); }
@@ -212,6 +205,10 @@ bool ImguiEditor::setUp(void* parent)
     glfwSetMouseButtonCallback(window, &ImguiEditor::onMouseButton);
     glfwSetCursorPosCallback(window, &ImguiEditor::onCursorPos);
     glfwSetWindowFocusCallback(window, &ImguiEditor::onFocus);
+    glfwSetWindowRefreshCallback(window, &ImguiEditor::onPictureLost);
+    glfwSetWindowIconifyCallback(window, &ImguiEditor::onIconify);
+    glfwSetFramebufferSizeCallback(window, &ImguiEditor::onFramebufferSize);
+    damage.invalidate();
 
     // The host's window can still go away between open and here.
     if (const int error = PlatformWindow::attach(window, parent); error != 0) {
@@ -234,7 +231,9 @@ bool ImguiEditor::setUp(void* parent)
     IMGUI_CHECKVERSION();
     ImGui::SetCurrentContext(ImGui::CreateContext());
     ImGuiIO& io = ImGui::GetIO();
-    loadSettings(io.IniFilename);
+    // The layout is fixed: no settings file is read or written (the library's default
+    // would put one in the host's current folder).
+    io.IniFilename = nullptr;
     applyBaseStyle();
     // No input callbacks from the back-end: they would run on whichever render thread
     // polls the events, with that thread's context. The mouse comes from our own.
@@ -252,34 +251,77 @@ bool ImguiEditor::setUp(void* parent)
     return true;
 }
 
+// A frame is built on every tick while something may change it: mouse input or a button
+// held, an invalidated picture, news from the derived editor (newsSinceLastFrame), a
+// frame that differed from the one before, or any of these in the last kSettleTime
+// (the GUI's own timers: double clicks, hover). Otherwise one is built every
+// kRestingPeriod, which catches whatever changed without news; between them, news is
+// looked for every kNewsPeriod and input wakes the loop at once. A frame built is drawn
+// only where it differs from the picture shown.
 void ImguiEditor::frameLoop()
 {
     using Clock = std::chrono::steady_clock;
     bool wasShown = true;
+    auto lastCause = Clock::now();
+    auto lastBuilt = Clock::time_point{};
+    auto lastMove = Clock::time_point{};
+    bool eventsWaiting = true;
     while (running.load()) {
         const auto frameStart = Clock::now();
-        followScale();
+        // A new scale is drawn in the next frame, whole: the window and the fonts changed.
+        if (followScale()) {
+            lastCause = frameStart;
+            damage.invalidate();
+        }
         bool shown = false;
-        {
+        bool build = false;
+        FrameCanvas::Mode mode = FrameCanvas::Mode::kRegions;
+        if (!eventsWaiting) {
+            // Nothing came from the window system: no lock, no polling.
+            if (newsSinceLastFrame() || drawingMode.load() == FrameCanvas::Mode::kWholeIntoBackBuffer)
+                lastCause = frameStart;
+            build = frameStart - lastCause < kSettleTime || frameStart - lastBuilt >= kRestingPeriod || !wasShown;
+        }
+        if (eventsWaiting || build) {
             std::lock_guard lock(guiMutex);
             glfwPollEvents();
             if (glfwWindowShouldClose(window)) break;
-            shown = glfwGetWindowAttrib(window, GLFW_VISIBLE) == GLFW_TRUE;  // viewable, parents included
-            if (shown) {
-                ImGui_ImplGlfw_NewFrame();
-                scaleDisplay(ImGui::GetIO());
-                mouse.feed(ImGui::GetIO(), static_cast<float>(drawnScale));  // in place of the back-end's polled state
+            mode = drawingMode.load();
+            if (mode == FrameCanvas::Mode::kWholeIntoBackBuffer) damage.invalidate();
+            // Drawn whole for a while after the window was moved: the system may put it on
+            // screen some time after the move.
+            if (placement.moved(window)) lastMove = frameStart;
+            if (frameStart - lastMove < kSettleTime) damage.invalidate();
+            if (mouse.busy() || damage.invalidated() || newsSinceLastFrame()) lastCause = frameStart;
+            build = frameStart - lastCause < kSettleTime || frameStart - lastBuilt >= kRestingPeriod || !wasShown;
+            if (build) {
+                shown = glfwGetWindowAttrib(window, GLFW_VISIBLE) == GLFW_TRUE;  // viewable, parents included
+                if (shown) {
+                    ImGui_ImplGlfw_NewFrame();
+                    scaleDisplay(ImGui::GetIO());
+                    // In place of the back-end's polled state.
+                    mouse.feed(ImGui::GetIO(), static_cast<float>(drawnScale));
+                }
             }
         }
+        if (!build) {
+            eventsWaiting = EventWait::until(frameStart + kNewsPeriod);
+            continue;
+        }
+        eventsWaiting = true;
+        lastBuilt = frameStart;
         // Some hosts hide the editor's window instead of closing the editor: nothing is
         // drawn until it is shown again, which is looked for every 50 ms. A hidden window
         // loses the pointer, and with it the release of a button held there.
         if (!shown && wasShown) mouse.letGo();
+        const bool wasShownBefore = wasShown;
         wasShown = shown;
         if (!shown) {
             std::this_thread::sleep_until(frameStart + kHiddenCheckPeriod);
             continue;
         }
+        // Shown again: what the window showed before is gone.
+        if (!wasShownBefore) damage.invalidate();
         ImGui_ImplOpenGL3_NewFrame();
         ImGui::NewFrame();
         draw();
@@ -288,28 +330,30 @@ void ImguiEditor::frameLoop()
         int framebufferWidth = 0;
         int framebufferHeight = 0;
         glfwGetFramebufferSize(window, &framebufferWidth, &framebufferHeight);
-        glViewport(0, 0, framebufferWidth, framebufferHeight);
-        glClearColor(0.45f, 0.55f, 0.60f, 1.00f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
-
-        glfwSwapBuffers(window);
+        ImDrawData& frame = *ImGui::GetDrawData();
+        const Damage changed = damage.take(frame, framebufferWidth, framebufferHeight);
+        if (changed.count > 0) {
+            lastCause = frameStart;
+            canvas.show(window, frame, changed, framebufferWidth, framebufferHeight, mode);
+            presentedFrames.fetch_add(1, std::memory_order_relaxed);
+        }
         std::this_thread::sleep_until(frameStart + std::chrono::milliseconds(framePeriodMs.load()));
     }
 }
 
 // Render thread, at the top of a frame: a scale set since the last one resizes the window
-// and rebuilds the fonts at the new size; that frame is then drawn whole at it.
-void ImguiEditor::followScale()
+// and rebuilds the fonts at the new size, and says so; that frame is then drawn whole at it.
+bool ImguiEditor::followScale()
 {
     followDesktopScale();
     const double wanted = wantedScale.load();
-    if (wanted == drawnScale) return;
+    if (wanted == drawnScale) return false;
     drawnScale = wanted;
     const EditorSize target = EditorScale::sizeAt(layout, wanted);
     std::lock_guard lock(guiMutex);
     glfwSetWindowSize(window, target.width, target.height);
     buildFonts();
+    return true;
 }
 
 // Render thread: the window moved to a monitor of another scale. The host learns the new
@@ -344,12 +388,13 @@ void ImguiEditor::buildFonts()
 void ImguiEditor::tearDown()
 {
     std::lock_guard lock(guiMutex);
+    canvas.reset();
     ImGui_ImplOpenGL3_Shutdown();
     ImGui_ImplGlfw_Shutdown();
     // Closed by the host: leave the host's window before being destroyed. A window that
     // asked to close itself is destroyed where it is.
     if (!running.load()) PlatformWindow::detach(window);
-    ImGui::DestroyContext();  // writes imgui.ini
+    ImGui::DestroyContext();
     glfwMakeContextCurrent(nullptr);
     PlatformWindow::destroy(window);
     window = nullptr;
@@ -378,12 +423,24 @@ void ImguiEditor::onMouseButton(GLFWwindow* window, int button, int action, int)
 void ImguiEditor::onFocus(GLFWwindow* window, int focused)
 {
     auto* editor = static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window));
+    editor->damage.invalidate();
     editor->focusReleases = 0;
     if (focused == GLFW_TRUE) return;
     for (int button = 0; button <= GLFW_MOUSE_BUTTON_LAST; ++button) {
         if (glfwGetMouseButton(window, button) == GLFW_PRESS) editor->focusReleases |= 1u << button;
     }
 }
+
+// Exposed (uncovered, mapped, the host's window moved over it), iconified or restored,
+// resized: the window's picture is not the last one drawn.
+void ImguiEditor::onPictureLost(GLFWwindow* window)
+{
+    static_cast<ImguiEditor*>(glfwGetWindowUserPointer(window))->damage.invalidate();
+}
+
+void ImguiEditor::onIconify(GLFWwindow* window, int) { onPictureLost(window); }
+
+void ImguiEditor::onFramebufferSize(GLFWwindow* window, int, int) { onPictureLost(window); }
 
 void ImguiEditor::onCursorPos(GLFWwindow* window, double x, double y)
 {

@@ -12,7 +12,10 @@
 
 #include "kx/AudioPluginEditor.h"
 #include "kx/EditorScale.h"
+#include "kx/imgui/FrameCanvas.h"
+#include "kx/imgui/FrameDamage.h"
 #include "kx/imgui/MouseEvents.h"
+#include "kx/imgui/PlacementWatch.h"
 
 #include <atomic>
 #include <chrono>
@@ -51,9 +54,23 @@ public:
     EditorSize adjustSize(int width, int height) const override;
     void useDesktopScale(void* parent) override;
 
+    // Test support: how frames are drawn from the next one on (FrameCanvas::Mode).
+    // kWholeIntoBackBuffer also builds and draws a frame on every tick, as the editor
+    // did before it drew only what changed: the reference its pictures are held to.
+    void setDrawingMode(FrameCanvas::Mode mode) { drawingMode.store(mode); }
+    int framesCompared() const { return canvas.framesCompared(); }
+    // Frames drawn and shown since construction: a frame that shows nothing new is not.
+    int framesPresented() const { return presentedFrames.load(std::memory_order_relaxed); }
+    long long pixelsDiffering() const { return canvas.pixelsDiffering(); }
+
 protected:
     // Render thread, once per frame between the start and the end of a Dear ImGui frame.
     virtual void draw();
+    // Render thread, on every tick between frames: whether what draw() shows may have
+    // changed without input since it last ran (levels from the audio thread, values
+    // from the host). Only how soon a change shows depends on it: without news a frame
+    // is still built every second and drawn where it differs. The default says always.
+    virtual bool newsSinceLastFrame();
     // Render thread, at each opening after the context and both back-ends are set up, and
     // after each change of scale: adds the fonts, rasterised at `scale` times their size
     // in the layout (the frame shows them at that size), and sets the style.
@@ -72,13 +89,16 @@ private:
     bool setUp(void* parent);
     void frameLoop();
     void tearDown();
-    void followScale();
+    bool followScale();
     void followDesktopScale();
     void scaleDisplay(ImGuiIO& io) const;
     void buildFonts();
     static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
     static void onCursorPos(GLFWwindow* window, double x, double y);
     static void onFocus(GLFWwindow* window, int focused);
+    static void onPictureLost(GLFWwindow* window);
+    static void onIconify(GLFWwindow* window, int iconified);
+    static void onFramebufferSize(GLFWwindow* window, int width, int height);
 
     std::atomic<bool> windowOpen{false};
     std::atomic<uintptr_t> nativeHandle{0};
@@ -94,6 +114,11 @@ private:
     GLFWwindow* window = nullptr;
     std::atomic<std::chrono::milliseconds::rep> framePeriodMs{16};
     MouseEvents mouse;
+    FrameDamage damage;        // invalidated by the callbacks, on whichever render thread polls
+    FrameCanvas canvas;        // render thread only
+    PlacementWatch placement;  // render thread only
+    std::atomic<int> presentedFrames{0};
+    std::atomic<FrameCanvas::Mode> drawingMode{FrameCanvas::Mode::kRegions};
     // Buttons whose release GLFW is about to report only because the window lost the
     // keyboard focus (bit per button); guarded by the set-up lock, as the callbacks are.
     unsigned focusReleases = 0;

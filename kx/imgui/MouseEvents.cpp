@@ -43,6 +43,12 @@ void MouseEvents::letGo()
     for (int b = 0; b < kButtons; ++b) pending.push_back({false, 0.0f, 0.0f, b, false});
 }
 
+bool MouseEvents::busy()
+{
+    std::lock_guard lock(mutex);
+    return !pending.empty() || held != 0;
+}
+
 void MouseEvents::feed(ImGuiIO& io, float scale)
 {
     {

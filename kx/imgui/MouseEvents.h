@@ -21,6 +21,8 @@ public:
     // Releases every button held: the pointer was taken away without a release reaching
     // the window (it was hidden).
     void letGo();
+    // Whether events wait for a frame or a button is held.
+    bool busy();
     // Sets the mouse position and buttons of the GUI's next frame, in units `scale` of the
     // window system's pixels.
     void feed(ImGuiIO& io, float scale);

@@ -11,10 +11,15 @@
 #include <limits>
 #include <thread>
 
+#include "tests/editor/EmptyWorkingFolder.h"
 #include "tools/host/ClapHost.h"
 #include "ModuleEditorSupport.h"
 
 namespace {
+
+// Every editor here opens in an empty folder it may not write to.
+[[maybe_unused]] const auto* const workingFolder =
+    ::testing::AddGlobalTestEnvironment(new editortest::EmptyWorkingFolder);
 
 using namespace tools::clap;
 using clap_instance_size = ClapInstance::Size;

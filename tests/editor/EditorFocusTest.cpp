@@ -4,6 +4,7 @@
 // the pointer, sees the focus come and go while the button is held; the drag must go on
 // until the button is really released.
 
+#include "tests/editor/EmptyWorkingFolder.h"
 #include "ModuleEditorSupport.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,10 @@
 extern char** environ;
 
 namespace {
+
+// Every editor here opens in an empty folder it may not write to.
+[[maybe_unused]] const auto* const workingFolder =
+    ::testing::AddGlobalTestEnvironment(new editortest::EmptyWorkingFolder);
 
 using editortest::ModuleEditor;
 using namespace std::chrono_literals;

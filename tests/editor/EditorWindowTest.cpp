@@ -1,5 +1,6 @@
 // The editor window's life as a host drives it, on a virtual X server.
 
+#include "tests/editor/EmptyWorkingFolder.h"
 #include "EditorTestSupport.h"
 #include "plug/widgets/Widgets.h"
 
@@ -91,6 +92,10 @@ TEST(ImguiEditor, ClickReachesTheEditorWithoutKeyboardFocus)
 }
 
 namespace {
+
+// Every editor here opens in an empty folder it may not write to.
+[[maybe_unused]] const auto* const workingFolder =
+    ::testing::AddGlobalTestEnvironment(new editortest::EmptyWorkingFolder);
 
 // One knob, in an editor whose frames come as slowly as a test asks.
 class KnobEditor : public kx::imgui::ImguiEditor {
@@ -260,23 +265,4 @@ TEST(ImguiEditor, ErrorsOfTheHostsConnectionsReachTheHostsHandlerAndNoneOfOurs)
         EXPECT_EQ(hostErrors.load(), 2);
     }
     EXPECT_EQ(XSetErrorHandler(before), &countHostError) << "handler replaced";
-}
-
-// The GUI library keeps its settings in imgui.ini in the current folder; an empty or
-// half-written file (another editor rewriting it) must not be read past its end.
-TEST(ImguiEditor, EmptyOrTruncatedSettingsFileIsReadSafely)
-{
-    HostWindow host;
-    for (const char* content : {"", "[Window][__]\nPos=0,0\nSi"}) {
-        {
-            std::FILE* file = std::fopen("imgui.ini", "wb");
-            ASSERT_NE(file, nullptr);
-            std::fputs(content, file);
-            std::fclose(file);
-        }
-        TestEditor editor;
-        ASSERT_TRUE(editor.open(host.parentHandle()));
-        ASSERT_TRUE(waitFor([&] { return editor.frames.load() >= 3; }));
-        editor.close();
-    }
 }

@@ -11,11 +11,16 @@
 #include <thread>
 #include <vector>
 
+#include "tests/editor/EmptyWorkingFolder.h"
 #include "ModuleEditorSupport.h"
 #include "kx/lv2/Lv2Interface.h"
 #include "tools/host/SharedLibrary.h"
 
 namespace {
+
+// Every editor here opens in an empty folder it may not write to.
+[[maybe_unused]] const auto* const workingFolder =
+    ::testing::AddGlobalTestEnvironment(new editortest::EmptyWorkingFolder);
 
 using namespace kx::lv2;
 using namespace std::chrono_literals;

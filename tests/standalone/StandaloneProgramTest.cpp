@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/editor/EmptyWorkingFolder.h"
 #include "JackServer.h"
 #include "StandaloneWindowProbe.h"
 #include "kx/Presets.h"
@@ -30,6 +31,10 @@ using namespace standalonetest;
 using namespace std::chrono_literals;
 
 namespace {
+
+// Every editor here opens in an empty folder it may not write to.
+[[maybe_unused]] const auto* const workingFolder =
+    ::testing::AddGlobalTestEnvironment(new editortest::EmptyWorkingFolder);
 
 constexpr int kRate = 48000;
 constexpr int kPeriod = 256;

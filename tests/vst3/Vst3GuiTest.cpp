@@ -11,10 +11,15 @@
 #include <limits>
 #include <thread>
 
+#include "tests/editor/EmptyWorkingFolder.h"
 #include "ModuleEditorSupport.h"
 #include "tools/host/Vst3Host.h"
 
 namespace {
+
+// Every editor here opens in an empty folder it may not write to.
+[[maybe_unused]] const auto* const workingFolder =
+    ::testing::AddGlobalTestEnvironment(new editortest::EmptyWorkingFolder);
 
 using namespace tools::vst3;
 using namespace std::chrono_literals;

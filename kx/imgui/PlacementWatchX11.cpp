@@ -1,0 +1,7 @@
+#include "kx/imgui/PlacementWatch.h"
+
+namespace kx::imgui {
+
+bool PlacementWatch::moved(GLFWwindow*) { return false; }
+
+}  // namespace kx::imgui
