@@ -8,6 +8,7 @@
 #
 #   bash bench/editor/cpu-share.sh [SECONDS] [ROUNDS]   (defaults 10 and 1)
 #   TW07_BUILD_DIR=other/build bash bench/editor/cpu-share.sh   (another build's module and host)
+#   TW07_BENCH_DPI=192 bash bench/editor/cpu-share.sh   (the desktop's Xft.dpi: 192 draws ours at 2x)
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=${TW07_BUILD_DIR:-$root/build/default}
@@ -20,7 +21,11 @@ settle=2  # seconds after opening before measuring: window up, shaders compiled
   { echo "build first: cmake --build --preset default --target tw07 tw07-host" >&2; exit 1; }
 
 if [ -z "${TW07_BENCH_DISPLAY:-}" ]; then
-  exec env TW07_BENCH_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
+  # -noreset: the server keeps its resources between the hosts that come and go.
+  exec env TW07_BENCH_DISPLAY=1 xvfb-run -a -s "-noreset -screen 0 2048x1536x24" bash "$0" "$@"
+fi
+if [ -n "${TW07_BENCH_DPI:-}" ]; then
+  xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "Xft.dpi:	${TW07_BENCH_DPI}"
 fi
 
 names=(TW07)
